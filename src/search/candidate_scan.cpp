@@ -1,0 +1,393 @@
+#include "search/candidate_scan.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <string_view>
+
+namespace tessel {
+
+namespace {
+
+constexpr double kUnusable = 1e9;
+
+std::array<double, 256> buildFrequencies() {
+    std::array<double, 256> f{};
+    f.fill(0.00005);
+    for (int c = 0x80; c < 0x100; ++c) f[c] = 0.0001;
+    static const struct {
+        char c;
+        double share;
+    } kShares[] = {
+        {' ', 0.15},   {'e', 0.07},   {'t', 0.052},  {'a', 0.045},  {'o', 0.041},  {'i', 0.039},
+        {'n', 0.037},  {'s', 0.035},  {'h', 0.02},   {'r', 0.033},  {'d', 0.024},  {'l', 0.024},
+        {'c', 0.02},   {'u', 0.016},  {'m', 0.014},  {'w', 0.008},  {'f', 0.014},  {'g', 0.01},
+        {'y', 0.009},  {'p', 0.014},  {'b', 0.008},  {'v', 0.005},  {'k', 0.004},  {'j', 0.0008},
+        {'x', 0.003},  {'q', 0.0007}, {'z', 0.0006}, {'_', 0.015},  {'(', 0.01},   {')', 0.01},
+        {';', 0.006},  {',', 0.01},   {'.', 0.01},   {'=', 0.008},  {'*', 0.006},  {'/', 0.008},
+        {'"', 0.005},  {'-', 0.005},  {'>', 0.003},  {'<', 0.003},  {'{', 0.003},  {'}', 0.003},
+        {'[', 0.002},  {']', 0.002},  {'#', 0.002},  {':', 0.003},  {'\'', 0.003}, {'\t', 0.01},
+        {'&', 0.001},  {'|', 0.001},  {'!', 0.001},  {'+', 0.002},  {'%', 0.001},  {'\\', 0.001},
+        {'@', 0.0005}, {'$', 0.0005}, {'~', 0.0002}, {'^', 0.0002}, {'`', 0.0002}, {'?', 0.0005},
+    };
+    for (const auto& s : kShares) {
+        uint8_t c = static_cast<uint8_t>(s.c);
+        f[c] = s.share;
+        if (c >= 'a' && c <= 'z') f[c - 32] = s.share / 8;
+    }
+    for (int c = '0'; c <= '9'; ++c) f[c] = c <= '2' ? 0.008 : 0.004;
+    return f;
+}
+
+// Groups the raw bytes that read as `target` into clauses; two bytes that differ in one bit
+// (a letter and its other case) share one clause.
+ByteClass buildClass(const std::vector<uint8_t>& members) {
+    ByteClass cls;
+    std::vector<uint8_t> left = members;
+    for (uint8_t b : members) cls.members[b] = true;
+    while (!left.empty()) {
+        uint8_t x = left.back();
+        left.pop_back();
+        uint8_t mask = 0xFF;
+        for (size_t k = 0; k < left.size(); ++k) {
+            if (std::popcount(static_cast<unsigned>(x ^ left[k])) == 1) {
+                mask = static_cast<uint8_t>(~(x ^ left[k]));
+                left.erase(left.begin() + static_cast<long>(k));
+                break;
+            }
+        }
+        if (cls.clauseCount == ByteClass::kMaxClauses) {
+            cls.clauseCount = -1;  // too wide to scan for
+            return cls;
+        }
+        cls.mask[cls.clauseCount] = mask;
+        cls.value[cls.clauseCount] = x & mask;
+        ++cls.clauseCount;
+    }
+    return cls;
+}
+
+struct Planner {
+    Planner(const SearchExpression& expr, const FoldTable& fold) {
+        for (int b = 1; b < 256; ++b) {
+            uint8_t t = fold.bytes[b];
+            if (!expr.hasTab && t == '\t') t = ' ';
+            preimage[t].push_back(static_cast<uint8_t>(b));
+        }
+        for (int t = 0; t < 256; ++t) {
+            classes[t] = buildClass(preimage[t]);
+            double share = 0;
+            for (uint8_t b : preimage[t]) share += byteFrequency(b);
+            cost[t] = classes[t].clauseCount < 0 ? kUnusable
+                                                 : share * (1 + 0.05 * classes[t].clauseCount);
+        }
+    }
+
+    // The rarest byte (or pair of bytes) of a piece of text that every hit contains.
+    bool needleFor(std::string_view text, Needle& needle, double& score) const {
+        if (text.empty()) return false;
+        int best = -1;
+        for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+            if (best < 0 || cost[u8(text[i])] < cost[u8(text[best])]) best = i;
+        }
+        int second = -1;
+        for (int i = 0; i < static_cast<int>(text.size()); ++i) {
+            if (i == best) continue;
+            double c = cost[u8(text[i])] * (text[i] == text[best] ? 4 : 1);
+            if (second < 0 || c < cost[u8(text[second])] * (text[second] == text[best] ? 4 : 1)) {
+                second = i;
+            }
+        }
+        double s = cost[u8(text[best])];
+        if (second >= 0) s *= cost[u8(text[second])] * 8;  // pairs are not independent
+        if (s >= kUnusable) return false;
+        score = s;
+        needle = {};
+        needle.first = classes[u8(text[best])];
+        needle.rareFirst = cost[u8(text[best])] < 0.004;
+        if (second < 0) {
+            needle.single = true;
+            return true;
+        }
+        needle.second = classes[u8(text[second])];
+        int low = std::min(best, second);
+        needle.termOffset = low;
+        needle.firstOffset = best - low;
+        needle.secondOffset = second - low;
+        return true;
+    }
+
+    static uint8_t u8(char c) { return static_cast<uint8_t>(c); }
+
+    std::vector<uint8_t> preimage[256];
+    ByteClass classes[256];
+    double cost[256] = {};
+};
+
+bool needleMatchesAt(const Needle& n, const char* p, const char* end) {
+    if (end - p <= n.firstOffset || !n.first.members[static_cast<uint8_t>(p[n.firstOffset])]) {
+        return false;
+    }
+    if (n.single) return true;
+    return end - p > n.secondOffset && n.second.members[static_cast<uint8_t>(p[n.secondOffset])];
+}
+
+const char* scanScalarNeedle(const Needle& n, const char* p, const char* limit, const char* end) {
+    for (; p < limit; ++p) {
+        if (needleMatchesAt(n, p, end)) return p;
+    }
+    return limit;
+}
+
+const char* scanScalar(const ScanPlan& plan, const char* p, const char* limit, const char* end) {
+    for (; p < limit; ++p) {
+        for (const Needle& n : plan.needles) {
+            if (needleMatchesAt(n, p, end)) return p;
+        }
+    }
+    return limit;
+}
+
+__attribute__((target("avx2"))) inline __m256i classMatch(__m256i bytes, const ByteClass& cls) {
+    __m256i any = _mm256_setzero_si256();
+    for (int k = 0; k < cls.clauseCount; ++k) {
+        __m256i masked =
+            cls.mask[k] == 0xFF
+                ? bytes
+                : _mm256_and_si256(bytes, _mm256_set1_epi8(static_cast<char>(cls.mask[k])));
+        any = _mm256_or_si256(
+            any, _mm256_cmpeq_epi8(masked, _mm256_set1_epi8(static_cast<char>(cls.value[k]))));
+    }
+    return any;
+}
+
+// Two clauses at most per byte: the common case of a letter in both cases.
+struct SmallClass {
+    __m256i mask0, value0, mask1, value1;
+    bool two;
+};
+
+__attribute__((target("avx2"))) SmallClass smallClassOf(const ByteClass& cls) {
+    SmallClass s;
+    s.mask0 = _mm256_set1_epi8(static_cast<char>(cls.clauseCount > 0 ? cls.mask[0] : 0));
+    s.value0 = _mm256_set1_epi8(static_cast<char>(cls.clauseCount > 0 ? cls.value[0] : 1));
+    s.two = cls.clauseCount > 1;
+    s.mask1 = _mm256_set1_epi8(static_cast<char>(s.two ? cls.mask[1] : 0));
+    s.value1 = _mm256_set1_epi8(static_cast<char>(s.two ? cls.value[1] : 1));
+    return s;
+}
+
+__attribute__((target("avx2"))) inline __m256i smallMatch(__m256i bytes, const SmallClass& s) {
+    __m256i m = _mm256_cmpeq_epi8(_mm256_and_si256(bytes, s.mask0), s.value0);
+    return _mm256_or_si256(m, _mm256_cmpeq_epi8(_mm256_and_si256(bytes, s.mask1), s.value1));
+}
+
+// One needle whose classes have at most two clauses each: everything stays in registers.
+template <bool kRareFirst>
+__attribute__((target("avx2"))) const char* scanOneNeedleAvx2(const Needle& n, const char* p,
+                                                              const char* limit, const char* end,
+                                                              int maxOffset) {
+    const SmallClass a = smallClassOf(n.first);
+    const SmallClass b = smallClassOf(n.second);
+    const int o1 = n.firstOffset;
+    const int o2 = n.secondOffset;
+    while (p < limit && end - p >= 64 + maxOffset) {
+        __m256i m0 = smallMatch(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + o1)), a);
+        __m256i m1 =
+            smallMatch(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 + o1)), a);
+        // A rare first byte ends most blocks here without the second test; for a common one
+        // the branch would only mispredict.
+        if (kRareFirst && _mm256_testz_si256(_mm256_or_si256(m0, m1), _mm256_or_si256(m0, m1))) {
+            p += 64;
+            continue;
+        }
+        if (!n.single) {
+            m0 = _mm256_and_si256(
+                m0, smallMatch(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + o2)), b));
+            m1 = _mm256_and_si256(
+                m1,
+                smallMatch(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 + o2)), b));
+        }
+        uint64_t bits =
+            static_cast<uint32_t>(_mm256_movemask_epi8(m0)) |
+            (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(m1))) << 32);
+        if (bits) {
+            const char* hit = p + std::countr_zero(bits);
+            return hit < limit ? hit : limit;
+        }
+        p += 64;
+    }
+    return p < limit ? scanScalarNeedle(n, p, limit, end) : limit;
+}
+
+// A few needles whose classes have at most two clauses each (OR masks of a few words): the
+// needle count is fixed at compile time so the loop keeps its constants in registers.
+template <int N>
+__attribute__((target("avx2"))) const char* scanFewNeedlesAvx2(const ScanPlan& plan, const char* p,
+                                                               const char* limit, const char* end) {
+    SmallClass first[N];
+    SmallClass second[N];
+    int o1[N];
+    int o2[N];
+    bool single[N];
+    for (int k = 0; k < N; ++k) {
+        const Needle& n = plan.needles[k];
+        first[k] = smallClassOf(n.first);
+        second[k] = smallClassOf(n.second);
+        o1[k] = n.firstOffset;
+        o2[k] = n.secondOffset;
+        single[k] = n.single;
+    }
+    while (p < limit && end - p >= 32 + plan.maxOffset) {
+        __m256i any = _mm256_setzero_si256();
+        for (int k = 0; k < N; ++k) {
+            __m256i m = smallMatch(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + o1[k])),
+                                   first[k]);
+            if (!single[k]) {
+                m = _mm256_and_si256(
+                    m, smallMatch(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + o2[k])),
+                                  second[k]));
+            }
+            any = _mm256_or_si256(any, m);
+        }
+        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(any));
+        if (bits) {
+            const char* hit = p + std::countr_zero(bits);
+            return hit < limit ? hit : limit;
+        }
+        p += 32;
+    }
+    return p < limit ? scanScalar(plan, p, limit, end) : limit;
+}
+
+__attribute__((target("avx2"))) const char* scanAvx2(const ScanPlan& plan, const char* p,
+                                                     const char* limit, const char* end) {
+    bool small = true;
+    for (const Needle& n : plan.needles) {
+        small = small && n.first.clauseCount <= 2 && n.second.clauseCount <= 2;
+    }
+    if (small && plan.needles.size() == 2) return scanFewNeedlesAvx2<2>(plan, p, limit, end);
+    if (small && plan.needles.size() == 3) return scanFewNeedlesAvx2<3>(plan, p, limit, end);
+    if (small && plan.needles.size() == 4) return scanFewNeedlesAvx2<4>(plan, p, limit, end);
+    const Needle& only = plan.needles.front();
+    if (plan.needles.size() == 1 && only.first.clauseCount <= 2 && only.second.clauseCount <= 2) {
+        if (only.rareFirst) return scanOneNeedleAvx2<true>(only, p, limit, end, plan.maxOffset);
+        return scanOneNeedleAvx2<false>(only, p, limit, end, plan.maxOffset);
+    }
+    while (p < limit && end - p >= 32 + plan.maxOffset) {
+        __m256i any = _mm256_setzero_si256();
+        for (const Needle& n : plan.needles) {
+            __m256i m = classMatch(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + n.firstOffset)), n.first);
+            if (!n.single) {
+                m = _mm256_and_si256(
+                    m, classMatch(
+                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + n.secondOffset)),
+                           n.second));
+            }
+            any = _mm256_or_si256(any, m);
+        }
+        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(any));
+        if (bits) {
+            const char* hit = p + std::countr_zero(bits);
+            return hit < limit ? hit : limit;
+        }
+        p += 32;
+    }
+    return p < limit ? scanScalar(plan, p, limit, end) : limit;
+}
+
+bool haveAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+}  // namespace
+
+double byteFrequency(uint8_t byte) {
+    static const std::array<double, 256> table = buildFrequencies();
+    return table[byte];
+}
+
+ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const MatchFlags& flags) {
+    ScanPlan plan;
+    const uint32_t count = std::min<uint32_t>(expr.termCount, kTermSlots);
+    if (count == 0) return plan;
+    const Planner planner(expr, fold);
+    plan.inverted = expr.op(0) == kTermNot;
+    for (uint32_t head = 0; head < count;) {
+        uint32_t next = head + 1;
+        while (next < count && expr.op(next) == kTermAnd) ++next;
+        // Only the groups that can make a line match (or, inverted, fail) need a needle.
+        if ((expr.op(head) == kTermNot) == plan.inverted) {
+            Needle best;
+            double bestScore = 0;
+            bool found = false;
+            for (uint32_t t = head; t < next; ++t) {
+                const uint8_t kind = expr.termKinds[t];
+                std::string_view text = expr.term(t);
+                bool wholeWord = (kind & kTermWord) && !(kind & (kTermLStart | kTermLEnd)) &&
+                                 flags.sequenceSensitive && expr.op(t) == kTermAnd;
+                // A whole-word term needs each of its "*" segments, not the term itself.
+                while (true) {
+                    size_t star = wholeWord ? text.find('*') : std::string_view::npos;
+                    Needle candidate;
+                    double score = 0;
+                    if (planner.needleFor(text.substr(0, star), candidate, score) &&
+                        (!found || score < bestScore)) {
+                        candidate.term = static_cast<int>(t);
+                        best = candidate;
+                        bestScore = score;
+                        found = true;
+                    }
+                    if (star == std::string_view::npos) break;
+                    text.remove_prefix(star + 1);
+                }
+            }
+            if (!found) return ScanPlan{};
+            plan.maxOffset = std::max({plan.maxOffset, best.firstOffset, best.secondOffset});
+            plan.needles.push_back(best);
+        }
+        head = next;
+    }
+    plan.usable = !plan.needles.empty();
+    plan.plainTerms = plan.usable && !plan.inverted && !expr.hasNotTerm();
+    for (uint32_t t = 0; t < count; ++t) {
+        bool groupHead = t == 0 || expr.op(t) != kTermAnd;
+        bool alone = t + 1 == count || expr.op(t + 1) != kTermAnd;
+        if (!groupHead || !alone || (expr.termKinds[t] & 0xF0)) plan.plainTerms = false;
+    }
+    if (plan.plainTerms) {
+        for (const Needle& n : plan.needles) plan.terms.emplace_back(expr.term(n.term));
+        for (int b = 0; b < 256; ++b) {
+            uint8_t c = fold.bytes[b];
+            plan.readAs[b] = !expr.hasTab && c == '\t' ? ' ' : c;
+        }
+    }
+    return plan;
+}
+
+bool termStandsAt(const ScanPlan& plan, int needle, const char* candidate, const char* begin,
+                  const char* end) {
+    const Needle& n = plan.needles[needle];
+    const std::string& term = plan.terms[needle];
+    if (candidate - begin < n.termOffset) return false;
+    const char* start = candidate - n.termOffset;
+    if (end - start < static_cast<ptrdiff_t>(term.size())) return false;
+    for (size_t i = 0; i < term.size(); ++i) {
+        if (plan.readAs[static_cast<uint8_t>(start[i])] != static_cast<uint8_t>(term[i]))
+            return false;
+    }
+    return true;
+}
+
+const char* scanForCandidate(const ScanPlan& plan, const char* from, const char* limit,
+                             const char* end) {
+    if (from >= limit || plan.needles.empty()) return limit;
+    if (haveAvx2()) return scanAvx2(plan, from, limit, end);
+    return scanScalar(plan, from, limit, end);
+}
+
+}  // namespace tessel

@@ -1,0 +1,96 @@
+// The letter group tables. Each group: group number, head lower-case byte, head upper-case
+// byte (equal for a punctuation group), then the further members up to a zero byte: pairs
+// (accented lower, accented upper) in a letter group, single bytes in a punctuation group.
+// The table ends where the next group number would be zero.
+#include "search/codepage/letter_groups.h"
+
+namespace tessel {
+
+// clang-format off
+const uint8_t kLetterGroups1250[] = {
+    0,  'a', 'A', 0xB9, 0xA5, 0xE4, 0xC4, 0xE2, 0xC2, 0xE3, 0xC3, 0xE1, 0xC1, 0,
+    1,  'b', 'B', 0,
+    1,  'z', 'Z', 0xBF, 0xAF, 0x9E, 0x8E, 0x9F, 0x8F, 0,
+    2,  'c', 'C', 0xE7, 0xC7, 0xE8, 0xC8, 0xE6, 0xC6, 0,
+    3,  'd', 'D', 0xF0, 0xD0, 0xEF, 0xCF, 0,
+    4,  'e', 'E', 0xEA, 0xCA, 0xEB, 0xCB, 0xEC, 0xCC, 0xE9, 0xC9, 0,
+    5,  'f', 'F', 0,
+    6,  'g', 'G', 0,
+    6,  'x', 'X', 0,
+    7,  'h', 'H', 0,
+    8,  'i', 'I', 0xEE, 0xCE, 0xED, 0xCD, 0,
+    9,  'j', 'J', 0,
+    9,  'k', 'K', 0,
+    10, 'l', 'L', 0xB3, 0xA3, 0xBE, 0xBC, 0xE5, 0xC5, 0,
+    11, 'm', 'M', 0,
+    12, 'n', 'N', 0xF2, 0xD2, 0xF1, 0xD1, 0,
+    13, 'o', 'O', 0xF5, 0xD5, 0xF6, 0xD6, 0xF4, 0xD4, 0xF3, 0xD3, 0,
+    14, 'p', 'P', 0,
+    15, 'q', 'Q', 0,
+    15, 'v', 'V', 0,
+    16, 'r', 'R', 0xF8, 0xD8, 0xE0, 0xC0, 0,
+    17, 's', 'S', 0xBA, 0xAA, 0x9A, 0x8A, 0x9C, 0x8C, 0,
+    18, 't', 'T', 0xFE, 0xDE, 0x9D, 0x8D, 0,
+    19, 'u', 'U', 0xF9, 0xD9, 0xFB, 0xDB, 0xFC, 0xDC, 0xFA, 0xDA, 0,
+    20, 'w', 'W', 0,
+    21, 'y', 'Y', 0xFD, 0xDD, 0,
+    22, '"', '"', 0x27, 0x60, 0x82, 0x84, 0x8B, 0x91, 0x92, 0x93, 0x94, 0x9B, 0xAB, 0xB4, 0xBB, 0,
+    23, '/', '/', 0x5C, 0,
+    23, '.', '.', ',', 0,
+    0,
+};
+
+const uint8_t kLetterGroups1252[] = {
+    0,  'a', 'A', 0xE0, 0xC0, 0xE1, 0xC1, 0xE2, 0xC2, 0xE3, 0xC3, 0xE4, 0xC4, 0xE5, 0xC5,
+                  0xE6, 0xC6, 0,
+    1,  'b', 'B', 0,
+    1,  'z', 'Z', 0x9E, 0x8E, 0,
+    2,  'c', 'C', 0xE7, 0xC7, 0,
+    3,  'd', 'D', 0xF0, 0xD0, 0,
+    4,  'e', 'E', 0xE8, 0xC8, 0xE9, 0xC9, 0xEA, 0xCA, 0xEB, 0xCB, 0,
+    5,  'f', 'F', 0x83, 0x83, 0,
+    6,  'g', 'G', 0,
+    6,  'x', 'X', 0,
+    7,  'h', 'H', 0,
+    8,  'i', 'I', 0xEC, 0xCC, 0xED, 0xCD, 0xEE, 0xCE, 0xEF, 0xCF, 0,
+    9,  'j', 'J', 0,
+    9,  'k', 'K', 0,
+    10, 'l', 'L', 0,
+    11, 'm', 'M', 0,
+    12, 'n', 'N', 0xF1, 0xD1, 0,
+    13, 'o', 'O', 0xF2, 0xD2, 0xF3, 0xD3, 0xF4, 0xD4, 0xF5, 0xD5, 0xF6, 0xD6, 0xF8, 0xD8, 0,
+    14, 'p', 'P', 0,
+    15, 'q', 'Q', 0,
+    15, 'v', 'V', 0,
+    16, 'r', 'R', 0,
+    17, 's', 'S', 0x9A, 0x8A, 0,
+    18, 't', 'T', 0xFE, 0xDE, 0,
+    19, 'u', 'U', 0xF9, 0xD9, 0xFA, 0xDA, 0xFB, 0xDB, 0xFC, 0xDC, 0,
+    20, 'w', 'W', 0,
+    21, 'y', 'Y', 0xFD, 0xDD, 0xFF, 0x9F, 0,
+    22, '"', '"', 0x27, 0x60, 0x82, 0x84, 0x8B, 0x91, 0x92, 0x93, 0x94, 0x9B, 0xAB, 0xB4, 0xBB, 0,
+    23, '/', '/', 0x5C, 0,
+    23, '.', '.', ',', 0,
+    0,
+};
+// clang-format on
+
+void forEachLetterGroup(const uint8_t* table, const std::function<void(const LetterGroup&)>& visit) {
+    const uint8_t* at = table;
+    bool first = true;
+    while (first || *at != 0) {
+        first = false;
+        LetterGroup group;
+        group.number = at[0];
+        group.lower = at[1];
+        group.upper = at[2];
+        group.members = at + 3;
+        const uint8_t* end = group.members;
+        while (*end != 0) ++end;
+        group.memberCount = static_cast<int>(end - group.members);
+        visit(group);
+        at = end + 1;
+    }
+}
+
+}  // namespace tessel

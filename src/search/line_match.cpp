@@ -1,0 +1,233 @@
+#include "search/line_match.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "view/log/message_log.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr int kNone = -1;
+
+constexpr size_t kShortTerm = 8;
+
+int findIn(const char* text, int textLength, int from, std::string_view term) {
+    if (from < 0 || from > textLength) return kNone;
+    if (term.empty() || term.size() > kShortTerm) {
+        const void* hit =
+            memmem(text + from, static_cast<size_t>(textLength - from), term.data(), term.size());
+        return hit ? static_cast<int>(static_cast<const char*>(hit) - text) : kNone;
+    }
+    // Lines are short and so are most terms: the first byte by memchr and a compare beat the
+    // setup of a general substring search. A short term bounds the work per position.
+    if (static_cast<int>(term.size()) > textLength - from) return kNone;
+    const char* p = text + from;
+    const char* last = text + textLength - term.size();
+    while (p <= last) {
+        p = static_cast<const char*>(std::memchr(p, term[0], static_cast<size_t>(last - p) + 1));
+        if (!p) return kNone;
+        if (std::memcmp(p + 1, term.data() + 1, term.size() - 1) == 0)
+            return static_cast<int>(p - text);
+        ++p;
+    }
+    return kNone;
+}
+
+bool isWord(char c) {
+    return isWordChar(static_cast<uint8_t>(c));
+}
+
+// Whole-word search from `from`: the term's "*"-separated segments must follow each other
+// with only word characters between them, starting at a word start and ending at a word end.
+// Each segment takes its first occurrence; there is no retry with a later one.
+int findWord(const char* text, int textLength, int from, std::string_view term, int* length) {
+    bool hasStar = term.find('*') != std::string_view::npos;
+    if (!hasStar && findIn(text, textLength, from, term) == kNone) return kNone;
+    std::string_view segments[kMaxWordSegments];
+    int segmentCount = 0;
+    size_t start = 0;
+    while (true) {
+        size_t star = term.find('*', start);
+        std::string_view segment = term.substr(
+            start, star == std::string_view::npos ? std::string_view::npos : star - start);
+        if (segmentCount == kMaxWordSegments || segment.size() > kMaxWordSegmentBytes) return kNone;
+        segments[segmentCount++] = segment;
+        if (star == std::string_view::npos) break;
+        start = star + 1;
+    }
+    for (int p = std::max(from, 0); p < textLength; ++p) {
+        if (!isWord(text[p]) || (p > 0 && isWord(text[p - 1]))) continue;
+        std::string_view first = segments[0];
+        if (static_cast<int>(first.size()) > textLength - p ||
+            std::memcmp(text + p, first.data(), first.size()) != 0) {
+            continue;
+        }
+        int end = p + static_cast<int>(first.size());
+        bool ok = true;
+        for (int s = 1; s < segmentCount && ok; ++s) {
+            int at = findIn(text, textLength, end, segments[s]);
+            if (at == kNone) {
+                ok = false;
+                break;
+            }
+            for (int k = end; k < at; ++k) {
+                if (!isWord(text[k])) {
+                    ok = false;
+                    break;
+                }
+            }
+            end = at + static_cast<int>(segments[s].size());
+        }
+        if (!ok || (end < textLength && isWord(text[end]))) continue;
+        *length = end - p;
+        return p;
+    }
+    return kNone;
+}
+
+// Copies at most kMaxSearchedLineBytes of the line folded; TABs read as blanks unless the
+// mask itself searches for TABs.
+int foldLine(const char* line, const FoldTable& fold, bool keepTabs, char* work) {
+    const uint8_t* in = reinterpret_cast<const uint8_t*>(line);
+    int length = 0;
+    if (keepTabs) {
+        for (; length < kMaxSearchedLineBytes && in[length]; ++length) {
+            work[length] = static_cast<char>(fold.bytes[in[length]]);
+        }
+    } else {
+        for (; length < kMaxSearchedLineBytes && in[length]; ++length) {
+            uint8_t c = fold.bytes[in[length]];
+            work[length] = static_cast<char>(c == '\t' ? ' ' : c);
+        }
+    }
+    work[length] = '\0';
+    return length;
+}
+
+}  // namespace
+
+bool prefilterRejects(uint32_t lineMask, const SearchExpression& expr) {
+    if (!expr.prefilterUsable || (lineMask & 0xFFFFFF00u) == 0) return false;
+    // A TAB in the line stands for a blank of a term unless the mask searches TABs, so a line
+    // with TABs offers the blank's class as well.
+    const CodePageTables& tables = codePageTables();
+    if (!expr.hasTab && (lineMask & tables.charBit('\t'))) lineMask |= tables.charBit(' ');
+    return (lineMask & expr.requiredBits) != expr.requiredBits;
+}
+
+bool matchLine(const char* line, uint32_t lineMask, const SearchExpression& expr,
+               const FoldTable& fold, int startOffset, int* hitOffset, int* hitLength,
+               const MatchFlags& flags, WorkLine& work) {
+    if (hitOffset) *hitOffset = 0;
+    if (hitLength) *hitLength = 0;
+    if (!line || prefilterRejects(lineMask, expr)) return false;
+    char* w = work.bytes;
+    const int lineLength = foldLine(line, fold, expr.hasTab, w);
+    const int start = std::clamp(startOffset, 0, lineLength);
+    const char* text = w + start;
+    const int textLength = lineLength - start;
+    const uint32_t termCount = std::min<uint32_t>(expr.termCount, kTermSlots);
+    const bool firstIsNot = termCount > 0 && expr.op(0) == kTermNot;
+    const bool nearMode = expr.nearDistance > 0;
+    const bool orOrNot = (expr.kindSet & ((1u << kTermOr) | (1u << kTermNot))) != 0;
+    bool result = firstIsNot;
+    bool notSeen = false;
+    int spanStart = kNone;  // offsets into the work line
+    int lastStart = kNone;
+    int lastLength = 0;
+    int sequence = 0;  // offset into text
+
+    for (uint32_t i = 0; i < termCount; ++i) {
+        const uint8_t kind = expr.termKinds[i];
+        const uint8_t op = kind & kTermOperatorBits;
+        if (result && op == kTermOr) continue;
+        const std::string_view term = expr.term(i);
+        const int termLength = static_cast<int>(term.size());
+        int hit = kNone;
+        int hitLen = termLength;
+        if (kind & (kTermLStart | kTermLEnd)) {
+            if (start == 0) {
+                int at =
+                    (kind & kTermLStart) ? 0 : lineLength - termLength - (flags.fastLoad ? 0 : 1);
+                if (at >= 0 && at + termLength <= lineLength &&
+                    std::memcmp(w + at, term.data(), term.size()) == 0) {
+                    hit = at;
+                }
+            }
+        } else if (flags.sequenceSensitive && op == kTermAnd) {
+            int at = (kind & kTermWord) ? findWord(text, textLength, sequence, term, &hitLen)
+                                        : findIn(text, textLength, sequence, term);
+            if (at != kNone) hit = start + at;
+        } else {
+            int at = findIn(text, textLength, 0, term);
+            if (at != kNone) hit = start + at;
+        }
+        if (op == 0 || op > kTermNot) {
+            logMessage("int. error #950, %lu @%lu", static_cast<unsigned long>(op),
+                       static_cast<unsigned long>(i));
+            return false;
+        }
+        if (op == kTermNot) notSeen = true;
+        if (hit == kNone) {
+            if (!result) spanStart = lastStart = kNone;
+            if (!orOrNot) return false;
+            while (i + 1 < termCount && expr.op(i + 1) == kTermAnd) ++i;
+            continue;
+        }
+        const bool previous = result;
+        if (i + 1 == termCount || expr.op(i + 1) != kTermAnd) {
+            result = true;
+            if (notSeen) return false;
+        }
+        if (!nearMode && (previous || op == kTermNot)) {
+            if (hit >= start) sequence = hit + hitLen - start;
+            continue;
+        }
+        if (spanStart == kNone || hit < spanStart) spanStart = hit;
+        if (flags.sequenceSensitive && lastStart != kNone && hit < lastStart + lastLength)
+            return false;
+        if (lastStart == kNone || hit + hitLen > lastStart + lastLength) {
+            lastStart = hit;
+            lastLength = hitLen;
+            sequence = std::max(0, lastStart + lastLength - start);
+        }
+    }
+    if (spanStart == kNone || lastStart == kNone || lastStart + lastLength - spanStart <= 0) {
+        return result && firstIsNot;
+    }
+    if (hitOffset) *hitOffset = spanStart;
+    if (hitLength) *hitLength = lastStart + lastLength - spanStart;
+    return result;
+}
+
+bool collectHitSpans(const char* line, uint32_t lineMask, const SearchExpression& expr,
+                     const FoldTable& fold, const MatchFlags& flags, WorkLine& work,
+                     std::vector<HitSpan>& spans) {
+    spans.clear();
+    int offset = 0;
+    int length = 0;
+    if (!matchLine(line, lineMask, expr, fold, 0, &offset, &length, flags, work)) return false;
+    const int lineLength = static_cast<int>(strnlen(line, kMaxSearchedLineBytes));
+    while (length >= 1) {
+        spans.push_back({offset, length});
+        if (static_cast<int>(spans.size()) == kMaxHitSpans) {
+            if (verboseMode()) logMessage("bail (1)");
+            break;
+        }
+        int next = offset + length;
+        if (next >= lineLength) break;
+        if (!matchLine(line, lineMask, expr, fold, next, &offset, &length, flags, work)) break;
+    }
+    return true;
+}
+
+bool wordTermHasTooManySegments(const SearchExpression& expr, uint32_t term) {
+    if (term >= expr.termCount || !(expr.termKinds[term] & kTermWord)) return false;
+    std::string_view text = expr.term(term);
+    return std::count(text.begin(), text.end(), '*') + 1 > kMaxWordSegments;
+}
+
+}  // namespace tessel

@@ -1,0 +1,153 @@
+// The line reader turns one file into its file record in stream form: the file header
+// line, the name line, the file's lines and one empty closing line, each handed to a line
+// output (normally the load target adapter). It reads through one fixed window and one
+// line buffer, so loading a gigabyte costs no allocation per line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace tessel {
+
+constexpr size_t kReadWindowBytes = 20530;
+constexpr size_t kLineBufferBytes = 4096;
+// Longer lines of a text file continue as the next line; the room left in the line buffer
+// lets an escaped line keep its apostrophe.
+constexpr size_t kSplitLineBytes = 4086;
+constexpr size_t kRecordPrefixMax = 50;
+constexpr int kHeaderLineColumns = 78;
+
+inline constexpr char kFileRecordPrefix[] = ":file:";
+
+// Receives one line: its bytes (NUL-terminated, including the newline when the line had
+// one) and whether a newline must still be added. Non-zero stops the file.
+using LineOutput = std::function<int(const char* line, size_t length, bool needsNewline)>;
+
+// One line as the line source cut it. text[-1] is writable so that an apostrophe can be
+// put in front without copying.
+struct SourceLine {
+    char* text = nullptr;
+    size_t length = 0;  // with the newline, when there is one
+    bool hasNewline = false;
+};
+
+// Reads a file through a fixed window and cuts it into lines: carriage returns are
+// dropped, NUL and end-of-file marks (26) become ".", and a line ends at its newline or
+// when it reaches the maximum length.
+class LineSource {
+  public:
+    LineSource();
+    ~LineSource();
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
+
+    // Opens a file: 0, or the errno value of the failure.
+    int open(const char* path);
+    void close();
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+    // Reads the first bytes of the file into the window (at most kClassifyBytes) and keeps
+    // them there for the lines. Returns the count; *bytes points at them.
+    size_t peekStart(const unsigned char** bytes);
+    // Makes the bytes in the window and every later read 16-bit wide units: one byte of
+    // each unit is kept and a leading byte order mark skipped.
+    void switchToWide(bool bigEndian);
+
+    // The next line of up to maxLength bytes (newline not counted; at most
+    // kLineBufferBytes). False at the end of the file.
+    bool next(size_t maxLength, SourceLine& line);
+    // Raw bytes of the file, for binary extraction: false at the end.
+    bool nextChunk(const unsigned char** bytes, size_t* count);
+
+    // Bytes consumed from the file so far (after the wide conversion).
+    uint64_t bytesRead() const { return bytesRead_; }
+    // A read failed: the errno value, else 0.
+    int readError() const { return readError_; }
+
+  private:
+    bool fill();
+    size_t readRaw(char* into, size_t size);
+
+    int fd_ = -1;
+    bool wide_ = false;
+    bool bigEndian_ = false;
+    bool atEnd_ = false;
+    int readError_ = 0;
+    uint64_t bytesRead_ = 0;
+    std::unique_ptr<char[]> window_;
+    size_t windowUsed_ = 0;
+    size_t windowPos_ = 0;
+    // One byte in front for an apostrophe, then the line, its newline and a NUL.
+    char lineBuffer_[1 + kLineBufferBytes + 2] = {};
+};
+
+// Keeps one byte of each 16-bit unit of buffer (the first of a little-endian unit, the
+// second of a big-endian one) after reading `size` bytes from fd into it; size must be
+// even and at least 2. Returns the bytes kept, or -1 after reporting the refusal for name.
+// A read error leaves its errno value in *error (when given) and returns what was kept.
+long readWideText(int fd, char* buffer, size_t size, bool bigEndian, const char* name,
+                  int* error = nullptr);
+
+struct LineReaderOptions {
+    bool loadWchar = false;        // read 16-bit wide files as text
+    bool loadBin = false;          // extract text from binary files instead of skipping them
+    bool explicitlyNamed = false;  // a file mask names this file: binary text is extracted
+    bool nestedSnapfiles = false;  // copy a snapfile's records instead of skipping it
+    bool writeTime = true;         // header attribute " mtime="
+    bool writeSize = true;         // header attribute " size="
+    std::string_view recordPrefix = kFileRecordPrefix;
+};
+
+struct LineReaderCounts {
+    uint64_t files = 0;
+    uint64_t lines = 0;
+    uint64_t bytes = 0;
+    uint64_t wideFiles = 0;
+    uint64_t binarySkipped = 0;
+    uint64_t snapfilesSkipped = 0;
+};
+
+// True when a text line could be taken for a record header or a snapfile header.
+bool looksLikeHeader(const char* text, size_t length, std::string_view recordPrefix);
+
+// Passes a line, with an apostrophe in front when escape is set. An escaped line longer
+// than kSplitLineBytes is dropped instead, since the apostrophe would push it over the line
+// buffer. Returns the output's result (0 for a dropped line).
+int passLine(SourceLine& line, bool escape, const LineOutput& output);
+
+// Results of LineReader::readFile besides 0 (record written) and 9 (failure reported).
+constexpr int kSkippedSnapfile = 1;
+constexpr int kSkippedBinary = 2;
+
+class LineReader {
+  public:
+    // Writes the file record of path (named `name` on the name line, path when null).
+    int readFile(const char* path, const char* name, const LineOutput& output);
+
+    // Writes the header line "<prefix><blanks> mtime=.. size=.. code=utf16le" (78 columns
+    // when it fits) into out; returns its length.
+    static size_t formatHeaderLine(char* out, size_t capacity, std::string_view prefix,
+                                   const uint64_t* mtime, const uint64_t* size,
+                                   const char* wideCode);
+
+    LineReaderOptions options;
+    LineReaderCounts counts;
+    // Called at most once a second during long binary extractions; 19 stops the file.
+    std::function<int()> progress;
+
+  private:
+    int writeLines(const LineOutput& output);
+    int extractBinaryText(const LineOutput& output);
+    int emitExtracted(const LineOutput& output);
+
+    LineSource source_;
+    // One byte in front for an apostrophe, then the extracted text line and a NUL.
+    char extracted_[1 + kLineBufferBytes + 2] = {};
+    size_t extractedLength_ = 0;
+};
+
+}  // namespace tessel

@@ -1,0 +1,195 @@
+#include "text/snapfile_load.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "text/load_target.h"
+#include "text/snapfile.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr double kCmPerInch = 2.54;
+constexpr double kLinesPerInch = 7;
+constexpr double kCmPerKm = 100000;
+constexpr double kKmPerMile = 1.609344;
+constexpr double kSoundKmPerSecond = 0.343;
+
+bool startsWith(const char* text, size_t length, std::string_view start) {
+    return !start.empty() && length >= start.size() &&
+           std::memcmp(text, start.data(), start.size()) == 0;
+}
+
+}  // namespace
+
+int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
+                        LineReaderCounts& counts) {
+    bool inRecords = false;
+    bool dropping = false;
+    SourceLine line;
+    while (source.next(kLineBufferBytes, line)) {
+        // The rest of a dropped over-long line goes with it.
+        if (dropping) {
+            dropping = !line.hasNewline;
+            continue;
+        }
+        bool recordStart = startsWith(line.text, line.length, recordPrefix);
+        if (!inRecords && !recordStart) continue;
+        inRecords = true;
+        if (recordStart) ++counts.files;
+        bool escape = hasSnapfileMagic(line.text, line.length);
+        if (escape && line.length - (line.hasNewline ? 1 : 0) > kSplitLineBytes) {
+            dropping = !line.hasNewline;
+            continue;
+        }
+        ++counts.lines;
+        counts.bytes += line.length;
+        if (passLine(line, escape, output) != 0) return 9;
+    }
+    return 0;
+}
+
+SpeedFigures speedFigures(uint64_t lines, double elapsedSeconds) {
+    SpeedFigures figures;
+    figures.km = static_cast<double>(lines) * kCmPerInch / kLinesPerInch / kCmPerKm;
+    figures.miles = figures.km / kKmPerMile;
+    // A load that took no measurable time has no meaningful speed.
+    if (elapsedSeconds > 0) {
+        figures.kmh = figures.km * 3600 / elapsedSeconds;
+        figures.mph = figures.miles * 3600 / elapsedSeconds;
+        figures.mach = figures.km / elapsedSeconds / kSoundKmPerSecond;
+    }
+    return figures;
+}
+
+size_t formatSpeedLine(char* out, size_t capacity, const char* indent, uint64_t lines,
+                       double elapsedSeconds, bool miles) {
+    if (out == nullptr || capacity == 0) return 0;
+    SpeedFigures figures = speedFigures(lines, elapsedSeconds);
+    const char* lead = indent ? indent : "";
+    double length = miles ? figures.miles : figures.km;
+    const char* unit = miles ? "miles" : "km";
+    int seconds = static_cast<int>(elapsedSeconds);
+    int written;
+    if (figures.mach >= 1)
+        written = std::snprintf(out, capacity, "%s%.1f %s, %d seconds, mach %.1f", lead, length,
+                                unit, seconds, figures.mach);
+    else
+        written = std::snprintf(out, capacity, "%s%.1f %s, %d seconds, %.0f %s", lead, length, unit,
+                                seconds, miles ? figures.mph : figures.kmh, miles ? "mph" : "kmh");
+    if (written < 0) return 0;
+    return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
+}
+
+size_t formatGrouped(char* out, size_t capacity, uint64_t value) {
+    if (out == nullptr || capacity == 0) return 0;
+    char digits[24];
+    int count = std::snprintf(digits, sizeof digits, "%" PRIu64, value);
+    char grouped[32];
+    size_t length = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && (count - i) % 3 == 0) grouped[length++] = ',';
+        grouped[length++] = digits[i];
+    }
+    if (length >= capacity) length = capacity - 1;
+    std::memcpy(out, grouped, length);
+    out[length] = '\0';
+    return length;
+}
+
+std::string fileNotFoundText(const char* path) {
+    std::string text = "cannot load file \"";
+    text += path ? path : "";
+    text +=
+        "\".\nplease check if the file exists.\n\nto read a directory, try one of these:\n"
+        "tessel dirname\ntessel dirname .hpp .cpp\ntessel -dir mydir1 mydir2 -file .txt .html\n";
+    return text;
+}
+
+int loadStartupSnapfile(const char* path, TextStore& store, const StartupLoadHooks& hooks,
+                        StartupLoadStats& stats) {
+    stats = StartupLoadStats{};
+    auto now = [&hooks] { return hooks.now ? hooks.now() : tickMs(); };
+    stats.startMs = now();
+    std::string_view given = path ? path : "";
+    if (given.size() >= 2 && given.front() == '"' && given.back() == '"')
+        given = given.substr(1, given.size() - 2);
+    char status[kStartupPathMax + 32];
+    std::snprintf(status, sizeof status, "   loading %.*s",
+                  static_cast<int>(given.size() < kStartupPathMax ? given.size() : kStartupPathMax),
+                  given.data());
+    if (hooks.showStatus) hooks.showStatus(status);
+    // A path cut to fit could name another file that exists; refuse it instead.
+    if (given.empty() || given.size() > kStartupPathMax) {
+        if (!given.empty()) logMessage("[error] path too long: %.200s", given.data());
+        stats.stopMs = now();
+        return kStartupFileNotFound;
+    }
+    char file[kStartupPathMax + 1];
+    std::memcpy(file, given.data(), given.size());
+    file[given.size()] = '\0';
+
+    LineSource source;
+    int openError = source.open(file);
+    if (openError != 0) {
+        logMessage("[error] cannot open %s (%s)", file, std::strerror(openError));
+        stats.stopMs = now();
+        return kStartupFileNotFound;
+    }
+
+    int rc = 0;
+    int64_t lastUpdate = stats.startMs;
+    int lastSecond = -1;
+    SourceLine line;
+    while (source.next(kLineBufferBytes, line)) {
+        if (store.addLine(line.text, true) != 0) {
+            rc = 9;
+            break;
+        }
+        if (hooks.loadShow != nullptr) hooks.loadShow->add(line.text, line.length);
+        ++stats.lines;
+        stats.bytes += line.length - (line.hasNewline ? 1 : 0) + 2;
+        if (stats.lines % kStartupProgressLines == 0) {
+            int64_t nowMs = now();
+            if (nowMs - lastUpdate >= kStartupProgressMs) {
+                lastUpdate = nowMs;
+                if (hooks.pumpMessages) hooks.pumpMessages();
+                double seconds = static_cast<double>(nowMs - stats.startMs) / 1000.0;
+                char speed[128];
+                const char* speedLine = nullptr;
+                if (hooks.showSpeed && static_cast<int>(seconds) != lastSecond) {
+                    lastSecond = static_cast<int>(seconds);
+                    formatSpeedLine(speed, sizeof speed, "   ", stats.lines, seconds,
+                                    hooks.showMiles);
+                    speedLine = speed;
+                }
+                char lines[32];
+                formatGrouped(lines, sizeof lines, stats.lines);
+                char count[128];
+                std::snprintf(count, sizeof count, "   %ld files, %s lines, %lu mb",
+                              static_cast<long>(store.blockCount), lines,
+                              static_cast<unsigned long>(stats.bytes / 1048576));
+                if (hooks.showProgress) hooks.showProgress(speedLine, count);
+            }
+        }
+        if (loadStopRequested().load(std::memory_order_relaxed)) {
+            rc = kStartupLoadStopped;
+            break;
+        }
+    }
+    if (rc == 0 && source.readError() != 0) {
+        logMessage("cannot read: %s (%s)\n", file, std::strerror(source.readError()));
+        rc = 9;
+    }
+    source.close();
+    if (store.finish() != 0 && rc == 0) rc = 9;
+    stats.stopMs = now();
+    return rc;
+}
+
+}  // namespace tessel

@@ -1,0 +1,205 @@
+// All loaded text lives in one process-wide TextStore: a table of TextBlocks in load order.
+// Each block owns one contiguous buffer holding one loaded text (normally one file behind
+// its file header line), an index of line starts and one line mask per line. The store
+// numbers every line of every block in one global sequence from 0.
+//
+// Lookups never return NULL: misses give marker texts ("[null2]" ...) and the empty block.
+// Result codes: 0 success, 9 failure already reported, others as documented.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace tessel {
+
+class TextStore;
+struct TextBlock;
+
+// Settings the text module reads; the app copies them in from the setting store.
+struct TextOptions {
+    bool utf8Decode = true;  // "utf8decode"; on by default in the native (linux) mode
+    bool loadWchar = false;  // "loadwchar"
+    bool loadBin = false;    // "loadbin"
+    bool fastLoad = false;   // "-fastload" / "fastload"
+    // File kind for syntax colours from name and first text line; 0 until languages exist.
+    std::function<int(const char* name, const char* firstLine)> fileKind;
+};
+TextOptions& textOptions();
+
+// Set while a load is being stopped by the user: long reads end early.
+std::atomic<bool>& loadStopRequested();
+
+// The editor's per-file data as the store sees it: a lock count and the link to its block.
+// The editor derives its EditData from it; the block releases it at lock count 0.
+struct EditDataBase {
+    virtual ~EditDataBase() = default;
+    int lockCount = 0;
+    TextBlock* block = nullptr;
+};
+
+// Byte order mark, valid UTF-8 sequences, invalid bytes.
+enum EncodingFlag : uint32_t {
+    kEncodingBom = 1,
+    kEncodingValidUtf8 = 2,
+    kEncodingInvalid = 4,
+};
+
+struct TextBlock {
+    explicit TextBlock(TextStore* owner);
+    ~TextBlock();
+    TextBlock(const TextBlock&) = delete;
+    TextBlock& operator=(const TextBlock&) = delete;
+
+    TextStore* owner = nullptr;
+    char* fileName = nullptr;  // owned; NULL: "text with undefined filename"
+    int64_t fileTime = 0;      // seconds since 1970 UTC, 0 when unknown
+    int64_t fileSize = 0;
+    int64_t watchedSize = 0;
+
+    char* text = nullptr;  // the buffer
+    bool ownsBuffer = false;
+    int64_t usedBytes = 0;
+    int64_t allocatedBytes = 0;
+
+    bool openForAdding = false;
+    bool colourText = false;
+    bool helpText = false;
+    bool clipText = false;
+    int wrapWidth = -1;
+    bool rewrapped = false;
+
+    uint32_t encodingFlags = 0;
+    int64_t firstUtf8Offset = 0;
+    int64_t firstInvalidOffset = 0;
+    int firstUtf8Line = 0;
+    int firstInvalidLine = 0;
+
+    // Set once indexing has tagged and decoded the UTF-8 text in place, so that indexing
+    // again (wrap, unwrap) never decodes the already decoded bytes a second time.
+    bool utf8Decoded = false;
+
+    // Ring blocks: the network receiver provides the text and colour buffers (owns buffer
+    // clear, so they are never freed here) and must keep used bytes covering the slots. The
+    // line arrays are always the block's own, allocated with std::calloc.
+    bool ring = false;
+    int slotWidth = 0;
+    int ringHead = 0;
+    int ringFill = 0;
+
+    char* colourBuffer = nullptr;
+    int64_t colourBufferSize = 0;
+
+    EditDataBase* editData = nullptr;
+
+    char* shadow = nullptr;
+    int64_t shadowSize = 0;
+
+    int lineCount = 0;  // while open for adding: the number of adds
+    int lineCapacity = 0;
+    char** lineStarts = nullptr;
+    uint32_t* lineMasks = nullptr;
+    uint32_t spareMask[2] = {};
+
+    int firstLine = 0;
+    int endLine = 0;
+    int64_t lastCheckMs = 0;  // tick of the last change check by the reload scan
+
+    int openForAdd();
+    int addText(const char* text, bool lineMode, int64_t length = -1);
+    int close();
+    int indexLines(bool* headerHadTimeAndSize = nullptr);
+    // Reads a whole file in block form: 0..5, -1 over the size limit, 9.
+    int loadFile(const char* path, int64_t sizeLimit = 0);
+    void reset(int level);
+    int setName(const char* name);
+    int statFile();
+    int checkChanged(int* changeCode);
+
+    // Lines of an open block cannot be read: they give the marker text like a miss.
+    const char* line(int index) const;
+    const char* lineAndMask(int index, uint32_t* mask) const;
+    uint32_t& lineMaskRef(int index);
+    int lineOfAddress(const char* address) const;
+    int headerLine(const char* nameForMessage = nullptr) const;
+    int nameLine(const char* nameForMessage = nullptr) const;
+    const char* kindName(int globalLine) const;
+    const char* reloadKind() const;
+    bool canWrap() const;
+    int wrap(int tabWidth);
+
+    int attachEditData(EditDataBase* data);
+    int detachEditData(EditDataBase* data);
+
+    // Ring blocks: logical line index to physical slot and back.
+    int physicalIndex(int logical) const;
+    int logicalIndex(int physical) const;
+};
+
+struct LineLookupCache {
+    int firstLine = 0;
+    int endLine = 0;
+    int blockIndex = 0;
+};
+
+class TextStore {
+  public:
+    TextStore();
+    ~TextStore();
+    TextStore(const TextStore&) = delete;
+    TextStore& operator=(const TextStore&) = delete;
+
+    int addLine(const char* line, bool lineMode);
+    int loadFileBlock(const char* path, int* lineCountOut, int64_t* usedBytesOut);
+    TextBlock* appendBlock(TextBlock* ringBlock = nullptr);
+    int closeLast();
+    int finish();
+    int renumber();
+    int findLine(int line, bool* notFound);
+    TextBlock* blockForLine(int line, TextBlock* hint = nullptr, int* blockIndexOut = nullptr,
+                            int callerTag = 0);
+    TextBlock* blockAt(int index);
+    const char* lineText(int line);
+    const char* lineTextAndMask(int line, uint32_t* mask);
+    uint32_t& lineMask(int line);
+    int lineCount() const { return totalLines; }
+    TextBlock* blockForAddress(const char* address, TextBlock* hint = nullptr);
+    TextBlock* blockByName(const char* name);
+    void clear();
+    void statistics();
+
+    // True when a line starts with the record prefix (false without a prefix).
+    bool startsWithPrefix(const char* line) const;
+    // Reads the record prefix from a ":snapfile zuk," or ":cluster zuk," header line.
+    void takePrefixFromHeader(const char* headerLine);
+
+    int blockCount = 0;
+    int blockCapacity = 0;
+    std::unique_ptr<TextBlock*[]> blocks;
+    bool snapfile = false;
+    TextBlock emptyBlock{this};
+    bool hasPrefix = false;
+    bool prefixOnNameLine = false;
+    char recordPrefix[91] = {};
+    int prefixLength = 0;
+    int totalLines = 0;
+    int64_t atext = 0;
+    int64_t utext = 0;
+    int64_t alin = 0;
+    int64_t ulin = 0;
+    LineLookupCache cache;
+    bool cacheFaultReported = false;
+    uint32_t spareMask = 0;
+    // A loader thread fills the store: name and address lookups answer NULL meanwhile.
+    std::atomic<bool> loadRunning{false};
+};
+
+// The process-wide store.
+TextStore& textStore();
+
+inline constexpr char kIntroText[] =
+    ":snapfile zuk,1.0.7,lprefix=:file:,memory\n\n:file:\n// intro\n\n";
+inline constexpr char kMemoryHeaderLine[] = ":snapfile zuk,1.0.7,lprefix=:file:,memory";
+
+}  // namespace tessel

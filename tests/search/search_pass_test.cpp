@@ -1,0 +1,205 @@
+#include "search/search_pass.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "reference_match.h"
+#include "search/candidate_scan.h"
+#include "search_test_data.h"
+
+namespace tessel {
+namespace {
+
+// Blocks laid out as the store lays them out: lines in one buffer, each ended by a NUL.
+class BlockSet {
+  public:
+    void add(const std::vector<std::string>& lines) {
+        std::string& buffer = buffers_.emplace_back();
+        for (const std::string& line : lines) {
+            buffer += line;
+            buffer += '\0';
+        }
+        auto& starts = starts_.emplace_back();
+        auto& masks = masks_.emplace_back();
+        size_t at = 0;
+        for (const std::string& line : lines) {
+            starts.push_back(buffer.data() + at);
+            masks.push_back(codePageTables().maskOf(line.c_str()) | 0x03);
+            at += line.size() + 1;
+        }
+        PassBlock block;
+        block.lineStarts = starts.data();
+        block.lineMasks = masks.data();
+        block.lineCount = static_cast<int>(lines.size());
+        block.firstLine = firstLine_;
+        firstLine_ += block.lineCount;
+        blocks.push_back(block);
+        lines_.push_back(lines);
+    }
+
+    // Every line through the literal line test, in load order.
+    PassResult reference(const PassRequest& r) const {
+        PassResult result;
+        for (size_t b = 0; b < blocks.size(); ++b) {
+            for (size_t j = 0; j < lines_[b].size(); ++j) {
+                ++result.testedLines;
+                if (r.expr.termCount == 0) continue;
+                if (testing::referenceMatch(lines_[b][j], masks_[b][j], r.expr, r.fold, 0,
+                                            r.flags.sequenceSensitive, r.flags.fastLoad)
+                        .matches) {
+                    ++result.hitCount;
+                    if (result.firstHitLine < 0)
+                        result.firstHitLine = blocks[b].firstLine + static_cast<int>(j);
+                }
+            }
+        }
+        return result;
+    }
+
+    std::vector<PassBlock> blocks;
+
+  private:
+    std::deque<std::string> buffers_;
+    std::deque<std::vector<const char*>> starts_;
+    std::deque<std::vector<uint32_t>> masks_;
+    std::vector<std::vector<std::string>> lines_;
+    int firstLine_ = 0;
+};
+
+std::vector<std::string> readLines(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line + ' ');
+    return lines;
+}
+
+class SearchPassTest : public ::testing::Test {
+  protected:
+    void SetUp() override { codePageTables().init(1252); }
+
+    void expectSame(const PassRequest& request, const BlockSet& set, const std::string& mask) {
+        PassResult want = set.reference(request);
+        PassResult fast = workers.run(request);
+        PassResult single = runPassOnThisThread(request);
+        ASSERT_FALSE(fast.cancelled);
+        ASSERT_EQ(fast.hitCount, want.hitCount) << "mask [" << mask << "]";
+        ASSERT_EQ(fast.firstHitLine, want.firstHitLine) << "mask [" << mask << "]";
+        ASSERT_EQ(fast.testedLines, want.testedLines) << "mask [" << mask << "]";
+        ASSERT_EQ(single.hitCount, want.hitCount) << "mask [" << mask << "]";
+        ASSERT_EQ(single.firstHitLine, want.firstHitLine) << "mask [" << mask << "]";
+    }
+
+    PassRequest request(std::mt19937& rng, const BlockSet& set, const std::string& mask) {
+        PassRequest r;
+        r.blocks = set.blocks;
+        bool caseSensitive = rng() % 3 == 0;
+        r.fold = codePageTables().buildFoldTable(caseSensitive, rng() % 3 != 0, rng() % 3 != 0);
+        r.flags.sequenceSensitive = rng() % 4 != 0;
+        r.flags.fastLoad = rng() % 10 == 0;
+        r.expr.compile(mask, rng() % 12 == 0, r.fold, rng() % 12 != 0);
+        r.chunkLines = 1 + static_cast<int>(rng() % 60);
+        return r;
+    }
+
+    SearchWorkers workers{3};
+};
+
+TEST_F(SearchPassTest, FastPassEqualsTheLineByLineTestOnRandomText) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 300; ++round) {
+        BlockSet set;
+        int blockCount = 1 + static_cast<int>(rng() % 6);
+        for (int b = 0; b < blockCount; ++b) {
+            std::vector<std::string> lines(rng() % 120);
+            for (std::string& line : lines) line = testdata::randomLine(rng);
+            set.add(lines);
+        }
+        for (int m = 0; m < 20; ++m) {
+            std::string mask = testdata::randomMask(rng);
+            expectSame(request(rng, set, mask), set, mask);
+        }
+    }
+}
+
+TEST_F(SearchPassTest, FastPassEqualsTheLineByLineTestOnRealText) {
+    BlockSet set;
+    for (const char* path : {"/usr/include/stdio.h", "/usr/include/stdlib.h",
+                             "/usr/include/string.h", "/usr/include/unistd.h"}) {
+        std::vector<std::string> lines = readLines(path);
+        if (!lines.empty()) set.add(lines);
+    }
+    if (set.blocks.empty()) GTEST_SKIP() << "no system headers to read";
+    static const char* const kWords[] = {
+        "include",    "define",          "extern", "int", "char", "FILE", "__THROW",
+        "size_t",     "restrict",        "#",      "(",   "*",    "_",    "n",
+        "const char", "__nonnull ((1))", "void",   "x",   "Str",  "\t"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 400; ++round) {
+        std::string mask;
+        int terms = 1 + static_cast<int>(rng() % 4);
+        if (rng() % 8 == 0) mask += testdata::pick(rng, {"WORD ", "LSTART ", "NOT ", "LEND "});
+        for (int t = 0; t < terms; ++t) {
+            if (t)
+                mask += testdata::pick(rng,
+                                       {" AND ", " OR ", " NOT ", "*", " NEAR ", " ", " OR WORD "});
+            mask += kWords[rng() % std::size(kWords)];
+        }
+        expectSame(request(rng, set, mask), set, mask);
+    }
+}
+
+TEST_F(SearchPassTest, PlanNeedsEveryPositiveGroup) {
+    FoldTable fold = codePageTables().buildFoldTable(false, true, true);
+    MatchFlags flags;
+    SearchExpression expr;
+    expr.compile("include AND stdio", false, fold);
+    ScanPlan plan = planScan(expr, fold, flags);
+    ASSERT_TRUE(plan.usable);
+    EXPECT_EQ(plan.needles.size(), 1u);
+    expr.compile("alpha OR beta OR gamma NOT delta", false, fold);
+    plan = planScan(expr, fold, flags);
+    EXPECT_EQ(plan.needles.size(), 3u);
+    EXPECT_FALSE(plan.inverted);
+    expr.compile("NOT alpha NOT beta*gamma", false, fold);
+    plan = planScan(expr, fold, flags);
+    EXPECT_TRUE(plan.inverted);
+    EXPECT_EQ(plan.needles.size(), 2u);
+    // A term of stars only offers nothing to look for: every line is tested.
+    expr.compile("WORD *", false, fold);
+    EXPECT_FALSE(planScan(expr, fold, flags).usable);
+}
+
+TEST_F(SearchPassTest, CancelStopsAPassEarly) {
+    std::vector<std::string> lines(200000, "some ordinary line of text with words ");
+    BlockSet set;
+    for (int b = 0; b < 10; ++b) set.add(lines);
+    PassRequest r;
+    r.blocks = set.blocks;
+    r.fold = codePageTables().buildFoldTable(false, true, true);
+    r.expr.compile("NOT words", false, r.fold);  // every line is a candidate
+    std::atomic<bool> cancel{true};
+    PassResult result = workers.run(r, &cancel);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_LT(result.testedLines, 2000000);
+
+    std::atomic<int> calls{0};
+    auto job = workers.start(std::make_shared<const PassRequest>(r),
+                             [&](const PassResult&) { calls.fetch_add(1); });
+    workers.cancel(job);
+    EXPECT_EQ(calls.load(), 1);  // the callback has run when cancel returns
+    workers.cancelAll();         // nothing left to stop
+    result = workers.run(r);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(result.hitCount, 0);
+    EXPECT_EQ(result.testedLines, 2000000);
+}
+
+}  // namespace
+}  // namespace tessel

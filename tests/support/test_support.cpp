@@ -1,0 +1,65 @@
+#include "test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "view/log/message_log.h"
+
+namespace tessel::testing {
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessel-test-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    path_ = made ? made : pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::write(std::string_view relativePath, std::string_view bytes) const {
+    std::filesystem::path full = std::filesystem::path(path_) / relativePath;
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream out(full, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return full.string();
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+LogCapture::LogCapture() {
+    setLogListener([this](std::string_view text) {
+        std::lock_guard guard(lock_);
+        messages_.emplace_back(text);
+    });
+}
+
+std::vector<std::string> LogCapture::messages() const {
+    std::lock_guard guard(lock_);
+    return messages_;
+}
+
+void LogCapture::clear() {
+    std::lock_guard guard(lock_);
+    messages_.clear();
+}
+
+LogCapture::~LogCapture() { setLogListener(nullptr); }
+
+bool LogCapture::contains(std::string_view fragment) const {
+    std::lock_guard guard(lock_);
+    for (const std::string& message : messages_) {
+        if (message.find(fragment) != std::string::npos) return true;
+    }
+    return false;
+}
+
+}  // namespace tessel::testing

@@ -1,0 +1,43 @@
+// Helpers shared by the test binaries.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessel::testing {
+
+// A fresh temporary folder, removed with its contents at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Writes a file below the folder (creating sub folders) and returns its full path.
+    std::string write(std::string_view relativePath, std::string_view bytes) const;
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);
+
+// Collects every logged message while alive.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    std::vector<std::string> messages() const;
+    bool contains(std::string_view fragment) const;
+    void clear();
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::string> messages_;
+};
+
+}  // namespace tessel::testing
