@@ -1,0 +1,166 @@
+// tessel-bench: loads a folder tree and times search passes over it, the figures behind the
+// hot paths. Run by hand on a page-cached tree (bench/make_corpus.sh builds one).
+//
+//   tessel-bench [options] DIR MASK...
+//     -threads N   search workers (default: one per core)
+//     -case        case-sensitive      -noaccent  ignore accents   -nopunct  ignore punctuation
+//     -noseq       no word sequence    -noops     operators are text
+//     -plain       test every line through the line test, without the buffer scan
+//     -lines       load line by line through the line reader instead of whole files
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "load/load_driver.h"
+#include "search/codepage/code_page_tables.h"
+#include "search/search_pass.h"
+#include "search/search_state.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t msSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+long residentMb() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status) return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) break;
+    }
+    std::fclose(status);
+    return kb / 1024;
+}
+
+struct Options {
+    int threads = 0;
+    bool caseSensitive = false;
+    bool accentSensitive = true;
+    bool punctSensitive = true;
+    bool sequence = true;
+    bool operators = true;
+    bool plain = false;
+    bool lineByLine = false;
+    const char* dir = nullptr;
+    std::vector<const char*> masks;
+};
+
+bool parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (!std::strcmp(a, "-threads") && i + 1 < argc) {
+            o.threads = std::atoi(argv[++i]);
+        } else if (!std::strcmp(a, "-case")) {
+            o.caseSensitive = true;
+        } else if (!std::strcmp(a, "-noaccent")) {
+            o.accentSensitive = false;
+        } else if (!std::strcmp(a, "-nopunct")) {
+            o.punctSensitive = false;
+        } else if (!std::strcmp(a, "-noseq")) {
+            o.sequence = false;
+        } else if (!std::strcmp(a, "-noops")) {
+            o.operators = false;
+        } else if (!std::strcmp(a, "-plain")) {
+            o.plain = true;
+        } else if (!std::strcmp(a, "-lines")) {
+            o.lineByLine = true;
+        } else if (!o.dir) {
+            o.dir = a;
+        } else {
+            o.masks.push_back(a);
+        }
+    }
+    return o.dir != nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tessel;
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
+                     "[-noops] [-plain] [-lines] DIR MASK...\n");
+        return 2;
+    }
+    codePageTables().init(1252);
+    setLogListener([](std::string_view text) {
+        if (text.starts_with("[error]"))
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    });
+
+    // The folder loader as the program runs it: the loader thread, no masks, whole files
+    // unless asked for line by line.
+    TextStore& store = textStore();
+    LoadSettings settings;
+    settings.fastLoad = !options.lineByLine;
+    settings.maxLoadMb = 0;
+    LoadDriver& driver = loadDriver();
+    driver.settingsOverride = &settings;
+    Clock::time_point loadStart = Clock::now();
+    int rc = driver.load(options.dir, 0);
+    int64_t loadMs = msSince(loadStart);
+    const LoadReport& report = driver.lastReport;
+    std::printf("load rc=%d files=%llu lines=%d bytes=%llu skipped=%llu ms=%lld rss_mb=%ld\n", rc,
+                static_cast<unsigned long long>(report.files), store.lineCount(),
+                static_cast<unsigned long long>(report.bytes),
+                static_cast<unsigned long long>(report.binarySkipped),
+                static_cast<long long>(loadMs), residentMb());
+    std::printf("budget text_mb=%llu lines=%d files=%llu budget_mb=%llu\n",
+                static_cast<unsigned long long>(report.bytes >> 20), store.lineCount(),
+                static_cast<unsigned long long>(report.files),
+                static_cast<unsigned long long>(
+                    (report.bytes + 10ull * store.lineCount() + 1024ull * report.files) >> 20));
+
+    // The floor: one memchr over every block buffer on one thread.
+    for (int run = 0; run < 3; ++run) {
+        Clock::time_point start = Clock::now();
+        int64_t found = 0;
+        for (int b = 0; b < store.blockCount; ++b) {
+            const TextBlock* block = store.blocks[b];
+            if (block && block->text)
+                found += std::memchr(block->text, 0x01, block->usedBytes) != nullptr;
+        }
+        if (run == 2) {
+            std::printf("memchr found=%lld ms=%lld\n", static_cast<long long>(found),
+                        static_cast<long long>(msSince(start)));
+        }
+    }
+
+    SearchWorkers workers(options.threads);
+    for (const char* mask : options.masks) {
+        SearchState state;
+        state.textStorePtr = &store;
+        state.caseSensitive = options.caseSensitive;
+        state.accentSensitive = options.accentSensitive;
+        state.punctSensitive = options.punctSensitive;
+        state.sequenceSensitive = options.sequence;
+        state.operatorsOn = options.operators;
+        state.setFindMask(mask);
+        state.compileSearch(false);
+        state.selectFiles(false);
+        PassRequest request = state.passRequest();
+        request.scanBuffers = !options.plain;
+        PassResult best;
+        for (int run = 0; run < 5; ++run) {
+            PassResult result = workers.run(request);
+            if (run == 0 || result.elapsedNs < best.elapsedNs) best = result;
+        }
+        std::printf("search mask=\"%s\" hits=%lld lines=%lld ms=%lld\n", mask,
+                    static_cast<long long>(best.hitCount), static_cast<long long>(best.testedLines),
+                    static_cast<long long>((best.elapsedNs + 500000) / 1000000));
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,155 @@
+#include "app/load_choice.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/command_line.h"
+#include "load/load_driver.h"
+#include "text/snapfile.h"
+#include "text/snapfile_load.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+
+namespace tessel {
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+bool isDriveRoot(const std::string& word) {
+    return word.size() >= 2 && word[1] == ':' && std::isalpha(static_cast<unsigned char>(word[0]));
+}
+
+// A trailing separator would make "dir/" and "dir" two different roots. The root folder
+// itself keeps its slash: stripping it would leave no path at all.
+void stripTrailingSeparators(std::string& word) {
+    while (word.size() > 1 && (word.back() == '/' || word.back() == '\\')) word.pop_back();
+}
+
+bool firstLineIsSnapfileHeader(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    char head[32] = {};
+    size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return hasSnapfileMagic(head, got);
+}
+
+std::string joinWords(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words) {
+        if (!text.empty()) text += ' ';
+        bool quote = word.find(' ') != std::string::npos || word.empty();
+        text += quote ? "\"" + word + "\"" : word;
+    }
+    return text;
+}
+
+int runSnapfileLoad(const std::string& path, TextStore& store) {
+    logMessage("   loading %s", path.c_str());
+    StartupLoadHooks hooks;
+    StartupLoadStats stats;
+    int rc = loadStartupSnapfile(path.c_str(), store, hooks, stats);
+    if (rc == kStartupFileNotFound) {
+        showMessageBox(kFileNotFoundTitle, fileNotFoundText(path.c_str()).c_str());
+        return rc;
+    }
+    int64_t elapsed = (stats.stopMs ? stats.stopMs : tickMs()) - stats.startMs;
+    logMessage("loaded %d files, %llu lines, %lld msec.",
+               store.blockCount > 0 ? store.blockCount - 1 : 0,
+               static_cast<unsigned long long>(stats.lines), static_cast<long long>(elapsed));
+    store.statistics();
+    return rc == kStartupLoadStopped ? 0 : rc;
+}
+
+}  // namespace
+
+std::vector<std::string> splitLoadArgument(const std::string& argument) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inQuotes = false;
+    bool haveWord = false;
+    for (char c : argument) {
+        if (c == '"') {
+            inQuotes = !inQuotes;
+            haveWord = true;
+        } else if ((c == ' ' || c == '\t') && !inQuotes) {
+            if (haveWord) words.push_back(word);
+            word.clear();
+            haveWord = false;
+        } else {
+            word += c;
+            haveWord = true;
+        }
+    }
+    if (haveWord) words.push_back(word);
+    return words;
+}
+
+LoadChoice chooseLoad(const std::string& argument) {
+    LoadChoice choice;
+    choice.words = splitLoadArgument(argument);
+    if (choice.words.empty()) return choice;
+
+    if (choice.words.size() == 1 && isHelpWord(choice.words[0])) {
+        choice.help = true;
+        choice.words.clear();
+        return choice;
+    }
+
+    std::string& first = choice.words[0];
+    bool snapfile = false;
+    if (!startsWith(first, "-")) {
+        if (!startsWith(first, "http://") && !startsWith(first, "ftp://") && !isDriveRoot(first)) {
+            stripTrailingSeparators(first);
+        }
+        if (choice.words.size() == 1) {
+            struct stat info {};
+            if (::stat(first.c_str(), &info) == 0) {
+                if (S_ISDIR(info.st_mode)) {
+                    choice.startFolder = first;
+                } else if (S_ISREG(info.st_mode)) {
+                    snapfile = firstLineIsSnapfileHeader(first);
+                }
+            }
+        }
+    }
+    choice.argument = joinWords(choice.words);
+
+    bool single = choice.words.size() == 1;
+    if (single && !startsWith(first, "-dir") && first != "." &&
+        (snapfile || startsWith(first, "-"))) {
+        choice.kind = LoadKind::kSnapfile;
+    } else {
+        choice.kind = LoadKind::kFileSet;
+    }
+    return choice;
+}
+
+int runStartupLoad(const LoadChoice& choice, TextStore& store) {
+    switch (choice.kind) {
+        case LoadKind::kIntro:
+            store.finish();
+            return 0;
+        case LoadKind::kSnapfile:
+            return runSnapfileLoad(choice.words[0], store);
+        case LoadKind::kFileSet:
+            break;
+    }
+    std::string fileSet = choice.argument == "." ? "-dir ." : choice.argument;
+    LoadReport report;
+    int rc = loadFileSetText(fileSet.c_str(), false, &report);
+    if (rc != 0) {
+        if (!report.errorText.empty()) {
+            showMessageBox(report.errorTitle.c_str(), report.errorText.c_str());
+        }
+        return rc;
+    }
+    return 0;
+}
+
+}  // namespace tessel

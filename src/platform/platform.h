@@ -1,0 +1,91 @@
+// The one door to the desktop: start and stop, the event loop, clipboard, message boxes,
+// dialogs, monitors, cursors and the keyboard state. Nothing here exposes toolkit types, so
+// the views and the start-up code stay plain C++ and can be tested without a display.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/geometry.h"
+#include "platform/painter.h"
+#include "platform/window.h"
+
+namespace tessel {
+
+struct PlatformOptions {
+    std::string applicationName = "Tessel";
+    // Run without a display (also chosen when no display is reachable).
+    bool offscreen = false;
+    // Message boxes and file dialogs never wait for the user (batch runs).
+    bool nonInteractive = false;
+};
+
+// 0 started (or already running), 9 failure (logged). Must be called on the thread that
+// runs the event loop.
+int platformInit(const PlatformOptions& options);
+void platformShutdown();
+bool platformRunning();
+
+// The code page that text bytes handed to the platform are in (1252 until set).
+void setCodePage(int codePage);
+int codePage();
+
+// The event loop. runEventLoop returns the code given to quitEventLoop; a quit requested
+// while no loop runs ends the next loop at once (like a quit message left in the queue).
+int runEventLoop();
+void quitEventLoop(int code);
+bool onUiThread();
+// Handles the events waiting now without blocking (used by long passes and the load loop).
+void pumpPendingEvents();
+// Runs a function on the user interface thread from any thread (after the current event).
+void postToUiThread(std::function<void()> task);
+
+// Clipboard: text in code-page bytes; file lists as native paths.
+void setClipboardText(std::string_view text);
+std::string clipboardText();
+void setClipboardFiles(const std::vector<std::string>& paths);
+std::vector<std::string> clipboardFiles();
+// Called whenever the clipboard content changes (nullptr stops watching).
+void setClipboardWatcher(std::function<void()> watcher);
+
+// Message boxes.
+enum class BoxButtons : int { ok, okCancel, yesNo, yesNoCancel };
+enum class BoxAnswer : int { ok = 1, cancel = 2, yes = 6, no = 7 };
+// Shows a modal box; title and text are code-page bytes, "\n" breaks lines.
+BoxAnswer messageBox(std::string_view title, std::string_view text, BoxButtons buttons,
+                     bool stayOnTop = false);
+// Non-interactive mode: boxes are logged and answered from this queue, else by their
+// default button (the first one: OK or Yes).
+void setNonInteractive(bool on);
+bool nonInteractive();
+void queueBoxAnswer(BoxAnswer answer);
+void clearBoxAnswers();
+
+// File dialogs: 0 chosen, 1 cancelled. Paths are native bytes; filters look like
+// "Text files (*.txt);;All files (*)".
+int openFileDialog(std::string_view title, const std::string& startPath, std::string_view filter,
+                   std::string& chosen);
+int saveFileDialog(std::string_view title, const std::string& startPath, std::string_view filter,
+                   std::string& chosen);
+int folderDialog(std::string_view title, const std::string& startPath, std::string& chosen);
+// Lets the user change a font: 0 changed, 1 cancelled. Name, height and weight are updated.
+int fontDialog(std::string_view title, FontRequest& font);
+
+// Monitors in the system's order; the first is the primary one.
+struct Monitor {
+    Rect full;
+    Rect work;  // without task bars and docks
+};
+std::vector<Monitor> monitors();
+Rect virtualDesktop();
+
+// Pointer and keyboard.
+Point pointerPosition();
+void warpPointer(Point screen);
+// The state of a key (KeyCode) as last seen by the platform; modifiers are asked live.
+bool keyDown(int key);
+int modifierState();
+
+}  // namespace tessel

@@ -1,0 +1,128 @@
+// The per-view state record. A view shows the whole text store with its own masks, position,
+// display state and screen rows; the frame owns the records and tiles their windows. The
+// record holds no window system objects: `window` is the platform's handle for it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "search/search_state.h"
+
+namespace tessel {
+
+class Editor;
+class FrameLayout;
+class TextStore;
+
+// The platform's handle of a window; 0 is no window.
+using WindowId = uint64_t;
+
+// Places in the master area are kept in 1/100000 of the area.
+inline constexpr int64_t kRelUnits = 100000;
+inline constexpr int kDefaultWeight = 1000;
+
+inline constexpr int kScreenRows = 600;
+inline constexpr int kScreenColumns = 800;
+inline constexpr int kScreenRowBytes = 802;
+
+// The rows the screen builder fills and the painter draws: text, a parallel row of colour
+// attribute characters, and one flag byte per row.
+struct ScreenBuffer {
+    std::array<std::array<char, kScreenRowBytes>, kScreenRows> text{};
+    std::array<std::array<char, kScreenRowBytes>, kScreenRows> attr{};
+    std::array<uint8_t, kScreenRows> flags{};
+    // False until the builder has filled the rows for the current layout.
+    bool valid = false;
+
+    // Cuts both strings to 800 characters; a row outside the buffer is ignored (result 1).
+    int writeRow(int row, std::string_view rowText, std::string_view rowAttr, uint8_t flag = 0);
+    const char* rowText(int row) const;
+    const char* rowAttr(int row) const;
+    void reset();
+};
+
+enum class FilterMode : int { kFullText = 0, kFiltered = 1, kFileList = 2 };
+
+class View {
+  public:
+    // Takes the search flags and display options from the settings.
+    explicit View(FrameLayout* owner = nullptr);
+    ~View();
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    // Re-reads the per-view settings; a new view starts from them.
+    void applySettings();
+
+    // Places the view at a relative position of the master area. Out-of-range values are
+    // refused (result 9), never clamped, so a script error cannot lose the current layout.
+    int setrelpos(int64_t x, int64_t y, int64_t width, int64_t height);
+
+    // The view at index + 1, null for the last view and on a damaged list (reported).
+    View* rightNeighbour() const;
+
+    // Double click on blank space: raise, restore or widen this view. 0 when the views were
+    // laid out again, 1 when nothing changed.
+    int expandOrRaise(bool noRaise);
+
+    // Fixed tab size setting, else the one stored for the text (0 for none), else 3.
+    int resolveTabSize(int storedForText) const;
+
+    // The window title: "tessel" for the first view (or every view with sameTitle), else
+    // "tessel_N" with N = index + 1.
+    std::string title(bool sameTitle) const;
+    // Keeps indexText in step with index.
+    void setIndex(int newIndex);
+
+    TextStore& textStore() const { return search.store(); }
+
+    FrameLayout* frame = nullptr;
+
+    int index = 0;
+    char indexText[12] = "1";
+    WindowId window = 0;
+    bool active = false;
+    bool restoreFocus = false;
+
+    int windowX = 0;
+    int windowY = 0;
+    int windowWidth = 100;
+    int windowHeight = 100;
+    int clientWidth = 10;
+    int clientHeight = 10;
+
+    int64_t relX = 0;
+    int64_t relY = 0;
+    int64_t relWidth = kRelUnits;
+    int64_t relHeight = kRelUnits;
+    int weight = kDefaultWeight;
+    bool maximized = false;
+
+    int rows = 590;
+    int columns = 790;
+    int charWidth = 8;
+    int lineHeight = 16;
+
+    // The search part of the state: find and path masks, compiled expressions, fold tables,
+    // search flags, hit count and timing, and the position (topLine, currentLine, lockRows),
+    // which the search moves.
+    SearchState search;
+
+    FilterMode filterMode = FilterMode::kFullText;
+    int filteredLineCount = 0;
+
+    bool oneClickSearch = false;
+    bool highResultLine = false;
+    bool markExcluded = false;
+    int textOverBookmarks = 2;
+    int tabSize = 3;
+
+    // The active editor; the editor module creates and releases it.
+    Editor* editor = nullptr;
+
+    ScreenBuffer screen;
+};
+
+}  // namespace tessel
