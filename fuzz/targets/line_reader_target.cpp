@@ -13,38 +13,10 @@
 #include "text/load_target.h"
 #include "text/text_store.h"
 
-namespace {
-
-// One scratch file per process, rewritten for every input and removed at exit.
-struct ScratchFile {
-    ScratchFile() {
-        char pattern[] = "/tmp/tessel-fuzz-reader-XXXXXX";
-        int fd = mkstemp(pattern);
-        if (fd >= 0) close(fd);
-        path = pattern;
-    }
-    ~ScratchFile() { unlink(path.c_str()); }
-    std::string path;
-};
-
-const std::string& scratchPath() {
-    static const ScratchFile file;
-    return file.path;
-}
-
-bool writeScratch(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen(scratchPath().c_str(), "wb");
-    if (file == nullptr) return false;
-    bool ok = size == 0 || std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && ok;
-}
-
-}  // namespace
-
 TESSEL_FUZZ_TARGET(line_reader) {
     if (data == nullptr) size = 0;
     tessel::classifyFileStart("x.qvdb", data, size, size % 2 == 0);
-    if (!writeScratch(data, size)) return 0;
+    if (!tessel::fuzz::writeScratch("reader", data, size)) return 0;
 
     unsigned char switches = size > 0 ? data[0] : 0;
     tessel::LineReader reader;
@@ -63,8 +35,8 @@ TESSEL_FUZZ_TARGET(line_reader) {
             std::abort();
         return target.writeLine(line, length, needsNewline);
     };
-    reader.readFile(scratchPath().c_str(), nullptr, output);
-    reader.readFile(scratchPath().c_str(), ":file:", output);
+    reader.readFile(tessel::fuzz::scratchPath("reader").c_str(), nullptr, output);
+    reader.readFile(tessel::fuzz::scratchPath("reader").c_str(), ":file:", output);
     store.finish();
     for (int i = 0; i < store.lineCount(); ++i) {
         const char* line = store.lineText(i);

@@ -13,27 +13,6 @@
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
 
-namespace {
-
-// One scratch file per process, rewritten for every input and removed at exit.
-struct ScratchFile {
-    ScratchFile() {
-        char pattern[] = "/tmp/tessel-fuzz-snap-XXXXXX";
-        int fd = mkstemp(pattern);
-        if (fd >= 0) close(fd);
-        path = pattern;
-    }
-    ~ScratchFile() { unlink(path.c_str()); }
-    std::string path;
-};
-
-const std::string& scratchPath() {
-    static const ScratchFile file;
-    return file.path;
-}
-
-}  // namespace
-
 TESSEL_FUZZ_TARGET(snapfile) {
     if (data == nullptr) size = 0;
     const char* text = reinterpret_cast<const char*>(data);
@@ -44,21 +23,18 @@ TESSEL_FUZZ_TARGET(snapfile) {
             std::abort();
     }
 
-    FILE* file = std::fopen(scratchPath().c_str(), "wb");
-    if (file == nullptr) return 0;
-    if (size > 0) std::fwrite(data, 1, size, file);
-    if (std::fclose(file) != 0) return 0;
+    if (!tessel::fuzz::writeScratch("snap", data, size)) return 0;
 
     tessel::TextStore store;
     tessel::StartupLoadHooks hooks;
     tessel::StartupLoadStats stats;
-    tessel::loadStartupSnapfile(scratchPath().c_str(), store, hooks, stats);
+    tessel::loadStartupSnapfile(tessel::fuzz::scratchPath("snap").c_str(), store, hooks, stats);
     for (int i = 0; i < store.lineCount(); ++i) {
         if (std::strchr(store.lineText(i), '\r') != nullptr) std::abort();
     }
 
     tessel::LineSource source;
-    if (source.open(scratchPath().c_str()) != 0) return 0;
+    if (source.open(tessel::fuzz::scratchPath("snap").c_str()) != 0) return 0;
     tessel::LineReaderCounts counts;
     tessel::copySnapfileRecords(
         source, ":file:",

@@ -60,16 +60,8 @@ void readEveryLine(TextStore& store, int wrapWidth) {
 }  // namespace
 
 TESSEL_FUZZ_TARGET(text_block) {
-    char path[] = "/tmp/tessel-fuzz-block-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) return 0;
-    size_t written = 0;
-    while (written < size) {
-        ssize_t step = ::write(fd, data + written, size - written);
-        if (step <= 0) break;
-        written += static_cast<size_t>(step);
-    }
-    ::close(fd);
+    if (!tessel::fuzz::writeScratch("block", data, size)) return 0;
+    const char* path = tessel::fuzz::scratchPath("block").c_str();
 
     bool savedDecode = tessel::textOptions().utf8Decode;
     int wrapWidth = size > 0 ? 1 + data[0] % 40 : 8;
@@ -101,6 +93,5 @@ TESSEL_FUZZ_TARGET(text_block) {
         readEveryLine(stream, wrapWidth);
     }
     tessel::textOptions().utf8Decode = savedDecode;
-    ::unlink(path);
     return 0;
 }

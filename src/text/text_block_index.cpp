@@ -137,6 +137,21 @@ std::string trimmedName(const char* name) {
     return std::string(name, length);
 }
 
+// The OR of the character bits of a line. Four independent accumulators let the loads
+// overlap; this loop touches every loaded byte, so it sets the pace of indexing.
+uint32_t maskOfBytes(const uint8_t* bytes, size_t length, const uint32_t* bits) {
+    uint32_t m0 = 0, m1 = 0, m2 = 0, m3 = 0;
+    size_t at = 0;
+    for (; at + 4 <= length; at += 4) {
+        m0 |= bits[bytes[at]];
+        m1 |= bits[bytes[at + 1]];
+        m2 |= bits[bytes[at + 2]];
+        m3 |= bits[bytes[at + 3]];
+    }
+    for (; at < length; ++at) m0 |= bits[bytes[at]];
+    return m0 | m1 | m2 | m3;
+}
+
 }  // namespace
 
 int TextBlock::indexLines(bool* headerHadTimeAndSize) {
@@ -255,10 +270,11 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize) {
                 }
             }
         }
-        uint32_t mask = 0;
-        for (const unsigned char* c = reinterpret_cast<const unsigned char*>(line); *c; ++c) {
-            mask |= bits[*c];
-        }
+        // Without colour lines between them, a line ends where the next one starts.
+        size_t length = !colourText && i + 1 < indexed
+                            ? static_cast<size_t>(lineStarts[i + 1] - line - 1)
+                            : std::strlen(line);
+        uint32_t mask = maskOfBytes(reinterpret_cast<const uint8_t*>(line), length, bits.data());
         lineMasks[i] = (mask & ~0xFFu) | kind;
     }
     if (headerHadTimeAndSize) *headerHadTimeAndSize = timeSeen && sizeSeen;
