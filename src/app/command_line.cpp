@@ -144,7 +144,9 @@ void setFramePlacement(StartupOptions& out, std::string_view area, std::string_v
 
 // Options that take a value; result false when rest does not start with one of them.
 bool parseValueOption(std::string_view& rest, StartupOptions& out) {
-    if (matchOption(rest, "-back")) {
+    if (matchOption(rest, "-batch ")) {
+        out.batchFile.assign(takeValue(rest));
+    } else if (matchOption(rest, "-back")) {
         out.background.assign(takeValue(rest));
     } else if (matchOption(rest, "-id ")) {
         assignBounded(out.classSuffix, takeValue(rest), kClassSuffixChars);
@@ -345,6 +347,13 @@ int parseSecondPass(std::string_view rest, StartupOptions& out,
         out.loadArgument.clear();
     }
     return 0;
+}
+
+bool batchRequested(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] != nullptr && std::string_view(argv[i]) == "-batch") return true;
+    }
+    return false;
 }
 
 bool isHelpWord(std::string_view argument) {

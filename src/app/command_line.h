@@ -72,6 +72,7 @@ struct StartupOptions {
     std::string area;
     std::string space;
     int monitorNumber = 0;     // from a space value "m<digits>..."
+    std::string batchFile;     // "-batch": commands to run after start-up
     std::string bookmarkFile;  // "-book"
     bool clean = false;        // "-clean"
     int assist = -1;           // "-assist" 1, "-noassist" 0, -1 as configured
@@ -120,6 +121,10 @@ std::string_view parseFirstPass(std::string_view line, StartupOptions& out);
 
 // Second pass; the rest becomes out.loadArgument. Result 0 or kCommandLineMisplacedOption.
 int parseSecondPass(std::string_view rest, StartupOptions& out, const KeywordHandler& applyKeyword);
+
+// Whether "-batch" is anywhere on the command line: boxes must not wait for a person even
+// when start-up fails before the options are read.
+bool batchRequested(int argc, const char* const* argv);
 
 // The arguments that ask for the help text instead of a load.
 bool isHelpWord(std::string_view argument);

@@ -1,17 +1,26 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "app/batch_driver.h"
 #include "app/command_line.h"
 #include "app/load_choice.h"
+#include "app/view_windows.h"
+#include "app/window_host.h"
 #include "config/app_settings.h"
 #include "config/config_file.h"
 #include "config/qv_config.h"
+#include "platform/pictures.h"
+#include "platform/platform.h"
 #include "search/codepage/code_page_tables.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
 #include "view/log/message_log.h"
+#include "view/view.h"
 
 namespace tessel {
 
@@ -20,10 +29,15 @@ namespace {
 // Linux has no system-wide 8-bit code page; the text is read as western European unless
 // "-code" names another.
 constexpr int kDefaultCodePage = 1252;
+constexpr int kDefaultFontHeight = 16;
+// Exit codes of a start-up that never reached the message loop.
+constexpr int kExitStartupFailed = 2;
+constexpr int kExitWindowsFailed = 3;
+constexpr int kExitLoadFailed = 1;
 
-void setCodePage(int codePage) {
-    codePageTables().init(codePage);
-    initUtf8Decoder(codePage);
+void useCodePage(int page) {
+    codePageTables().init(page);
+    initUtf8Decoder(page);
 }
 
 CommandLineHooks makeHooks() {
@@ -58,44 +72,157 @@ void printHelp() {
         "WHAT: a snapfile, a text file, a folder, or a file set such as\n"
         "      tessel dirname .hpp .cpp\n"
         "      tessel -dir mydir1 mydir2 -file .txt .html\n"
-        "options: -code N  -fastload  -verbose  -find TEXT  -path TEXT  -sfind  -spath\n");
+        "options: -code N  -fastload  -verbose  -find TEXT  -path TEXT  -sfind  -spath\n"
+        "         -batch FILE (run the commands of FILE after start-up)\n");
 }
 
-// Until the window exists the log is the program's output: everything said during
-// start-up and loading, oldest first.
-void printLog() {
+bool envFlag(const char* name, const char* value) {
+    const char* set = std::getenv(name);
+    return set != nullptr && std::strcmp(set, value) == 0;
+}
+
+// The window shows the log; a copy on standard output is asked for explicitly.
+void printLogIfAsked() {
+    if (!envFlag("TESSEL_PRINT_LOG", "1")) return;
     const std::string& all = messageLog().takeSnapshot();
     std::fwrite(all.data(), 1, all.size(), stdout);
     messageLog().freeSnapshot();
 }
 
+// The second main font is for large screens: chosen by the settings, or when the primary
+// screen is at least as wide as "autoselectfont2" asks.
+int createFonts() {
+    AppSettings& app = appSettings();
+    bool second = config().getInt("usemainfont2") != 0;
+    const std::vector<ScreenBox> screens = screenBoxes();
+    if (!second && app.autoSelectFont2Width > 0 && !screens.empty() &&
+        screens.front().full.width >= app.autoSelectFont2Width) {
+        logMessage("high resolution, using mainfont2");
+        second = true;
+    }
+    app.mainFont2Selected = second;
+    FontSetting main = config().getFont(second ? "mainfont2" : "mainfont");
+    int height = main.height > 0 ? main.height : kDefaultFontHeight;
+    return createMainFont(main.name, height, main.weight);
+}
+
+FrameStart frameStartOf(const StartupOptions& options) {
+    FrameStart start;
+    start.area = options.area;
+    start.space = options.space;
+    start.frameGiven = options.frameGiven;
+    start.monitorNumber = options.monitorNumber;
+    start.lean = options.lean;
+    start.isolated = options.frameIsolated;
+    start.overscan = options.frameOverscan;
+    start.singleScreen = options.singleScreen;
+    start.instanceId = options.classSuffix;
+    return start;
+}
+
+// The find and path texts of the command line become the focused view's masks.
+void applyStartupSearch(const StartupOptions& options) {
+    if (!options.findGiven && !options.pathGiven) return;
+    View* view = frameFocusedView();
+    if (!view) return;
+    if (options.pathGiven) {
+        if (traceMode()) logMessage("[blue] using -path argument");
+        view->search.setPathMask(options.pathText);
+    }
+    if (options.findGiven) {
+        logMessage("[blue] using -find argument");
+        view->search.setFindMask(options.findText);
+    }
+    view->search.scheduleSearch(false);
+}
+
+void refreshAllViews() {
+    for (int i = 0; i < frameViewCount(); ++i) {
+        if (View* view = frameViewAt(i)) redrawViewWindow(*view);
+    }
+}
+
+// Everything start-up made, in reverse order.
+void shutDown() {
+    closeAllViews();
+    textStore().clear();
+    releasePictures();
+    releaseMainFont();
+    stopPlatform();
+}
+
 }  // namespace
 
 int runTessel(int argc, char** argv) {
-    setCodePage(kDefaultCodePage);
+    useCodePage(kDefaultCodePage);
     setWordCharThreshold(0xC0);
+
+    // Without a person in front of it no box may wait: batch runs and runs without a screen.
+    const bool batch = batchRequested(argc, argv);
+    const bool offscreen = envFlag("QT_QPA_PLATFORM", "offscreen");
+    if (startPlatform(false, batch || offscreen) != 0) {
+        std::fprintf(stderr, "startup error: cannot start the window system\n");
+        return kExitWindowsFailed;
+    }
 
     StartupOptions options;
     int rc = parseCommandLine(argc, argv, options, makeHooks());
     if (rc != 0) {
         showMessageBox(options.errorTitle.c_str(), options.errorText.c_str());
-        printLog();
-        return 2;
+        printLogIfAsked();
+        stopPlatform();
+        return kExitStartupFailed;
     }
     setTraceMode(options.traceMode);
     setVerboseMode(options.verboseMode);
     if (options.decoderCodePage > 0 && options.decoderCodePage != kDefaultCodePage) {
-        setCodePage(options.decoderCodePage);
+        useCodePage(options.decoderCodePage);
     }
     applyTextOptions(options);
+    if (options.safeLoadLimitMb > 0) appSettings().maxLoadMb = options.safeLoadLimitMb;
+    if (createFonts() != 0) {
+        showMessageBox("fatal error", "cannot create the main font");
+        stopPlatform();
+        return kExitWindowsFailed;
+    }
 
     LoadChoice choice = chooseLoad(options.loadArgument);
+
+    int pictures = loadPictures();
+    if (pictures != 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "cannot load\nimage resources (%d)", pictures);
+        showMessageBox("fatal error", text);
+        printLogIfAsked();
+        shutDown();
+        return kExitWindowsFailed;
+    }
+
+    if (openFirstView(frameStartOf(options)) != 0) {
+        printLogIfAsked();
+        shutDown();
+        return kExitWindowsFailed;
+    }
     if (options.helpRequested || choice.help) printHelp();
 
     rc = runStartupLoad(choice, textStore());
-    printLog();
-    textStore().clear();
-    return rc == 0 ? 0 : 1;
+    if (rc != 0) {
+        printLogIfAsked();
+        shutDown();
+        return kExitLoadFailed;
+    }
+    refreshAllViews();
+    applyStartupSearch(options);
+
+    if (!options.batchFile.empty() && startBatch(options.batchFile) != 0) {
+        printLogIfAsked();
+        shutDown();
+        return 1;
+    }
+    const int exitCode = runEventLoop();
+    printLogIfAsked();
+    shutDown();
+    return exitCode;
 }
 
 }  // namespace tessel

@@ -143,8 +143,8 @@ int parseSpaceText(std::string_view text, SpaceMargins* out) {
     return 0;
 }
 
-Rect shrinkByMargins(const Rect& work, const SpaceMargins& space) {
-    Rect area;
+FrameRect shrinkByMargins(const FrameRect& work, const SpaceMargins& space) {
+    FrameRect area;
     area.x = clampToInt(int64_t{work.x} + space.left);
     area.y = clampToInt(int64_t{work.y} + space.top);
     area.width = clampToInt(int64_t{work.width} - space.left - space.right);
@@ -152,7 +152,7 @@ Rect shrinkByMargins(const Rect& work, const SpaceMargins& space) {
     return area;
 }
 
-int marginsOf(const Rect& area, const Rect& work, SpaceMargins* out) {
+int marginsOf(const FrameRect& area, const FrameRect& work, SpaceMargins* out) {
     int64_t top = int64_t{area.y} - work.y;
     int64_t left = int64_t{area.x} - work.x;
     int64_t right = work.right() - area.right();
@@ -180,30 +180,30 @@ void FrameLayout::computeDefaultArea() {
 
 void FrameLayout::selectMonitor(int x, int y, int right, int bottom, int monitorNumber) {
     const MonitorTable& table = monitorList();
-    const Monitor* monitor = nullptr;
+    const MonitorArea* monitor = nullptr;
     if (monitorNumber > 0) {
         monitor = table.at(monitorNumber - 1);
         if (!monitor) monitor = table.at(0);
     } else if (x > 0 || y > 0 || right > 0 || bottom > 0) {
-        Rect wanted{x, y, clampToInt(int64_t{right} - x), clampToInt(int64_t{bottom} - y)};
+        FrameRect wanted{x, y, clampToInt(int64_t{right} - x), clampToInt(int64_t{bottom} - y)};
         int found = table.containing(wanted);
         monitor = table.at(found < 0 ? 0 : found);
     }
-    Rect work;
+    FrameRect work;
     if (monitor) {
         work = monitor->work;
     } else {
         // The desktop window limited to the system work area.
         work = table.desktop;
-        const Rect& limit = table.systemWorkArea;
+        const FrameRect& limit = table.systemWorkArea;
         if (!limit.empty()) {
             int64_t left = std::max<int64_t>(work.x, limit.x);
             int64_t top = std::max<int64_t>(work.y, limit.y);
             int64_t rightEdge = std::min(work.right(), limit.right());
             int64_t bottomEdge = std::min(work.bottom(), limit.bottom());
-            work = Rect{clampToInt(left), clampToInt(top),
-                        clampToInt(std::max<int64_t>(0, rightEdge - left)),
-                        clampToInt(std::max<int64_t>(0, bottomEdge - top))};
+            work = FrameRect{clampToInt(left), clampToInt(top),
+                             clampToInt(std::max<int64_t>(0, rightEdge - left)),
+                             clampToInt(std::max<int64_t>(0, bottomEdge - top))};
         }
     }
     workRect = work;
@@ -247,11 +247,11 @@ int FrameLayout::parseArea(std::string_view text) {
 int FrameLayout::parseSpace(std::string_view text) {
     SpaceMargins parsed;
     if (parseSpaceText(text, &parsed) != 0) return 9;
-    Rect oldWork = workRect;
+    FrameRect oldWork = workRect;
     int oldWidth = workWidth;
     int oldHeight = workHeight;
     selectMonitor(0, 0, 0, 0, parsed.monitor);
-    Rect area = shrinkByMargins(workRect, parsed);
+    FrameRect area = shrinkByMargins(workRect, parsed);
     if (area.width < kMinSpaceWidth || area.height < kMinSpaceHeight) {
         workRect = oldWork;
         workWidth = oldWidth;
@@ -264,9 +264,9 @@ int FrameLayout::parseSpace(std::string_view text) {
 
 int FrameLayout::computeSpace() {
     const MonitorTable& table = monitorList();
-    Rect area{areaX, areaY, areaWidth, areaHeight};
+    FrameRect area{areaX, areaY, areaWidth, areaHeight};
     SpaceMargins margins;
-    Rect work = workRect;
+    FrameRect work = workRect;
     margins.monitor = 0;
     if (table.count > 0) {
         int found = table.containing(area);

@@ -32,9 +32,9 @@ int parseAreaText(std::string_view text, AreaValues* out);
 // 0 parsed; 9 with "config: wrong syntax for space" logged.
 int parseSpaceText(std::string_view text, SpaceMargins* out);
 // The work area shrunk by the margins (may come out empty or negative in size).
-Rect shrinkByMargins(const Rect& work, const SpaceMargins& space);
+FrameRect shrinkByMargins(const FrameRect& work, const SpaceMargins& space);
 // The margins of area inside work; 5 when any margin is negative.
-int marginsOf(const Rect& area, const Rect& work, SpaceMargins* out);
+int marginsOf(const FrameRect& area, const FrameRect& work, SpaceMargins* out);
 // "top:right:bottom:left@monitor", the form parseSpaceText reads back to the same place.
 std::string formatSpace(const SpaceMargins& space);
 

@@ -24,8 +24,8 @@ int scaled(int64_t relative, int extent) {
 
 }  // namespace
 
-Rect tileRect(const View& view, const Rect& area, bool horizontal, int gap, bool last) {
-    Rect rect;
+FrameRect tileRect(const View& view, const FrameRect& area, bool horizontal, int gap, bool last) {
+    FrameRect rect;
     if (!horizontal) {
         rect.x = area.x + scaled(view.relX, area.width);
         rect.y = area.y + scaled(view.relY, area.height);
@@ -99,7 +99,7 @@ ViewWindowRequest FrameLayout::windowRequest(const View& view) const {
     request.className = "Tessel";
     if (!instanceId.empty()) request.className += "_" + instanceId.substr(0, kMaxInstanceIdChars);
     request.title = view.title(sameTitle);
-    request.rect = Rect{view.windowX, view.windowY, view.windowWidth, view.windowHeight};
+    request.rect = FrameRect{view.windowX, view.windowY, view.windowWidth, view.windowHeight};
     return request;
 }
 
@@ -149,15 +149,15 @@ void FrameLayout::placeViews(bool repaint) {
     bool topLevelBorders = !masterFrame && viewBorders;
     borderAllowanceWidth = topLevelBorders ? kBorderAllowanceWidth : 0;
     borderAllowanceHeight = topLevelBorders ? kBorderAllowanceHeight : 0;
-    Rect area{areaX, areaY, areaWidth, areaHeight};
+    FrameRect area{areaX, areaY, areaWidth, areaHeight};
     if (masterFrame && host) {
-        Rect client = host->frameClientRect();
-        area = Rect{0, 0, std::max(0, client.width), std::max(0, client.height)};
+        FrameRect client = host->frameClientRect();
+        area = FrameRect{0, 0, std::max(0, client.width), std::max(0, client.height)};
     }
     int viewGap = placementGap();
     for (size_t i = 0; i < views.size(); ++i) {
         View& view = *views[i];
-        Rect rect = tileRect(view, area, horizontalTiling, viewGap, i + 1 == views.size());
+        FrameRect rect = tileRect(view, area, horizontalTiling, viewGap, i + 1 == views.size());
         rect.width = std::max(rect.width, kMinWindowSize);
         rect.height = std::max(rect.height, kMinWindowSize);
         view.windowX = rect.x;
@@ -178,7 +178,8 @@ void FrameLayout::placeViews(bool repaint) {
 
 bool FrameLayout::createFrameIfNeeded() {
     if (!masterFrameMode || masterFrame) return true;
-    if (host && !host->createFrameWindow(Rect{areaX, areaY, areaWidth, areaHeight})) return false;
+    if (host && !host->createFrameWindow(FrameRect{areaX, areaY, areaWidth, areaHeight}))
+        return false;
     masterFrame = true;
     return true;
 }
@@ -270,7 +271,7 @@ int FrameLayout::switchFrameMode(bool overscan) {
     if (!host) return 9;
     relayoutBusy = true;
     if (masterFrame) {
-        Rect rect = host->frameWindowRect();
+        FrameRect rect = host->frameWindowRect();
         selectMonitor(rect.x, rect.y, static_cast<int>(rect.right()),
                       static_cast<int>(rect.bottom()), 0);
         // The frame may hang over the monitor's edge; the area must not.
@@ -286,7 +287,7 @@ int FrameLayout::switchFrameMode(bool overscan) {
         masterFrameMode = false;
         viewBorders = !overscan;
     } else {
-        if (!host->createFrameWindow(Rect{areaX, areaY, areaWidth, areaHeight})) {
+        if (!host->createFrameWindow(FrameRect{areaX, areaY, areaWidth, areaHeight})) {
             relayoutBusy = false;
             return 9;
         }
@@ -373,7 +374,7 @@ int FrameLayout::findCoveringWindow() {
         for (size_t i = 0; i < views.size(); ++i) {
             if (state[i] != kOpen) continue;
             const View& view = *views[i];
-            Rect viewRect{view.windowX, view.windowY, view.windowWidth, view.windowHeight};
+            FrameRect viewRect{view.windowX, view.windowY, view.windowWidth, view.windowHeight};
             if (top.window == view.window) {
                 state[i] = kOnTop;
             } else if (top.rect.intersects(viewRect)) {
@@ -398,7 +399,7 @@ int FrameLayout::frameCommand(int commandId) {
     return 0;
 }
 
-void FrameLayout::frameMoved(const Rect& rect) {
+void FrameLayout::frameMoved(const FrameRect& rect) {
     frameRect = rect;
     areaX = std::max(0, rect.x);
     areaY = std::max(0, rect.y);

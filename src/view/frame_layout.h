@@ -22,14 +22,14 @@ struct ViewWindowRequest {
     ViewWindowKind kind = ViewWindowKind::kChild;
     std::string className;
     std::string title;
-    Rect rect;
+    FrameRect rect;
 };
 
 // A top-level window of the desktop as the covering test sees it.
 struct TopWindowInfo {
     WindowId window = 0;
     bool visible = true;
-    Rect rect;
+    FrameRect rect;
     std::string title;
 };
 
@@ -39,17 +39,17 @@ class ViewWindowHost {
 
     // The master frame window. createFrameWindow returns false when it could not be made
     // (the host has reported it).
-    virtual bool createFrameWindow(const Rect& area) = 0;
+    virtual bool createFrameWindow(const FrameRect& area) = 0;
     virtual void destroyFrameWindow() = 0;
-    virtual Rect frameWindowRect() = 0;
-    virtual Rect frameClientRect() = 0;
+    virtual FrameRect frameWindowRect() = 0;
+    virtual FrameRect frameClientRect() = 0;
     virtual void toggleFrameMaximized() {}
 
     // View windows. createViewWindow returns 0 when the window could not be made.
     virtual WindowId createViewWindow(View& view, const ViewWindowRequest& request) = 0;
     virtual void destroyViewWindow(View& view) = 0;
     virtual void reparentViewWindow(View& view, const ViewWindowRequest& request) = 0;
-    virtual void moveViewWindow(View& view, const Rect& rect, bool repaint) = 0;
+    virtual void moveViewWindow(View& view, const FrameRect& rect, bool repaint) = 0;
     virtual void showViewWindow(View& /*view*/, bool /*activate*/) {}
     // Brings the window to the front without activating it.
     virtual void raiseViewWindow(View& /*view*/) {}
@@ -71,7 +71,7 @@ class ViewWindowHost {
 // The pixel rectangle of a view in the area before the window minimum: vertical tiling
 // spreads the relative x axis over the width, horizontal tiling over the height. Every view
 // but the last gives up the gap on that axis.
-Rect tileRect(const View& view, const Rect& area, bool horizontal, int gap, bool last);
+FrameRect tileRect(const View& view, const FrameRect& area, bool horizontal, int gap, bool last);
 
 inline constexpr int kDefaultAreaGap = 20;
 inline constexpr int kFirstViewTimerId = 7;
@@ -112,7 +112,7 @@ class FrameLayout {
 
     // Messages of the master frame window.
     int frameCommand(int commandId);
-    void frameMoved(const Rect& frameRect);
+    void frameMoved(const FrameRect& frameRect);
     void frameActivated();
     void frameClosing();
 
@@ -131,11 +131,11 @@ class FrameLayout {
     int areaHeight = 600;
     int workWidth = 0;
     int workHeight = 0;
-    Rect workRect;
+    FrameRect workRect;
     int gap = kDefaultAreaGap;
     bool horizontalTiling = false;
     bool masterFrame = false;
-    Rect frameRect;
+    FrameRect frameRect;
     int focusView = 0;
     bool relayoutBusy = false;
     int areaWidthFull = 800;

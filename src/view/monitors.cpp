@@ -6,11 +6,11 @@
 
 namespace tessel {
 
-bool Rect::contains(const Rect& other) const {
+bool FrameRect::contains(const FrameRect& other) const {
     return other.x >= x && other.y >= y && other.right() <= right() && other.bottom() <= bottom();
 }
 
-bool Rect::intersects(const Rect& other) const {
+bool FrameRect::intersects(const FrameRect& other) const {
     if (empty() || other.empty()) return false;
     return other.x < right() && x < other.right() && other.y < bottom() && y < other.bottom();
 }
@@ -19,16 +19,16 @@ void MonitorTable::clear() {
     *this = MonitorTable{};
 }
 
-int MonitorTable::add(const Rect& full, const Rect& work) {
+int MonitorTable::add(const FrameRect& full, const FrameRect& work) {
     if (count >= kMaxMonitors) return 1;
-    monitors[static_cast<size_t>(count)] = Monitor{full, work};
+    monitors[static_cast<size_t>(count)] = MonitorArea{full, work};
     ++count;
     return 0;
 }
 
 void MonitorTable::finish() {
     if (count == 0) {
-        Rect work = systemWorkArea.empty() ? desktop : systemWorkArea;
+        FrameRect work = systemWorkArea.empty() ? desktop : systemWorkArea;
         add(desktop, work);
     }
     if (virtualWidth <= 0 || virtualHeight <= 0) {
@@ -38,25 +38,25 @@ void MonitorTable::finish() {
     largestWidth = 0;
     largestHeight = 0;
     for (int i = 0; i < count; ++i) {
-        const Rect& full = monitors[static_cast<size_t>(i)].full;
+        const FrameRect& full = monitors[static_cast<size_t>(i)].full;
         largestWidth = std::max(largestWidth, full.width);
         largestHeight = std::max(largestHeight, full.height);
     }
     if (!traceMode()) return;
     for (int i = 0; i < count; ++i) {
-        const Rect& full = monitors[static_cast<size_t>(i)].full;
+        const FrameRect& full = monitors[static_cast<size_t>(i)].full;
         logMessage("[blue] monitor %d: %d %d %dx%d", i + 1, full.x, full.y, full.width,
                    full.height);
     }
     logMessage("[blue] virtual desktop size: %dx%d", virtualWidth, virtualHeight);
 }
 
-const Monitor* MonitorTable::at(int index) const {
+const MonitorArea* MonitorTable::at(int index) const {
     if (index < 0 || index >= count) return nullptr;
     return &monitors[static_cast<size_t>(index)];
 }
 
-int MonitorTable::containing(const Rect& rect) const {
+int MonitorTable::containing(const FrameRect& rect) const {
     for (int i = 0; i < count; ++i) {
         if (monitors[static_cast<size_t>(i)].full.contains(rect)) return i;
     }

@@ -23,7 +23,8 @@ bool setting(const char* key) {
 
 void copyRow(std::array<char, kScreenRowBytes>& row, std::string_view text) {
     size_t length = std::min(text.size(), static_cast<size_t>(kScreenColumns));
-    std::memcpy(row.data(), text.data(), length);
+    // An empty view may carry a null pointer, which memcpy must never see.
+    if (length > 0) std::memcpy(row.data(), text.data(), length);
     row[length] = '\0';
 }
 

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "search/search_state.h"
 
@@ -14,6 +16,7 @@ namespace tessel {
 
 class Editor;
 class FrameLayout;
+class RowCache;
 class TextStore;
 
 // The platform's handle of a window; 0 is no window.
@@ -33,6 +36,9 @@ struct ScreenBuffer {
     std::array<std::array<char, kScreenRowBytes>, kScreenRows> text{};
     std::array<std::array<char, kScreenRowBytes>, kScreenRows> attr{};
     std::array<uint8_t, kScreenRows> flags{};
+    // The global line a text row shows (-1 for other rows), so drawn rows can be reused after
+    // scrolling; the screen builder sets every row.
+    std::array<int32_t, kScreenRows> rowLine{};
     // False until the builder has filled the rows for the current layout.
     bool valid = false;
 
@@ -44,6 +50,30 @@ struct ScreenBuffer {
 };
 
 enum class FilterMode : int { kFullText = 0, kFiltered = 1, kFileList = 2 };
+
+// What the screen builder shows besides the text and the search: the horizontal scroll, the
+// selection and the marks other operations leave on lines. Lines are global line numbers (also
+// in a filtered view), columns are display columns; a line of -1 means none.
+struct DisplayState {
+    int scrollColumn = 0;
+    int selStartLine = -1;
+    int selStartColumn = 0;
+    int selEndLine = -1;
+    int selEndColumn = 0;
+    int lineMark = -1;
+    int flashLine = -1;
+    int64_t flashUntilMs = 0;
+    int markLine = -1;
+    int markFrom = 0;
+    int markTo = 0;
+    bool showFileName = false;
+    bool oneRowHeader = false;
+    bool hitsInFilter = true;
+    bool verticalCursor = false;
+    // The rows of a filtered view or file list (row 0 is its title): text pointers into the
+    // store, or to texts of the filter's own.
+    std::vector<const char*> filterRows;
+};
 
 class View {
   public:
@@ -123,6 +153,9 @@ class View {
     Editor* editor = nullptr;
 
     ScreenBuffer screen;
+    DisplayState display;
+    // Drawn rows kept for repainting; created by the painter when a bitmap can be had.
+    std::shared_ptr<RowCache> rowCache;
 };
 
 }  // namespace tessel

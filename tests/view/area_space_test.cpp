@@ -66,7 +66,9 @@ class AreaTest : public ::testing::Test {
   protected:
     void SetUp() override { testing::resetFrameSettings(monitors); }
     void TearDown() override { setTraceMode(false); }
-    Rect area() const { return Rect{frame.areaX, frame.areaY, frame.areaWidth, frame.areaHeight}; }
+    FrameRect area() const {
+        return FrameRect{frame.areaX, frame.areaY, frame.areaWidth, frame.areaHeight};
+    }
 
     MonitorTable monitors;
     FrameLayout frame{nullptr, &monitors};
@@ -74,9 +76,9 @@ class AreaTest : public ::testing::Test {
 
 TEST_F(AreaTest, SpaceFormsGiveTheSameAreas) {
     ASSERT_EQ(frame.parseSpace("10"), 0);
-    Rect one = area();
+    FrameRect one = area();
     ASSERT_EQ(frame.parseSpace("10:10:10:10"), 0);
-    Rect four = area();
+    FrameRect four = area();
     EXPECT_EQ(one.x, 10);
     EXPECT_EQ(one.y, 10);
     EXPECT_EQ(one.width, 1900);
@@ -95,7 +97,7 @@ TEST_F(AreaTest, SpaceFormsGiveTheSameAreas) {
 
 TEST_F(AreaTest, TooSmallSpaceIsRefusedAndLeavesTheArea) {
     ASSERT_EQ(frame.parseSpace("10"), 0);
-    Rect before = area();
+    FrameRect before = area();
     LogCapture log;
     EXPECT_EQ(frame.parseSpace("0:911"), 9);  // 98 pixels wide
     EXPECT_EQ(frame.parseSpace("520:0"), 9);  // 0 pixels high
@@ -134,8 +136,8 @@ TEST_F(AreaTest, SetAreaMinimumsAndLimits) {
 
 TEST_F(AreaTest, DefaultAreaAndMonitorChoice) {
     monitors.clear();
-    monitors.add(Rect{0, 0, 1920, 1080}, Rect{0, 0, 1920, 1040});
-    monitors.add(Rect{1920, 0, 1280, 1024}, Rect{1960, 0, 1240, 1024});
+    monitors.add(FrameRect{0, 0, 1920, 1080}, FrameRect{0, 0, 1920, 1040});
+    monitors.add(FrameRect{1920, 0, 1280, 1024}, FrameRect{1960, 0, 1240, 1024});
     monitors.finish();
     EXPECT_EQ(monitors.largestWidth, 1920);
     EXPECT_EQ(monitors.virtualWidth, 1920);  // nothing given: the first monitor's size
@@ -160,23 +162,23 @@ TEST_F(AreaTest, DefaultAreaAndMonitorChoice) {
 
 TEST_F(AreaTest, EmptyEnumerationFallsBackToTheDesktop) {
     monitors.clear();
-    monitors.desktop = Rect{0, 0, 1024, 768};
-    monitors.systemWorkArea = Rect{0, 0, 1024, 728};
+    monitors.desktop = FrameRect{0, 0, 1024, 768};
+    monitors.systemWorkArea = FrameRect{0, 0, 1024, 728};
     monitors.finish();
     ASSERT_EQ(monitors.count, 1);
     EXPECT_EQ(monitors.monitors[0].work.height, 728);
     EXPECT_EQ(monitors.virtualHeight, 768);
-    for (int i = 0; i < kMaxMonitors + 5; ++i) monitors.add(Rect{}, Rect{});
+    for (int i = 0; i < kMaxMonitors + 5; ++i) monitors.add(FrameRect{}, FrameRect{});
     EXPECT_EQ(monitors.count, kMaxMonitors);
 }
 
 TEST_F(AreaTest, ComputedSpaceReadsBackToTheSameArea) {
     monitors.clear();
-    monitors.add(Rect{0, 0, 1920, 1080}, Rect{0, 0, 1920, 1040});
-    monitors.add(Rect{1920, 0, 1280, 1024}, Rect{1920, 0, 1280, 984});
+    monitors.add(FrameRect{0, 0, 1920, 1080}, FrameRect{0, 0, 1920, 1040});
+    monitors.add(FrameRect{1920, 0, 1280, 1024}, FrameRect{1920, 0, 1280, 984});
     monitors.finish();
     ASSERT_EQ(frame.parseSpace("m2:10:20:30:40"), 0);
-    Rect placed = area();
+    FrameRect placed = area();
     LogCapture log;
     ASSERT_EQ(frame.computeSpace(), 0);
     EXPECT_EQ(frame.spaceText, "10:20:30:40@2");
@@ -193,7 +195,7 @@ TEST_F(AreaTest, ComputedSpaceReadsBackToTheSameArea) {
 }
 
 TEST_F(AreaTest, SpaceOutsideTheWorkAreaIsNotStored) {
-    frame.frameMoved(Rect{100, 100, 800, 1000});  // reaches below the task bar edge
+    frame.frameMoved(FrameRect{100, 100, 800, 1000});  // reaches below the task bar edge
     EXPECT_EQ(frame.areaHeight, 1000);
     LogCapture log;
     appSettings().space = "keep";

@@ -14,15 +14,17 @@ namespace tessel::testing {
 
 class FakeWindowHost : public ViewWindowHost {
   public:
-    bool createFrameWindow(const Rect& area) override {
+    bool createFrameWindow(const FrameRect& area) override {
         if (failFrame) return false;
         frameOpen = true;
         frameRect = area;
         return true;
     }
     void destroyFrameWindow() override { frameOpen = false; }
-    Rect frameWindowRect() override { return frameRect; }
-    Rect frameClientRect() override { return Rect{0, 0, frameRect.width, frameRect.height}; }
+    FrameRect frameWindowRect() override { return frameRect; }
+    FrameRect frameClientRect() override {
+        return FrameRect{0, 0, frameRect.width, frameRect.height};
+    }
 
     WindowId createViewWindow(View&, const ViewWindowRequest& request) override {
         if (failViewWindow) return 0;
@@ -36,7 +38,9 @@ class FakeWindowHost : public ViewWindowHost {
     void reparentViewWindow(View& view, const ViewWindowRequest& request) override {
         kinds[view.window] = request.kind;
     }
-    void moveViewWindow(View& view, const Rect& rect, bool) override { moved[view.window] = rect; }
+    void moveViewWindow(View& view, const FrameRect& rect, bool) override {
+        moved[view.window] = rect;
+    }
     void focusViewWindow(View& view) override { focused = view.window; }
     bool loadRunning() override { return loading; }
     std::vector<TopWindowInfo> topLevelWindows() override { return topWindows; }
@@ -45,13 +49,13 @@ class FakeWindowHost : public ViewWindowHost {
     bool failViewWindow = false;
     bool loading = false;
     bool frameOpen = false;
-    Rect frameRect;
+    FrameRect frameRect;
     WindowId nextWindow = 100;
     WindowId focused = 0;
     std::string lastClass;
     std::map<WindowId, ViewWindowKind> kinds;
     std::map<WindowId, std::string> titles;
-    std::map<WindowId, Rect> moved;
+    std::map<WindowId, FrameRect> moved;
     std::vector<WindowId> destroyed;
     std::vector<TopWindowInfo> topWindows;
 };
@@ -62,7 +66,7 @@ inline void resetFrameSettings(MonitorTable& monitors) {
     resetAppSettings();
     setTraceMode(false);
     monitors.clear();
-    monitors.add(Rect{0, 0, 1920, 1080}, Rect{0, 0, 1920, 1040});
+    monitors.add(FrameRect{0, 0, 1920, 1080}, FrameRect{0, 0, 1920, 1040});
     monitors.finish();
 }
 

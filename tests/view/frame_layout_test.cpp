@@ -96,10 +96,10 @@ TEST_F(FrameTest, CoveredViewIsRaisedNotExpanded) {
     EXPECT_EQ(host.kinds[frame.viewAt(0)->window], ViewWindowKind::kBordered);
     View& middle = *frame.viewAt(1);
     const View& first = *frame.viewAt(0);
-    Rect firstRect{first.windowX, first.windowY, first.windowWidth, first.windowHeight};
+    FrameRect firstRect{first.windowX, first.windowY, first.windowWidth, first.windowHeight};
     host.topWindows = {{first.window, true, firstRect, "tessel"},
-                       {999, false, Rect{0, 0, 1200, 800}, "hidden"},
-                       {998, true, Rect{500, 100, 50, 50}, std::string(300, 'e')}};
+                       {999, false, FrameRect{0, 0, 1200, 800}, "hidden"},
+                       {998, true, FrameRect{500, 100, 50, 50}, std::string(300, 'e')}};
     EXPECT_EQ(frame.findCoveringWindow(), 1);
     EXPECT_EQ(frame.coveringTitle.size(), 190u);
     EXPECT_EQ(middle.expandOrRaise(true), 1);
@@ -185,19 +185,19 @@ TEST_F(FrameTest, CycleMovesStatesButKeepsWindows) {
 TEST_F(FrameTest, GapRuleTakesNoGapFromNarrowViews) {
     View view;
     view.relWidth = kRelUnits / 2;
-    Rect wide = tileRect(view, Rect{10, 0, 400, 300}, false, 30, false);
+    FrameRect wide = tileRect(view, FrameRect{10, 0, 400, 300}, false, 30, false);
     EXPECT_EQ(wide.x, 10);
     EXPECT_EQ(wide.width, 170);
-    Rect narrow = tileRect(view, Rect{0, 0, 160, 300}, false, 30, false);
+    FrameRect narrow = tileRect(view, FrameRect{0, 0, 160, 300}, false, 30, false);
     EXPECT_EQ(narrow.width, 80);  // 3 x 30 >= 80
-    EXPECT_EQ(tileRect(view, Rect{0, 0, 400, 300}, false, 30, true).width, 200);
+    EXPECT_EQ(tileRect(view, FrameRect{0, 0, 400, 300}, false, 30, true).width, 200);
     view.maximized = true;
-    EXPECT_EQ(tileRect(view, Rect{0, 0, 400, 300}, false, 30, false).width, 200);
+    EXPECT_EQ(tileRect(view, FrameRect{0, 0, 400, 300}, false, 30, false).width, 200);
 
     // Stacked views spread the same shares over the height.
     view.maximized = false;
     view.relX = kRelUnits / 2;
-    Rect stacked = tileRect(view, Rect{0, 0, 400, 300}, true, 30, false);
+    FrameRect stacked = tileRect(view, FrameRect{0, 0, 400, 300}, true, 30, false);
     EXPECT_EQ(stacked.y, 150);
     EXPECT_EQ(stacked.height, 120);
     EXPECT_EQ(stacked.width, 400);
@@ -222,7 +222,7 @@ TEST_F(FrameTest, PlacementUsesGapsOnlyWithoutTheMasterFrame) {
 
 TEST_F(FrameTest, SwitchingFrameModesKeepsTheFrameRectangleAsArea) {
     addViews(2);
-    host.frameRect = Rect{-30, 100, 1000, 2000};  // hangs over the monitor's edges
+    host.frameRect = FrameRect{-30, 100, 1000, 2000};  // hangs over the monitor's edges
     ASSERT_EQ(frame.switchFrameMode(true), 0);
     EXPECT_FALSE(host.frameOpen);
     EXPECT_FALSE(frame.masterFrame);

@@ -48,6 +48,8 @@ TEST_F(ViewRecordTest, ScreenRowsAreCutAndBounded) {
     EXPECT_EQ(view.screen.writeRow(600, "lost", "0000"), 1);
     EXPECT_EQ(view.screen.writeRow(-1, "lost", "0000"), 1);
     EXPECT_STREQ(view.screen.rowText(600), "");
+    EXPECT_EQ(view.screen.writeRow(0, std::string_view(), std::string_view()), 0);
+    EXPECT_STREQ(view.screen.rowText(0), "");
     view.screen.reset();
     EXPECT_STREQ(view.screen.rowText(599), "");
     EXPECT_EQ(view.screen.flags[599], 0);

@@ -1,0 +1,308 @@
+#include "app/batch_driver.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/key_codes.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+struct NamedKey {
+    const char* name;
+    int key;
+};
+
+constexpr std::array<NamedKey, 16> kNamedKeys{{
+    {"escape", kKeyEscape},
+    {"tab", kKeyTab},
+    {"enter", kKeyReturn},
+    {"backspace", kKeyBackspace},
+    {"delete", kKeyDelete},
+    {"insert", kKeyInsert},
+    {"home", kKeyHome},
+    {"end", kKeyEnd},
+    {"pgup", kKeyPageUp},
+    {"pgdn", kKeyPageDown},
+    {"up", kKeyUp},
+    {"down", kKeyDown},
+    {"left", kKeyLeft},
+    {"right", kKeyRight},
+    {"pause", kKeyPause},
+    {"space", kKeySpace},
+}};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && (isBlank(text.back()) || text.back() == '\n')) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view nextWord(std::string_view& rest) {
+    while (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
+    size_t end = 0;
+    while (end < rest.size() && !isBlank(rest[end])) ++end;
+    std::string_view word = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return word;
+}
+
+// Digits only, bounded; a sign or trailing letters make it a wrong number.
+bool parseNumber(std::string_view text, int maxValue, int& value) {
+    if (text.empty()) return false;
+    int64_t result = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        result = result * 10 + (c - '0');
+        if (result > maxValue) return false;
+    }
+    value = static_cast<int>(result);
+    return true;
+}
+
+int parseButton(std::string_view word) {
+    if (word == "left") return kMouseLeft;
+    if (word == "right") return kMouseRight;
+    if (word == "middle") return kMouseMiddle;
+    return 0;
+}
+
+int fail(std::string& error, int lineNumber, std::string_view what, std::string_view line) {
+    error = "batch line " + std::to_string(lineNumber) + ": " + std::string(what) + ": " +
+            std::string(line);
+    return 9;
+}
+
+// "ROW COL" followed by the mouse words of click and dblclick.
+bool parseClick(std::string_view& rest, BatchCommand& out) {
+    if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row)) return false;
+    if (!parseNumber(nextWord(rest), kScreenColumns - 1, out.column)) return false;
+    for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+        if (int button = parseButton(word)) {
+            out.button = button;
+        } else if (word == "shift") {
+            out.modifiers |= kModShift;
+        } else if (word == "ctrl") {
+            out.modifiers |= kModControl;
+        } else if (word == "alt") {
+            out.modifiers |= kModAlt;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool parseDrag(std::string_view& rest, BatchCommand& out) {
+    if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row)) return false;
+    if (!parseNumber(nextWord(rest), kScreenColumns - 1, out.column)) return false;
+    if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row2)) return false;
+    if (!parseNumber(nextWord(rest), kScreenColumns - 1, out.column2)) return false;
+    std::string_view word = nextWord(rest);
+    if (!word.empty()) {
+        out.button = parseButton(word);
+        if (out.button == 0) return false;
+    }
+    return nextWord(rest).empty();
+}
+
+bool parseAnswer(std::string_view word, int& answer) {
+    if (word == "yes") {
+        answer = kAnswerYes;
+    } else if (word == "no") {
+        answer = kAnswerNo;
+    } else if (word == "ok") {
+        answer = kAnswerOk;
+    } else if (word == "cancel") {
+        answer = kAnswerCancel;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Cuts a row after its last column that is neither blank nor the end of the stored text.
+size_t usedLength(const char* row) {
+    size_t length = strnlen(row, kScreenRowBytes);
+    while (length > 0 && row[length - 1] == ' ') --length;
+    return length;
+}
+
+void appendRow(std::string& out, const char* prefix, const char* row, size_t stored, size_t width,
+               bool attributes) {
+    out += prefix;
+    for (size_t i = 0; i < width; ++i) {
+        char c = i < stored ? row[i] : ' ';
+        auto byte = static_cast<unsigned char>(c);
+        // Control codes would break the line structure; shifted up they keep one byte a column.
+        if (attributes && byte < 32) c = static_cast<char>(byte + 128);
+        out += c;
+    }
+    out += '\n';
+}
+
+}  // namespace
+
+int parseKeyChord(std::string_view chord, int& key, int& modifiers) {
+    modifiers = 0;
+    for (;;) {
+        if (chord.starts_with("ctrl+")) {
+            modifiers |= kModControl;
+            chord.remove_prefix(5);
+        } else if (chord.starts_with("shift+")) {
+            modifiers |= kModShift;
+            chord.remove_prefix(6);
+        } else if (chord.starts_with("alt+")) {
+            modifiers |= kModAlt;
+            chord.remove_prefix(4);
+        } else {
+            break;
+        }
+    }
+    if (chord.size() == 1) {
+        const char c = chord[0];
+        if (c >= 'a' && c <= 'z') {
+            key = kKeyA + (c - 'a');
+            return 0;
+        }
+        if (c >= '0' && c <= '9') {
+            key = kKey0 + (c - '0');
+            return 0;
+        }
+    }
+    if (chord.size() >= 2 && chord[0] == 'f') {
+        int number = 0;
+        if (parseNumber(chord.substr(1), 24, number) && number >= 1) {
+            key = kKeyF1 + number - 1;
+            return 0;
+        }
+    }
+    for (const NamedKey& named : kNamedKeys) {
+        if (chord == named.name) {
+            key = named.key;
+            return 0;
+        }
+    }
+    return 9;
+}
+
+int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std::string& error) {
+    std::string_view text = trimmed(line);
+    if (text.empty() || text.front() == '#') return 1;
+    out = BatchCommand{};
+    out.lineNumber = lineNumber;
+    std::string_view rest = text;
+    const std::string_view verb = nextWord(rest);
+    std::string_view word;
+
+    if (verb == "key") {
+        out.verb = BatchVerb::kKey;
+        if (parseKeyChord(nextWord(rest), out.key, out.modifiers) != 0) {
+            return fail(error, lineNumber, "unknown key", text);
+        }
+        word = nextWord(rest);
+        if (!word.empty() && (!parseNumber(word, kMaxKeyRepeat, out.count) || out.count < 1)) {
+            return fail(error, lineNumber, "wrong repeat count", text);
+        }
+    } else if (verb == "type") {
+        out.verb = BatchVerb::kType;
+        // The text starts after the one blank that ends the command word, so that leading
+        // blanks can be typed too.
+        out.text.assign(text.size() > 5 ? text.substr(5) : std::string_view());
+        if (out.text.empty()) return fail(error, lineNumber, "nothing to type", text);
+    } else if (verb == "click" || verb == "dblclick") {
+        out.verb = verb == "click" ? BatchVerb::kClick : BatchVerb::kDoubleClick;
+        if (!parseClick(rest, out)) return fail(error, lineNumber, "wrong mouse command", text);
+    } else if (verb == "drag") {
+        out.verb = BatchVerb::kDrag;
+        if (!parseDrag(rest, out)) return fail(error, lineNumber, "wrong drag command", text);
+    } else if (verb == "wait") {
+        out.verb = BatchVerb::kWait;
+        out.value = kDefaultWaitMs;
+        word = nextWord(rest);
+        if (!word.empty() && !parseNumber(word, kMaxBatchMs, out.value)) {
+            return fail(error, lineNumber, "wrong time", text);
+        }
+    } else if (verb == "sleep") {
+        out.verb = BatchVerb::kSleep;
+        if (!parseNumber(nextWord(rest), kMaxBatchMs, out.value)) {
+            return fail(error, lineNumber, "wrong time", text);
+        }
+    } else if (verb == "focus") {
+        out.verb = BatchVerb::kFocus;
+        if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value) || out.value < 1) {
+            return fail(error, lineNumber, "wrong view number", text);
+        }
+    } else if (verb == "resize") {
+        out.verb = BatchVerb::kResize;
+        if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.width) ||
+            !parseNumber(nextWord(rest), kMaxBatchExtent, out.height) || out.width < 1 ||
+            out.height < 1) {
+            return fail(error, lineNumber, "wrong size", text);
+        }
+    } else if (verb == "answer") {
+        out.verb = BatchVerb::kAnswer;
+        if (!parseAnswer(nextWord(rest), out.value)) {
+            return fail(error, lineNumber, "wrong answer", text);
+        }
+    } else if (verb == "shot") {
+        out.verb = BatchVerb::kShot;
+        out.text.assign(trimmed(rest));
+        if (out.text.empty()) return fail(error, lineNumber, "missing file name", text);
+        return 0;
+    } else if (verb == "quit" || verb == "dump" || verb == "dumplog") {
+        out.verb = verb == "quit"   ? BatchVerb::kQuit
+                   : verb == "dump" ? BatchVerb::kDump
+                                    : BatchVerb::kDumpLog;
+    } else {
+        return fail(error, lineNumber, "unknown command", text);
+    }
+    if (out.verb != BatchVerb::kType && !nextWord(rest).empty()) {
+        return fail(error, lineNumber, "unexpected words", text);
+    }
+    return 0;
+}
+
+int parseBatchScript(std::string_view text, std::vector<BatchCommand>& out, std::string& error) {
+    out.clear();
+    int lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        BatchCommand command;
+        int rc = parseBatchLine(line, lineNumber, command, error);
+        if (rc == 9) return 9;
+        if (rc == 0) out.push_back(std::move(command));
+    }
+    return 0;
+}
+
+std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& header) {
+    std::string out =
+        "=== view " + std::to_string(header.view) + " top=" + std::to_string(header.topLine) +
+        " current=" + std::to_string(header.currentLine) +
+        " filter=" + std::to_string(header.filterMode) + " hits=" + std::to_string(header.hits) +
+        " rows=" + std::to_string(header.rows) + " cols=" + std::to_string(header.columns) + "\n";
+    const int rows = std::clamp(header.rows, 0, kScreenRows);
+    for (int row = 0; row < rows; ++row) {
+        const char* text = screen.rowText(row);
+        const char* attr = screen.rowAttr(row);
+        const size_t textLength = usedLength(text);
+        const size_t attrLength = usedLength(attr);
+        const size_t width = std::max(textLength, attrLength);
+        appendRow(out, "T|", text, textLength, width, false);
+        appendRow(out, "A|", attr, attrLength, width, true);
+    }
+    out += "=== end\n";
+    return out;
+}
+
+}  // namespace tessel

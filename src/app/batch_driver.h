@@ -1,0 +1,116 @@
+// Scripted runs: a batch file holds one command a line that drives the program through the
+// same input handlers as a user, waits for it to settle and prints what the views show. The
+// parser and the dump format are plain functions so that they can be tested without a window;
+// the runner (batch_runner.cpp) plays the commands inside the message loop.
+//
+// "tessel -batch FILE [WHAT]" runs FILE after start-up and ends with 0, or 1 when a command
+// failed. Lines starting with "#" and empty lines are skipped. Commands:
+//   key CHORD [N]        press and release a key N times; CHORD is optional "ctrl+", "shift+",
+//                        "alt+" and a key: a-z, 0-9, f1-f24, escape, tab, enter, backspace,
+//                        delete, insert, home, end, pgup, pgdn, up, down, left, right, pause,
+//                        space
+//   type TEXT            type the rest of the line
+//   click ROW COL [left|right|middle] [shift] [ctrl] [alt], dblclick ROW COL ...,
+//   drag ROW COL ROW2 COL2 [button]
+//                        the mouse at the centre of a text cell of the focused view
+//   wait [MS]            run the loop until no search, pass or load is pending (default
+//                        10000 ms; running out of time fails)
+//   sleep MS, focus N (1-based view), resize W H, quit
+//   answer yes|no|ok|cancel   the answer of the next message box
+//   dump                 the focused view's rows (text line "T|", attribute line "A|")
+//   dumplog              the message log, oldest first
+//   shot FILE            a PNG of the focused view
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessel {
+
+struct ScreenBuffer;
+
+enum class BatchVerb : int {
+    kKey,
+    kType,
+    kClick,
+    kDoubleClick,
+    kDrag,
+    kWait,
+    kSleep,
+    kFocus,
+    kResize,
+    kQuit,
+    kAnswer,
+    kDump,
+    kDumpLog,
+    kShot,
+};
+
+inline constexpr int kDefaultWaitMs = 10000;
+// Counts and times beyond these are script mistakes, not tests.
+inline constexpr int kMaxKeyRepeat = 100000;
+inline constexpr int kMaxBatchMs = 3600000;
+inline constexpr int kMaxBatchExtent = 100000;
+
+// The answers a script may queue; the values are those of BoxAnswer.
+enum BatchAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
+
+struct BatchCommand {
+    BatchVerb verb = BatchVerb::kQuit;
+    int lineNumber = 0;
+    // key: a KeyCode with Modifier flags, pressed count times.
+    int key = 0;
+    int modifiers = 0;
+    int count = 1;
+    // type: the characters; shot: the file.
+    std::string text;
+    // click, dblclick, drag: text cells (0-based) and the button (MouseButton).
+    int row = 0;
+    int column = 0;
+    int row2 = 0;
+    int column2 = 0;
+    int button = 1;
+    // wait, sleep: milliseconds; focus: the 1-based view; resize: width and height;
+    // answer: a BatchAnswer.
+    int value = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// "ctrl+shift+f3" into a KeyCode and Modifier flags. 0 parsed, 9 unknown name.
+int parseKeyChord(std::string_view chord, int& key, int& modifiers);
+
+// One line of a batch file. 0 parsed into out, 1 empty or a comment, 9 wrong (error says why,
+// naming the line).
+int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std::string& error);
+
+// A whole batch file; stops at the first wrong line. 0 parsed, 9 wrong (error set).
+int parseBatchScript(std::string_view text, std::vector<BatchCommand>& out, std::string& error);
+
+// What the dump header tells about a view.
+struct DumpHeader {
+    int view = 1;  // 1-based
+    int topLine = 0;
+    int currentLine = 0;
+    int filterMode = 0;
+    int64_t hits = 0;
+    int rows = 0;
+    int columns = 0;
+};
+
+// The "dump" text of a screen: the header line, a "T|" and an "A|" line for each of the
+// header's rows, and "=== end", every line ending in "\n".
+std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& header);
+
+}  // namespace tessel
+
+namespace tessel {
+
+// Reads the batch file and plays it once the message loop runs; the loop then ends with 0,
+// or 1 when the file cannot be read, a line is wrong or a command failed. 0 started, 9 the
+// file cannot be read (reported).
+int startBatch(const std::string& path);
+
+}  // namespace tessel

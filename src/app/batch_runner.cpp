@@ -1,0 +1,313 @@
+// Plays a batch file inside the message loop: input goes through the windows' own event
+// path, and waiting pumps the loop so that timers, passes and loads go on meanwhile.
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/batch_driver.h"
+#include "app/view_windows.h"
+#include "app/window_host.h"
+#include "load/load_driver.h"
+#include "platform/key_codes.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+#include "view/log/message_log.h"
+
+namespace tessel {
+namespace {
+
+constexpr int kPumpSliceMs = 5;
+constexpr int kSettleMs = 50;
+
+struct CharKey {
+    char plain;
+    char shifted;
+    int key;
+};
+
+// The keys of a US keyboard for the punctuation a script types.
+constexpr CharKey kPunctuationKeys[] = {
+    {';', ':', kKeyOem1},     {'=', '+', kKeyOemPlus},   {',', '<', kKeyOemComma},
+    {'-', '_', kKeyOemMinus}, {'.', '>', kKeyOemPeriod}, {'/', '?', kKeyOem2},
+    {'`', '~', kKeyOem3},     {'[', '{', kKeyOem4},      {'\\', '|', kKeyOem5},
+    {']', '}', kKeyOem6},     {'\'', '"', kKeyOem7},
+};
+constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+
+void runLoopFor(int ms) {
+    const int64_t end = tickMs() + ms;
+    do {
+        pumpPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPumpSliceMs));
+    } while (tickMs() < end);
+}
+
+bool somethingPending() {
+    return viewWorkPending() || loadDriver().running();
+}
+
+// The key and modifiers that type a character, kKeyNone when no key does.
+int keyOfChar(char c, int& modifiers) {
+    modifiers = 0;
+    if (c >= 'a' && c <= 'z') return kKeyA + (c - 'a');
+    if (c >= 'A' && c <= 'Z') {
+        modifiers = kModShift;
+        return kKeyA + (c - 'A');
+    }
+    if (c >= '0' && c <= '9') return kKey0 + (c - '0');
+    if (c == ' ') return kKeySpace;
+    for (int digit = 0; digit < 10; ++digit) {
+        if (kShiftedDigits[digit] == c) {
+            modifiers = kModShift;
+            return kKey0 + digit;
+        }
+    }
+    for (const CharKey& each : kPunctuationKeys) {
+        if (each.plain == c) return each.key;
+        if (each.shifted == c) {
+            modifiers = kModShift;
+            return each.key;
+        }
+    }
+    return kKeyNone;
+}
+
+// What a pressed key types, as the keyboard would report it.
+std::string textOfKey(int key, int modifiers) {
+    if (key >= kKeyA && key < kKeyA + 26) {
+        if (modifiers & kModControl) return std::string(1, static_cast<char>(key - kKeyA + 1));
+        if (modifiers & kModAlt) return {};
+        return std::string(1, static_cast<char>((modifiers & kModShift) ? key : key + 32));
+    }
+    if (modifiers & (kModControl | kModAlt)) return {};
+    if (key >= kKey0 && key < kKey0 + 10) return std::string(1, static_cast<char>(key));
+    switch (key) {
+        case kKeySpace:
+            return " ";
+        case kKeyReturn:
+            return "\r";
+        case kKeyTab:
+            return "\t";
+        case kKeyBackspace:
+            return "\b";
+        case kKeyEscape:
+            return "\x1b";
+        default:
+            return {};
+    }
+}
+
+class BatchRunner {
+  public:
+    explicit BatchRunner(std::vector<BatchCommand> commands) : commands_(std::move(commands)) {}
+
+    // 0 when every command worked, 1 after the first failure.
+    int run() {
+        for (const BatchCommand& command : commands_) {
+            line_ = command.lineNumber;
+            if (command.verb == BatchVerb::kQuit) return 0;
+            if (execute(command) != 0) return 1;
+            pumpPendingEvents();
+        }
+        return 0;
+    }
+
+  private:
+    int failed(const char* what) {
+        logError(0, "batch line %d: %s", line_, what);
+        std::fprintf(stderr, "batch line %d: %s\n", line_, what);
+        return 9;
+    }
+
+    View* focused() { return frameFocusedView(); }
+
+    int execute(const BatchCommand& command) {
+        switch (command.verb) {
+            case BatchVerb::kKey:
+                return pressKey(command);
+            case BatchVerb::kType:
+                return typeText(command.text);
+            case BatchVerb::kClick:
+            case BatchVerb::kDoubleClick:
+            case BatchVerb::kDrag:
+                return mouse(command);
+            case BatchVerb::kWait:
+                return waitIdle(command.value);
+            case BatchVerb::kSleep:
+                runLoopFor(command.value);
+                return 0;
+            case BatchVerb::kFocus:
+                if (focusFrameView(command.value - 1) != 0) return failed("no such view");
+                runLoopFor(0);
+                return 0;
+            case BatchVerb::kResize:
+                resizeFrame(command.width, command.height);
+                runLoopFor(kSettleMs);
+                return 0;
+            case BatchVerb::kAnswer:
+                queueBoxAnswer(static_cast<BoxAnswer>(command.value));
+                return 0;
+            case BatchVerb::kDump:
+                return dump();
+            case BatchVerb::kDumpLog:
+                dumpLog();
+                return 0;
+            case BatchVerb::kShot:
+                return shot(command.text);
+            case BatchVerb::kQuit:
+                return 0;
+        }
+        return 0;
+    }
+
+    PlatformWindow* focusedWindow() {
+        View* view = focused();
+        return view ? platformWindowOf(*view) : nullptr;
+    }
+
+    int pressKey(const BatchCommand& command) {
+        const std::string text = textOfKey(command.key, command.modifiers);
+        for (int i = 0; i < command.count; ++i) {
+            // The focus may move to another view with any key.
+            PlatformWindow* window = focusedWindow();
+            if (!window) return failed("no view to send keys to");
+            if (!window->injectKey(command.key, command.modifiers, true, text)) {
+                return failed("the key cannot be sent");
+            }
+            if (PlatformWindow* after = focusedWindow()) {
+                after->injectKey(command.key, command.modifiers, false);
+            }
+            pumpPendingEvents();
+        }
+        return 0;
+    }
+
+    int typeText(const std::string& text) {
+        for (char c : text) {
+            View* view = focused();
+            PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;
+            if (!window) return failed("no view to type into");
+            int modifiers = 0;
+            const int key = keyOfChar(c, modifiers);
+            const std::string typed(1, c);
+            if (key == kKeyNone || !window->injectKey(key, modifiers, true, typed)) {
+                deliverViewChar(*view, static_cast<uint8_t>(c));
+            } else if (PlatformWindow* after = focusedWindow()) {
+                after->injectKey(key, modifiers, false);
+            }
+            pumpPendingEvents();
+        }
+        return 0;
+    }
+
+    int mouse(const BatchCommand& command) {
+        View* view = focused();
+        PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;
+        if (!window) return failed("no view for the mouse");
+        auto cellX = [view](int column) { return column * view->charWidth + view->charWidth / 2; };
+        auto cellY = [view](int row) { return row * view->lineHeight + view->lineHeight / 2; };
+        using Action = PlatformWindow::MouseAction;
+        const int x = cellX(command.column);
+        const int y = cellY(command.row);
+        const int mods = command.modifiers;
+        window->injectMouse(Action::move, 0, x, y, mods);
+        window->injectMouse(Action::down, command.button, x, y, mods);
+        if (command.verb == BatchVerb::kDrag) {
+            const int x2 = cellX(command.column2);
+            const int y2 = cellY(command.row2);
+            if (PlatformWindow* held = focusedWindow()) {
+                held->injectMouse(Action::move, command.button, x2, y2, mods);
+                held->injectMouse(Action::up, command.button, x2, y2, mods);
+            }
+            return 0;
+        }
+        if (PlatformWindow* up = focusedWindow()) {
+            up->injectMouse(Action::up, command.button, x, y, mods);
+        }
+        if (command.verb == BatchVerb::kDoubleClick) {
+            if (PlatformWindow* again = focusedWindow()) {
+                again->injectMouse(Action::doubleClick, command.button, x, y, mods);
+                again->injectMouse(Action::up, command.button, x, y, mods);
+            }
+        }
+        return 0;
+    }
+
+    int waitIdle(int limitMs) {
+        const int64_t end = tickMs() + limitMs;
+        for (;;) {
+            pumpPendingEvents();
+            if (!somethingPending()) return 0;
+            if (tickMs() >= end) return failed("still busy at the end of the wait");
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPumpSliceMs));
+        }
+    }
+
+    int dump() {
+        View* view = focused();
+        if (!view) return failed("no view to dump");
+        buildViewScreen(*view);
+        DumpHeader header;
+        header.view = view->index + 1;
+        header.topLine = view->search.topLine;
+        header.currentLine = view->search.currentLine;
+        header.filterMode = static_cast<int>(view->filterMode);
+        header.hits = view->search.hitCount;
+        header.rows = view->rows;
+        header.columns = view->columns;
+        const std::string text = formatScreenDump(view->screen, header);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    void dumpLog() {
+        MessageLog& log = messageLog();
+        for (int slot = log.count() - 1; slot >= 0; --slot) {
+            const std::string text = log.text(slot);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fputc('\n', stdout);
+        }
+        std::fflush(stdout);
+    }
+
+    int shot(const std::string& path) {
+        PlatformWindow* window = focusedWindow();
+        if (!window) return failed("no view to take a picture of");
+        if (window->saveShot(path) != 0) return failed("cannot write the picture");
+        return 0;
+    }
+
+    std::vector<BatchCommand> commands_;
+    int line_ = 0;
+};
+
+}  // namespace
+
+int startBatch(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        logError(0, "cannot read batch file %s", path.c_str());
+        std::fprintf(stderr, "cannot read batch file %s\n", path.c_str());
+        return 9;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::vector<BatchCommand> commands;
+    std::string error;
+    if (parseBatchScript(text.str(), commands, error) != 0) {
+        logError(0, "%s", error.c_str());
+        std::fprintf(stderr, "%s\n", error.c_str());
+        quitEventLoop(1);
+        return 0;
+    }
+    postToUiThread([commands = std::move(commands)]() mutable {
+        BatchRunner runner(std::move(commands));
+        quitEventLoop(runner.run());
+    });
+    return 0;
+}
+
+}  // namespace tessel

@@ -1,0 +1,504 @@
+#include "app/view_windows.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+#include "platform/key_codes.h"
+#include "platform/painter.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+
+#if __has_include("view/screen_builder.h") && __has_include("view/row_painter.h")
+#include "view/row_painter.h"
+#include "view/screen_builder.h"
+#define TESSEL_HAVE_ROW_PAINTER 1
+#else
+#define TESSEL_HAVE_ROW_PAINTER 0
+#endif
+
+namespace tessel {
+namespace {
+
+constexpr int kSearchTimerId = 1;
+constexpr int kResetTimerId = 2;
+constexpr int kSoonMs = 1000;
+constexpr const char* kFallbackFontFamily = "DejaVu Sans Mono";
+
+Rect toRect(const WindowBox& box) {
+    return Rect{box.x, box.y, box.width, box.height};
+}
+
+WindowBox toBox(const Rect& rect) {
+    return WindowBox{rect.x, rect.y, rect.width, rect.height};
+}
+
+WindowKind kindOf(ViewWindowStyle style) {
+    switch (style) {
+        case ViewWindowStyle::kChild:
+            return WindowKind::child;
+        case ViewWindowStyle::kBordered:
+            return WindowKind::topLevel;
+        case ViewWindowStyle::kPopup:
+            return WindowKind::popup;
+    }
+    return WindowKind::topLevel;
+}
+
+#if TESSEL_HAVE_ROW_PAINTER
+// The row painter draws with the screen fonts; the main one is ours to choose.
+const Font* currentMainFont() {
+    return screenFonts().main.get();
+}
+void installMainFont(std::unique_ptr<Font> font) {
+    screenFonts().main = std::move(font);
+}
+void dropMainFont() {
+    ScreenFonts& fonts = screenFonts();
+    fonts.main.reset();
+    fonts.small.reset();
+}
+void measureView(View& view) {
+    measureFont(view);
+}
+#else
+std::unique_ptr<Font>& ownMainFont() {
+    static std::unique_ptr<Font> font;
+    return font;
+}
+const Font* currentMainFont() {
+    return ownMainFont().get();
+}
+void installMainFont(std::unique_ptr<Font> font) {
+    ownMainFont() = std::move(font);
+}
+void dropMainFont() {
+    ownMainFont().reset();
+}
+void measureView(View& view) {
+    view.charWidth = mainCharWidth();
+    view.lineHeight = mainLineHeight();
+}
+#endif
+
+#if !TESSEL_HAVE_ROW_PAINTER
+// Until the row builder exists the view shows the plain lines from its top line on, so that
+// a window and a dump are never empty.
+void fillPlainRows(View& view) {
+    TextStore& store = view.textStore();
+    const int rows = std::clamp(view.rows, 1, kScreenRows);
+    const int top = std::max(0, view.search.topLine);
+    for (int row = 0; row < rows; ++row) {
+        const int line = top + row;
+        std::string_view text = line < store.lineCount() ? store.lineText(line) : "";
+        text = text.substr(0, static_cast<size_t>(std::clamp(view.columns, 1, kScreenColumns)));
+        view.screen.writeRow(row, text, "");
+    }
+    view.screen.valid = true;
+}
+
+void paintPlainRows(View& view, Painter& painter) {
+    const Color background = rgb(0xFFFFFF);
+    painter.fillRect(Rect{0, 0, view.clientWidth, view.clientHeight}, background);
+    const Font* font = currentMainFont();
+    if (!font) return;
+    painter.setFont(*font);
+    const int rows = std::clamp(view.rows, 1, kScreenRows);
+    for (int row = 0; row < rows; ++row) {
+        const char* text = view.screen.rowText(row);
+        if (*text) painter.drawText(0, row * view.lineHeight, text, rgb(0x000000), background);
+    }
+}
+#endif
+
+class FrameWindowHandler : public WindowHandler {
+  public:
+    void onResize(int /*width*/, int /*height*/) override {
+        if (windowEvents().frameResized) windowEvents().frameResized();
+    }
+    bool onClose() override {
+        if (windowEvents().frameClosing) windowEvents().frameClosing();
+        return false;
+    }
+};
+
+struct FrameWindow {
+    FrameWindowHandler handler;
+    std::unique_ptr<PlatformWindow> window;
+};
+
+std::unique_ptr<FrameWindow>& frameWindow() {
+    static std::unique_ptr<FrameWindow> frame;
+    return frame;
+}
+
+// The window of one view: it hands every event of the window to the view and gives the view's
+// search its timers and its way back to this thread.
+class ViewWindow : public WindowHandler, public SearchHost {
+  public:
+    explicit ViewWindow(View& view) : view_(view) {}
+    ~ViewWindow() override {
+        if (view_.search.host == this) view_.search.host = nullptr;
+    }
+
+    bool open(ViewWindowStyle style, const std::string& title, const WindowBox& box) {
+        WindowOptions options;
+        options.kind = kindOf(style);
+        if (style == ViewWindowStyle::kChild && frameWindow()) {
+            options.parent = frameWindow()->window.get();
+        } else {
+            options.kind = style == ViewWindowStyle::kChild ? WindowKind::topLevel : options.kind;
+        }
+        options.geometry = toRect(box);
+        options.title = title;
+        options.acceptDrops = true;
+        window_ = PlatformWindow::create(*this, options);
+        if (!window_) return false;
+        view_.search.host = this;
+        noteSize(box.width, box.height);
+        return true;
+    }
+
+    PlatformWindow* window() const { return window_.get(); }
+    View& view() const { return view_; }
+
+    bool workPending() const {
+        if (!window_) return false;
+        if (window_->timerActive(kSearchTimerId) || view_.search.passRunning()) return true;
+        return window_->timerActive(kResetTimerId) && resetDueMs_ - tickMs() < kSoonMs;
+    }
+
+    void onPaint(Painter& painter, const Rect& dirty) override {
+        buildViewScreen(view_);
+#if TESSEL_HAVE_ROW_PAINTER
+        paintView(view_, painter, dirty);
+#else
+        (void)dirty;
+        paintPlainRows(view_, painter);
+#endif
+    }
+
+    void onResize(int width, int height) override {
+        noteSize(width, height);
+        if (window_) window_->invalidate();
+    }
+
+    void onFocus(bool gained) override {
+        if (gained && windowEvents().viewFocused) windowEvents().viewFocused(view_);
+    }
+
+    void onTimer(int id) override {
+        if (!window_) return;
+        if (id == kSearchTimerId) {
+            window_->stopTimer(kSearchTimerId);
+            view_.search.runSearch();
+            refreshView();
+        } else if (id == kResetTimerId) {
+            window_->stopTimer(kResetTimerId);
+            view_.search.resetTimerExpired();
+            refreshView();
+        }
+    }
+
+    bool onClose() override {
+        if (windowEvents().viewClosing) windowEvents().viewClosing(view_);
+        return false;
+    }
+
+    // The search's host.
+    int64_t nowMs() override {
+        return tickMs();
+    }
+    void armSearchTimer(int delayMs) override {
+        if (window_) window_->startTimer(kSearchTimerId, std::max(delayMs, 0));
+    }
+    void killSearchTimer() override {
+        if (window_) window_->stopTimer(kSearchTimerId);
+    }
+    void armResetTimer(int delayMs) override {
+        if (!window_) return;
+        resetDueMs_ = tickMs() + std::max(delayMs, 0);
+        window_->startTimer(kResetTimerId, std::max(delayMs, 0));
+    }
+    void postToUi(std::function<void()> task) override {
+        postToUiThread(std::move(task));
+    }
+    int viewLineCount() override {
+        return view_.rows;
+    }
+    void refreshStatus() override {
+        refreshView();
+    }
+    void refreshView() override {
+        view_.screen.valid = false;
+        if (window_) window_->invalidate();
+    }
+
+  private:
+    void noteSize(int width, int height) {
+        view_.clientWidth = std::max(width, 1);
+        view_.clientHeight = std::max(height, 1);
+        if (view_.charWidth > 0) {
+            view_.columns = std::clamp(view_.clientWidth / view_.charWidth, 1, kScreenColumns);
+        }
+        if (view_.lineHeight > 0) {
+            view_.rows = std::clamp(view_.clientHeight / view_.lineHeight, 1, kScreenRows);
+        }
+        view_.screen.valid = false;
+    }
+
+    View& view_;
+    std::unique_ptr<PlatformWindow> window_;
+    int64_t resetDueMs_ = 0;
+};
+
+std::vector<std::unique_ptr<ViewWindow>>& viewWindows() {
+    static std::vector<std::unique_ptr<ViewWindow>> windows;
+    return windows;
+}
+
+ViewWindow* windowOf(const View& view) {
+    for (auto& each : viewWindows()) {
+        if (&each->view() == &view) return each.get();
+    }
+    return nullptr;
+}
+
+PlatformWindow* platformOf(const View& view) {
+    ViewWindow* window = windowOf(view);
+    return window ? window->window() : nullptr;
+}
+
+}  // namespace
+
+WindowEvents& windowEvents() {
+    static WindowEvents events;
+    return events;
+}
+
+int startPlatform(bool offscreen, bool nonInteractive) {
+    PlatformOptions options;
+    options.offscreen = offscreen;
+    options.nonInteractive = nonInteractive;
+    if (platformInit(options) != 0) return 9;
+    // Without a display the platform runs offscreen, where nobody could answer a box.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && std::strcmp(platform, "offscreen") == 0) setNonInteractive(true);
+    return 0;
+}
+
+void endMessageLoop(int code) {
+    quitEventLoop(code);
+}
+
+void stopPlatform() {
+    closeAllViewWindows();
+    closeFrameWindow();
+    releaseMainFont();
+    platformShutdown();
+}
+
+std::vector<ScreenBox> screenBoxes() {
+    std::vector<ScreenBox> boxes;
+    for (const Monitor& monitor : monitors()) {
+        boxes.push_back(ScreenBox{toBox(monitor.full), toBox(monitor.work)});
+    }
+    return boxes;
+}
+
+int createMainFont(const std::string& name, int height, int weight) {
+    FontRequest request;
+    request.name = name;
+    request.height = height > 0 ? height : 16;
+    request.weight = weight > 0 ? weight : 400;
+    request.fixedPitch = true;
+    std::unique_ptr<Font> font = Font::create(request);
+    // Text columns only line up with a fixed-pitch font; a proportional substitute is
+    // replaced by the bundled fixed-pitch family.
+    if (!font || !font->fixedPitch()) {
+        if (font) {
+            logMessage("[note] font %s is not fixed-pitch, using %s", font->family().c_str(),
+                       kFallbackFontFamily);
+        }
+        request.name = kFallbackFontFamily;
+        font = Font::create(request);
+    }
+    if (!font || font->metrics().charWidth <= 0 || font->metrics().height <= 0) {
+        logError(0, "cannot create the main font %s", name.c_str());
+        return 9;
+    }
+    installMainFont(std::move(font));
+    return 0;
+}
+
+void releaseMainFont() {
+    dropMainFont();
+}
+
+int mainCharWidth() {
+    const Font* font = currentMainFont();
+    return font ? font->metrics().charWidth : 8;
+}
+
+int mainLineHeight() {
+    const Font* font = currentMainFont();
+    return font ? font->metrics().height : 16;
+}
+
+bool openFrameWindow(const WindowBox& area, const std::string& title) {
+    if (frameWindow()) return true;
+    auto frame = std::make_unique<FrameWindow>();
+    WindowOptions options;
+    options.kind = WindowKind::topLevel;
+    options.geometry = toRect(area);
+    options.title = title;
+    options.acceptDrops = true;
+    frame->window = PlatformWindow::create(frame->handler, options);
+    if (!frame->window) {
+        logError(0, "cannot create the frame window");
+        return false;
+    }
+    // The frame is reachable before it shows: showing it sends the first resize, and the
+    // layout asks for the frame's size then.
+    frameWindow() = std::move(frame);
+    frameWindow()->window->show();
+    return true;
+}
+
+void closeFrameWindow() {
+    frameWindow().reset();
+}
+
+bool frameWindowOpen() {
+    return frameWindow() != nullptr;
+}
+
+WindowBox frameWindowBox() {
+    return frameWindow() ? toBox(frameWindow()->window->frameGeometry()) : WindowBox{};
+}
+
+WindowBox frameClientBox() {
+    if (!frameWindow()) return {};
+    const Rect client = frameWindow()->window->geometry();
+    return WindowBox{0, 0, client.width, client.height};
+}
+
+void toggleFrameWindowMaximized() {
+    if (!frameWindow()) return;
+    PlatformWindow& window = *frameWindow()->window;
+    if (window.maximized()) {
+        window.showNormal();
+    } else {
+        window.showMaximized();
+    }
+}
+
+void resizeFrameWindow(int width, int height) {
+    if (!frameWindow()) return;
+    PlatformWindow& window = *frameWindow()->window;
+    const Rect at = window.geometry();
+    window.setGeometry(Rect{at.x, at.y, width, height});
+}
+
+WindowId openViewWindow(View& view, ViewWindowStyle style, const std::string& title,
+                        const WindowBox& box) {
+    closeViewWindow(view);
+    measureView(view);
+    auto window = std::make_unique<ViewWindow>(view);
+    if (!window->open(style, title, box)) return 0;
+    window->window()->show();
+    const auto id = reinterpret_cast<WindowId>(window->window());
+    viewWindows().push_back(std::move(window));
+    return id;
+}
+
+void closeViewWindow(View& view) {
+    auto& windows = viewWindows();
+    for (auto it = windows.begin(); it != windows.end(); ++it) {
+        if (&(*it)->view() == &view) {
+            // Take it out of the list first: destroying the window may send events.
+            std::unique_ptr<ViewWindow> closing = std::move(*it);
+            windows.erase(it);
+            view.window = 0;
+            return;
+        }
+    }
+}
+
+void closeAllViewWindows() {
+    while (!viewWindows().empty()) closeViewWindow(viewWindows().back()->view());
+}
+
+void restyleViewWindow(View& view, ViewWindowStyle style, const std::string& title,
+                       const WindowBox& box) {
+    PlatformWindow* window = platformOf(view);
+    if (!window) return;
+    PlatformWindow* parent = nullptr;
+    if (style == ViewWindowStyle::kChild && frameWindow()) parent = frameWindow()->window.get();
+    window->setParent(parent, kindOf(parent ? style : ViewWindowStyle::kBordered));
+    window->setTitle(title);
+    window->setGeometry(toRect(box));
+    window->show();
+}
+
+void moveViewWindow(View& view, const WindowBox& box, bool repaint) {
+    PlatformWindow* window = platformOf(view);
+    if (!window) return;
+    window->setGeometry(toRect(box));
+    view.screen.valid = false;
+    if (repaint) window->invalidate();
+}
+
+void showViewWindow(View& view, bool activate) {
+    PlatformWindow* window = platformOf(view);
+    if (!window) return;
+    window->show();
+    if (activate) window->setFocus();
+}
+
+void raiseViewWindow(View& view) {
+    if (PlatformWindow* window = platformOf(view)) window->raise();
+}
+
+void focusViewWindow(View& view) {
+    if (PlatformWindow* window = platformOf(view)) window->setFocus();
+}
+
+void redrawViewWindow(View& view) {
+    view.screen.valid = false;
+    if (PlatformWindow* window = platformOf(view)) window->invalidate();
+}
+
+void startViewWindowTimer(View& view, int timerId, int periodMs) {
+    if (PlatformWindow* window = platformOf(view)) window->startTimer(timerId, periodMs);
+}
+
+PlatformWindow* platformWindowOf(const View& view) {
+    return platformOf(view);
+}
+
+void buildViewScreen(View& view) {
+    if (view.screen.valid) return;
+#if TESSEL_HAVE_ROW_PAINTER
+    buildScreen(view);
+#else
+    fillPlainRows(view);
+#endif
+}
+
+void deliverViewChar(View& view, uint8_t ch) {
+    if (ViewWindow* window = windowOf(view)) window->onChar(ch);
+}
+
+bool viewWorkPending() {
+    for (const auto& window : viewWindows()) {
+        if (window->workPending()) return true;
+    }
+    return false;
+}
+
+}  // namespace tessel

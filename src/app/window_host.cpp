@@ -1,0 +1,183 @@
+#include "app/window_host.h"
+
+#include <algorithm>
+
+#include "app/view_windows.h"
+#include "config/app_settings.h"
+#include "view/frame_layout.h"
+#include "view/log/message_log.h"
+
+namespace tessel {
+namespace {
+
+FrameRect rectOf(const WindowBox& box) {
+    return FrameRect{box.x, box.y, box.width, box.height};
+}
+
+WindowBox boxOf(const FrameRect& rect) {
+    return WindowBox{rect.x, rect.y, rect.width, rect.height};
+}
+
+ViewWindowStyle styleOf(ViewWindowKind kind) {
+    switch (kind) {
+        case ViewWindowKind::kChild:
+            return ViewWindowStyle::kChild;
+        case ViewWindowKind::kBordered:
+            return ViewWindowStyle::kBordered;
+        case ViewWindowKind::kPopup:
+            return ViewWindowStyle::kPopup;
+    }
+    return ViewWindowStyle::kBordered;
+}
+
+class AppWindowHost : public ViewWindowHost {
+  public:
+    bool createFrameWindow(const FrameRect& area) override {
+        return openFrameWindow(boxOf(area), "tessel");
+    }
+    void destroyFrameWindow() override { closeFrameWindow(); }
+    FrameRect frameWindowRect() override { return rectOf(frameWindowBox()); }
+    FrameRect frameClientRect() override { return rectOf(frameClientBox()); }
+    void toggleFrameMaximized() override { toggleFrameWindowMaximized(); }
+
+    WindowId createViewWindow(View& view, const ViewWindowRequest& request) override {
+        return openViewWindow(view, styleOf(request.kind), request.title, boxOf(request.rect));
+    }
+    void destroyViewWindow(View& view) override { closeViewWindow(view); }
+    void reparentViewWindow(View& view, const ViewWindowRequest& request) override {
+        restyleViewWindow(view, styleOf(request.kind), request.title, boxOf(request.rect));
+    }
+    void moveViewWindow(View& view, const FrameRect& rect, bool repaint) override {
+        tessel::moveViewWindow(view, boxOf(rect), repaint);
+    }
+    void showViewWindow(View& view, bool activate) override {
+        tessel::showViewWindow(view, activate);
+    }
+    void raiseViewWindow(View& view) override { tessel::raiseViewWindow(view); }
+    void focusViewWindow(View& view) override { tessel::focusViewWindow(view); }
+    void redrawView(View& view) override { redrawViewWindow(view); }
+    void startViewTimer(View& view, int timerId, int periodMs) override {
+        startViewWindowTimer(view, timerId, periodMs);
+    }
+    // The whole program ends with its frame; the views' own exit steps come with the editor.
+    void requestExit(View& /*view*/) override { endMessageLoop(0); }
+};
+
+void fillMonitorTable(bool singleScreen) {
+    MonitorTable& table = monitorTable();
+    table.clear();
+    std::vector<ScreenBox> screens = screenBoxes();
+    if (!screens.empty()) table.desktop = rectOf(screens.front().full);
+    if (!screens.empty()) table.systemWorkArea = rectOf(screens.front().work);
+    // With "-safe" the primary screen stands for the whole desktop.
+    if (singleScreen && screens.size() > 1) screens.resize(1);
+    for (const ScreenBox& screen : screens) {
+        if (table.add(rectOf(screen.full), rectOf(screen.work)) != 0) break;
+    }
+    table.finish();
+}
+
+void installWindowEvents() {
+    WindowEvents& events = windowEvents();
+    events.frameResized = [] { frameLayout().placeViews(); };
+    events.frameClosing = [] { frameLayout().frameClosing(); };
+    events.viewClosing = [](View& view) {
+        FrameLayout& layout = frameLayout();
+        if (layout.viewCount() <= 1) {
+            endMessageLoop(0);
+        } else {
+            layout.removeView(view.index);
+        }
+    };
+    events.viewFocused = [](View& view) {
+        FrameLayout& layout = frameLayout();
+        for (auto& each : layout.views) each->active = each.get() == &view;
+        layout.focusView = view.index;
+    };
+}
+
+}  // namespace
+
+ViewWindowHost& appWindowHost() {
+    static AppWindowHost host;
+    return host;
+}
+
+int openFirstView(const FrameStart& start) {
+    fillMonitorTable(start.singleScreen);
+    installWindowEvents();
+    FrameLayout& layout = frameLayout();
+    layout.host = &appWindowHost();
+    layout.instanceId = start.instanceId;
+    layout.startMonitor = start.monitorNumber;
+    layout.leanMode = start.lean;
+    if (start.isolated) layout.applyFrameMode(FrameMode::kIsolated);
+    if (start.overscan) layout.applyFrameMode(FrameMode::kOverscan);
+    if (!start.isolated && !start.overscan) layout.applyFrameMode(appSettings().frameMode);
+    if (start.lean) layout.masterFrameMode = false;
+
+    layout.computeDefaultArea();
+    const std::string& area = start.frameGiven ? start.area : appSettings().area;
+    const std::string& space = start.frameGiven ? start.space : appSettings().space;
+    // A placement with wrong syntax has been reported; the default area stays.
+    if (!area.empty()) {
+        layout.parseArea(area);
+    } else if (!space.empty()) {
+        layout.parseSpace(space);
+    }
+    if (!layout.createView(0)) {
+        logError(0, "init#1");
+        return 9;
+    }
+    return 0;
+}
+
+void closeAllViews() {
+    FrameLayout& layout = frameLayout();
+    for (auto& view : layout.views) view->search.cancelPass();
+    while (!layout.views.empty()) {
+        std::unique_ptr<View> view = std::move(layout.views.back());
+        layout.views.pop_back();
+        closeViewWindow(*view);
+    }
+    closeFrameWindow();
+    layout.masterFrame = false;
+    layout.focusView = 0;
+    layout.host = nullptr;
+    windowEvents() = WindowEvents{};
+}
+
+int frameViewCount() {
+    return frameLayout().viewCount();
+}
+
+View* frameViewAt(int index) {
+    return frameLayout().viewAt(index);
+}
+
+View* frameFocusedView() {
+    return frameLayout().focusedView();
+}
+
+int focusFrameView(int index) {
+    FrameLayout& layout = frameLayout();
+    View* view = layout.viewAt(index);
+    if (!view) return 9;
+    for (auto& each : layout.views) each->active = each.get() == view;
+    layout.focusView = index;
+    if (layout.host) layout.host->focusViewWindow(*view);
+    return 0;
+}
+
+void resizeFrame(int width, int height) {
+    FrameLayout& layout = frameLayout();
+    if (layout.masterFrame) {
+        resizeFrameWindow(width, height);
+    } else {
+        layout.areaWidth = width;
+        layout.areaHeight = height;
+    }
+    layout.placeViews();
+}
+
+}  // namespace tessel

@@ -1,0 +1,62 @@
+# Runs one scenario: the program plays BATCH offscreen from the fixtures folder, and its
+# standard output (with timings blanked) must equal the .expected file beside the batch.
+# Header comments of the batch file set the run:
+#   #args: WORDS     the words after "-batch FILE" (default: none)
+#   #exit: N         the exit code the run must end with (default: 0)
+cmake_minimum_required(VERSION 3.25)
+
+foreach(variable TESSEL BATCH FIXTURES WORK)
+    if(NOT DEFINED ${variable})
+        message(FATAL_ERROR "run_scenario.cmake needs -D${variable}=...")
+    endif()
+endforeach()
+
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit):")
+set(arguments "")
+set(expected_exit 0)
+foreach(line IN LISTS header_lines)
+    if(line MATCHES "^#args:[ ]*(.*)$")
+        separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^#exit:[ ]*([0-9]+)")
+        set(expected_exit ${CMAKE_MATCH_1})
+    endif()
+endforeach()
+
+# A fresh configuration folder, so that no user setting changes what the views show.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/config)
+set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
+set(ENV{HOME} ${WORK})
+set(ENV{QT_QPA_PLATFORM} offscreen)
+unset(ENV{TESSEL_CONFIG})
+unset(ENV{TESSEL_PRINT_LOG})
+
+execute_process(COMMAND ${TESSEL} -batch ${BATCH} ${arguments}
+                WORKING_DIRECTORY ${FIXTURES}
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result
+                TIMEOUT 120)
+
+# Timings differ from run to run, and paths beside the program from build to build.
+# A timed status row shifts its right part with the number's width, so the rest of the row
+# and its attribute line are left out.
+string(REGEX REPLACE "\nT\\|([^\n]*) [0-9]+ msec[^\n]*\nA\\|[^\n]*" "\nT|\\1 # msec ...\nA|..."
+       output "${output}")
+string(REGEX REPLACE "[0-9]+ msec" "# msec" output "${output}")
+get_filename_component(program_dir ${TESSEL} DIRECTORY)
+string(REPLACE "${program_dir}" "<program>" output "${output}")
+
+get_filename_component(directory ${BATCH} DIRECTORY)
+get_filename_component(name ${BATCH} NAME_WE)
+set(expected_file ${directory}/${name}.expected)
+file(WRITE ${WORK}/actual.txt "${output}")
+if(NOT EXISTS ${expected_file})
+    message(FATAL_ERROR "missing ${expected_file}; this run printed (saved in ${WORK}/actual.txt):\n${output}\nstandard error:\n${errors}")
+endif()
+file(READ ${expected_file} expected)
+
+if(NOT "${result}" STREQUAL "${expected_exit}")
+    message(FATAL_ERROR "exit code ${result}, expected ${expected_exit}\nstandard output:\n${output}\nstandard error:\n${errors}")
+endif()
+if(NOT "${output}" STREQUAL "${expected}")
+    message(FATAL_ERROR "output differs from ${expected_file} (actual in ${WORK}/actual.txt)\nstandard output:\n${output}\nstandard error:\n${errors}")
+endif()
