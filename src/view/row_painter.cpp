@@ -1,0 +1,338 @@
+#include "view/row_painter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "config/qv_config.h"
+#include "platform/pictures.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+#include "view/log_overlay.h"
+#include "view/row_cache.h"
+#include "view/screen_builder.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+constexpr Color kWhite = rgb(0xFFFFFF);
+constexpr Color kBlack = rgb(0x000000);
+constexpr Color kCursorColour = rgb(0xF09000);
+constexpr Color kLinkLine = rgb(0x0000FF);
+constexpr Color kContextLine = rgb(0xBBBBBB);
+// One text output never carries more than this many characters.
+constexpr int kMaxRunChars = 798;
+constexpr int kDefaultFontHeight = 18;
+// The cache bitmap never holds more strips than the slot limit allows.
+constexpr int kCacheStrips = kMaxCacheSlots + 1;
+
+struct RunState {
+    bool opaque = false;
+    Color text = kBlack;
+    Color background = kWhite;
+
+    bool operator==(const RunState&) const = default;
+};
+
+class RowDrawer {
+  public:
+    RowDrawer(Painter& painter, const RowPaint& paint, int x, int y, const char* text)
+        : painter_(painter), paint_(paint), x_(x), y_(y), text_(text) {}
+
+    void add(int index, const RunState& state, bool underline) {
+        if (runLength_ > 0 &&
+            (!(state == run_) || underline != underline_ || runLength_ >= kMaxRunChars)) {
+            flush();
+        }
+        if (runLength_ == 0) {
+            runStart_ = index;
+            run_ = state;
+            underline_ = underline;
+        }
+        ++runLength_;
+    }
+
+    void flush() {
+        if (runLength_ == 0) return;
+        const int cw = paint_.charWidth;
+        const int left = x_ + runStart_ * cw;
+        std::string_view chars(text_ + runStart_, static_cast<size_t>(runLength_));
+        if (run_.opaque) {
+            if (paint_.lineSpacing < 0) {
+                // Overlapping rows: the background starts below the part shared with the row
+                // above, so it does not paint over that row's text.
+                const int overlap = -paint_.lineSpacing;
+                painter_.fillRect({left, y_ + overlap, runLength_ * cw, paint_.lineHeight},
+                                  run_.background);
+                painter_.drawText(left, y_, chars, run_.text);
+            } else {
+                painter_.drawText(left, y_, chars, run_.text, run_.background);
+            }
+        } else if (chars.find_first_not_of(' ') != std::string_view::npos) {
+            painter_.drawText(left, y_, chars, run_.text);
+        }
+        if (underline_) {
+            const int bottom = y_ + paint_.lineHeight - 1;
+            painter_.drawLine(left, bottom, left + runLength_ * cw - 1, bottom, kLinkLine);
+        }
+        runLength_ = 0;
+    }
+
+  private:
+    Painter& painter_;
+    const RowPaint& paint_;
+    int x_;
+    int y_;
+    const char* text_;
+    RunState run_;
+    bool underline_ = false;
+    int runStart_ = 0;
+    int runLength_ = 0;
+};
+
+void drawCursor(Painter& painter, const RowPaint& paint, int x, int y, char attr,
+                Color background) {
+    const int cw = paint.charWidth;
+    const int lh = paint.lineHeight;
+    if (paint.editorActive) {
+        if (attr == 'E') painter.fillRect({x, y, cw, lh}, background);
+        if (!paint.cursorShown) return;
+        painter.fillRect({x, y, paint.insertMode ? 2 : cw, lh}, kCursorColour);
+        return;
+    }
+    const int lower = lh / 2;
+    painter.fillRect({x, y + lh - lower, cw, lower}, background);
+    if (paint.verticalCursor) {
+        painter.fillRect({x, y, 2, lh}, kCursorColour);
+    } else {
+        painter.fillRect({x, y + lh - 2, cw, 2}, kCursorColour);
+    }
+}
+
+std::unique_ptr<Font> makeFont(const FontSetting& setting, bool fixedPitch) {
+    FontRequest request;
+    request.name = setting.name;
+    request.width = setting.width;
+    request.height = setting.height > 0 ? setting.height : 12;
+    request.weight = setting.weight > 0 ? setting.weight : 400;
+    request.fixedPitch = fixedPitch;
+    return Font::create(request);
+}
+
+ScreenFonts& fontStore() {
+    static ScreenFonts fonts;
+    return fonts;
+}
+
+}  // namespace
+
+ScreenFonts& screenFonts() {
+    if (!fontStore().main) reloadScreenFonts();
+    return fontStore();
+}
+
+void reloadScreenFonts() {
+    ScreenFonts& fonts = fontStore();
+    const QVConfig& settings = config();
+    FontSetting main = settings.getFont(settings.getInt("usemainfont2") ? 1 : 0);
+    FontSetting small = settings.getFont(settings.getInt("usebookfont2") ? 3 : 2);
+    fonts.main = makeFont(main, true);
+    fonts.small = makeFont(small, false);
+    fonts.lineSpacing = main.lineSpacing;
+}
+
+void releaseScreenFonts() {
+    ScreenFonts& fonts = fontStore();
+    fonts.main.reset();
+    fonts.small.reset();
+}
+
+int measureFont(View& view) {
+    ScreenFonts& fonts = screenFonts();
+    if (!fonts.main) {
+        logMessage("cannot get font size");
+        return 9;
+    }
+    const FontMetrics metrics = fonts.main->metrics();
+    int height = metrics.height;
+    if (height <= 0) {
+        logMessage("no font height found, using 18");
+        height = kDefaultFontHeight;
+    }
+    const int spaced = height + fonts.lineSpacing;
+    view.lineHeight = spaced > 0 ? spaced : height;
+    view.charWidth = metrics.charWidth > 0 ? metrics.charWidth : 8;
+    if (view.clientHeight > 10 && view.clientWidth > 10) {
+        view.rows = std::clamp(view.clientHeight / view.lineHeight, 2, kScreenRows);
+        view.columns = std::clamp(view.clientWidth / view.charWidth, 1, kScreenColumns);
+    }
+    return 0;
+}
+
+int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
+            const char* attr, int rowType) {
+    if (!text || !paint.colours || paint.charWidth <= 0) return 0;
+    const size_t length = strnlen(text, kScreenColumns + 1);
+    if (length > static_cast<size_t>(kScreenColumns)) {
+        logError(0, "int. #2191101");
+        return 0;
+    }
+    const ColourTables& colours = *paint.colours;
+    int cells = static_cast<int>(length);
+    if (maxWidth >= 0) cells = std::min(cells, maxWidth / paint.charWidth);
+    const bool statusRow = rowType == kRowFind || rowType == kRowPath;
+    const bool backgrounds = rowType == kRowText || rowType == kRowBlockContext || statusRow;
+    const size_t attrLength = attr ? strnlen(attr, static_cast<size_t>(cells)) : 0;
+
+    RowDrawer drawer(painter, paint, x, y, text);
+    RunState state;
+    int blanks = 0;
+    bool hasCursor = false;
+    for (int i = 0; i < cells; ++i) {
+        const char a = static_cast<size_t>(i) < attrLength ? attr[i] : ' ';
+        const char c = text[i];
+        hasCursor = hasCursor || a == 'e' || a == 'E';
+        RunState next;
+        next.text = colours.textOf(a);
+        Color background;
+        bool coloured = backgrounds && colours.backgroundOf(a, &background);
+        if (coloured && statusRow && (i < paint.maskStart || i >= paint.maskEnd)) coloured = false;
+        blanks = c == ' ' ? blanks + 1 : 0;
+        if (coloured) {
+            next.opaque = true;
+            next.background = background;
+        } else if (c != ' ') {
+            next.opaque = true;
+        } else if (state.opaque && state.background == kWhite && blanks < 2 && i > 0) {
+            // A single blank between words stays in the run; longer blank stretches are
+            // left unpainted.
+            next = state;
+        }
+        drawer.add(i, next, a == 'l' || a == 'L');
+        state = next;
+    }
+    drawer.flush();
+
+    if (hasCursor) {
+        for (int i = 0; i < cells && static_cast<size_t>(i) < attrLength; ++i) {
+            if (attr[i] != 'e' && attr[i] != 'E') continue;
+            // A selected cursor cell ('E') keeps the selection's colour under the bar.
+            Color background = kWhite;
+            colours.backgroundOf(attr[i] == 'E' ? 's' : attr[i], &background);
+            drawCursor(painter, paint, x + i * paint.charWidth, y, attr[i], background);
+        }
+    }
+    if (attrLength > 0 && attr[attrLength - 1] == 'H' && !paint.currentRow) {
+        const int bottom = y + paint.lineHeight - 1;
+        painter.drawLine(x, bottom, x + cells * paint.charWidth - 1, bottom, kContextLine);
+    }
+    return cells * paint.charWidth;
+}
+
+void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
+    const OverlayFrame frame = overlayFrameOf(view, font.metrics().height);
+    if (!overlayShown(frame)) return;
+    const MessageLog& log = messageLog();
+    if (picturesLoaded()) {
+        const PictureId look = log.displayMode == 0   ? kPictureLogIdle
+                               : log.displayMode == 1 ? kPictureLogActive
+                                                      : kPictureLogPinned;
+        painter.drawPicture(picture(look), logButtonLeft(frame), overlayBaseLine(frame));
+    }
+    const std::vector<OverlayLine> lines = layoutOverlay(frame, log, nowMs);
+    if (lines.empty()) return;
+    const int available = overlayAvailableWidth(frame);
+    painter.setFont(font);
+    for (const OverlayLine& line : lines) {
+        const int x = overlayTextX(frame, font.textWidth(line.text));
+        if (x >= available) continue;
+        painter.setClip({x, line.y, available - x, 2 * frame.messageHeight});
+        painter.drawText(x, line.y, line.text, {line.colour.r, line.colour.g, line.colour.b});
+    }
+    painter.resetClip();
+}
+
+namespace {
+
+// While the loader fills the store, a centred notice with a spinner that turns with every
+// repaint of the load loop.
+void drawLoadDisplay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
+    static constexpr char kSpinner[] = "\\|/-";
+    const char spinner[2] = {kSpinner[(nowMs / 250) % 4], '\0'};
+    const char* lines[] = {"loading ...", spinner, "Click button or press Escape to stop"};
+    const int height = font.metrics().height;
+    int y = std::max(view.clientHeight / 2 - 2 * height, 0);
+    painter.setFont(font);
+    for (const char* line : lines) {
+        const int x = std::max((view.clientWidth - font.textWidth(line)) / 2, 0);
+        painter.drawText(x, y, line, kBlack, kWhite);
+        y += height;
+    }
+}
+
+}  // namespace
+
+void paintView(View& view, Painter& painter, const Rect& dirty) {
+    ScreenFonts& fonts = screenFonts();
+    if (!fonts.main) {
+        logMessage("device context failure, no drawing");
+        return;
+    }
+    if (!view.screen.valid) buildScreen(view);
+    const ColourTables colours = colourTablesFor(view.search.hitCount);
+    RowPaint paint;
+    paint.colours = &colours;
+    paint.font = fonts.main.get();
+    paint.charWidth = std::max(view.charWidth, 1);
+    paint.lineHeight = std::max(view.lineHeight, 1);
+    paint.lineSpacing = fonts.lineSpacing;
+    paint.editorActive = view.editor != nullptr;
+    paint.verticalCursor = view.display.verticalCursor;
+
+    const int width = std::max(view.clientWidth, 1);
+    const int height = std::max(view.clientHeight, 1);
+    const Rect area = dirty.empty() ? Rect{0, 0, width, height} : dirty;
+    painter.setClip(area);
+    // One fill clears what the rows leave unpainted (blank stretches, the space below the
+    // last row) and, with overlapping rows, keeps each row from erasing its neighbour.
+    painter.fillRect(area, kWhite);
+    painter.setFont(*fonts.main);
+
+    if (!view.rowCache) view.rowCache = std::make_shared<RowCache>();
+    RowCache& cache = *view.rowCache;
+    const int strips = std::min(view.rows + 4, kCacheStrips);
+    const bool cached = cache.configure(width, strips * paint.lineHeight, paint.lineHeight) == 0;
+
+    const int rows = std::clamp(view.rows, 0, kScreenRows);
+    const int lh = paint.lineHeight;
+    for (int row = 0; row < rows; ++row) {
+        const int y = row * lh;
+        if (y + lh <= area.y || y >= area.bottom()) continue;
+        const auto r = static_cast<size_t>(row);
+        const int rowType = view.screen.flags[r];
+        const int line = view.screen.rowLine[r];
+        paint.currentRow = line >= 0 && line == view.search.currentLine;
+        paint.maskStart = paint.maskEnd = 0;
+        if (rowType == kRowFind || rowType == kRowPath) {
+            const char* mask = rowType == kRowFind ? view.search.findMask : view.search.pathMask;
+            paint.maskStart = 7;
+            paint.maskEnd = 7 + static_cast<int>(std::strlen(mask));
+        }
+        const char* text = view.screen.rowText(row);
+        const char* attr = view.screen.rowAttr(row);
+        if (cached && line >= 0) {
+            cache.paintRow(painter, paint, line, 0, y, width, text, attr, rowType);
+        } else {
+            drawRow(painter, paint, 0, y, width, text, attr, rowType);
+        }
+    }
+    if (cached) cache.flush(painter);
+
+    const int64_t now = tickMs();
+    if (fonts.small) drawLogOverlay(view, painter, *fonts.small, now);
+    if (view.textStore().loadRunning.load()) drawLoadDisplay(view, painter, *fonts.main, now);
+    painter.resetClip();
+}
+
+}  // namespace tessel

@@ -1,0 +1,445 @@
+#include "view/screen_builder.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "config/qv_config.h"
+#include "search/line_match.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+// Horizontal scrolling stops here, so a stored line never needs more bytes than this for
+// what can be on screen (every byte takes at least one column).
+constexpr int kMaxScrollColumn = 4096;
+constexpr int kMaxVisibleBytes = kMaxScrollColumn + kScreenColumns;
+
+using RowText = char[kScreenColumns + 1];
+
+// Bookmarked text keeps its colour under the marks of results and selections.
+bool isBookmarkAttr(char attr) {
+    return attr == 'T' || attr == 't' || attr == 'u';
+}
+
+void markSpan(char* attr, int from, int to, char mark) {
+    for (int i = std::max(from, 0); i < to; ++i) {
+        if (!isBookmarkAttr(attr[i])) attr[i] = mark;
+    }
+}
+
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Per-row scratch shared by all rows of one build, so that building allocates nothing per row.
+struct RowScratch {
+    char bytes[kMaxVisibleBytes];
+    std::vector<HitSpan> spans;
+    RowText text;
+    RowText attr;
+};
+
+// The stored colour line of a line in colour text, or null. Network text keeps its colours
+// in a buffer parallel to the text; interleaved colour text stores them in the physical line
+// after the text line.
+// `room` receives how many colour bytes may be read at most.
+const char* colourLineOf(const TextBlock& block, const char* line, int localLine, int* room) {
+    if (block.colourBuffer && block.text && line >= block.text) {
+        const int64_t offset = line - block.text;
+        if (offset >= block.colourBufferSize) return nullptr;
+        *room = static_cast<int>(std::min<int64_t>(block.colourBufferSize - offset, INT32_MAX));
+        return block.colourBuffer + offset;
+    }
+    if (block.colourText && localLine >= 2 && block.text) {
+        // The colour line ends in a NUL like every stored line.
+        const char* colours = line + std::strlen(line) + 1;
+        if (colours < block.text + block.usedBytes) {
+            *room = static_cast<int>(
+                std::min<int64_t>(block.text + block.usedBytes - colours, INT32_MAX));
+            return colours;
+        }
+    }
+    return nullptr;
+}
+
+// The block of the line on the row being built. Rows run through the store in order, so the
+// next row's block is nearly always this one or the next: following it keeps the cost of a
+// screen independent of the number of loaded files.
+struct BlockCursor {
+    TextBlock* block = nullptr;
+    int index = -1;
+
+    bool holdsLine(int line) const {
+        return block && line >= block->firstLine && line < block->endLine;
+    }
+    bool holdsAddress(const char* address) const {
+        return block && block->text && !block->openForAdding && address >= block->text &&
+               address < block->text + block->usedBytes;
+    }
+    // Moves to the block of a global line; false past the end of the store.
+    bool toLine(TextStore& store, int line) {
+        if (holdsLine(line)) return true;
+        if (block && index + 1 < store.blockCount) {
+            ++index;
+            block = store.blocks[static_cast<size_t>(index)];
+            if (holdsLine(line)) return true;
+        }
+        block = store.blockForLine(line, nullptr, &index);
+        if (index < 0) block = nullptr;
+        return block != nullptr;
+    }
+    // Moves to the block holding a row's text; false when no block holds it.
+    bool toAddress(TextStore& store, const char* address) {
+        if (holdsAddress(address)) return true;
+        if (block && index + 1 < store.blockCount) {
+            ++index;
+            block = store.blocks[static_cast<size_t>(index)];
+            if (holdsAddress(address)) return true;
+        }
+        block = store.blockForAddress(address);
+        index = -1;
+        if (block) store.blockForLine(block->firstLine, nullptr, &index);
+        if (index < 0) block = nullptr;
+        return block != nullptr;
+    }
+};
+
+struct Builder {
+    View& view;
+    TextStore& store;
+    RowScratch& scratch;
+    int columns;
+    int scrollColumn;
+    bool showHits;
+    bool headerFollows = false;
+    BlockCursor cursor;
+
+    const char* rowSource(int item, int* line);
+    void textRow(int row, int item);
+    void selection(int line, char* attr, int cells) const;
+};
+
+// The stored line behind a text row (global line number in the full text, a row of the
+// filtered list otherwise), or null past the end. Leaves the cursor on the line's block.
+const char* Builder::rowSource(int item, int* line) {
+    *line = -1;
+    if (view.filterMode == FilterMode::kFullText) {
+        if (item < 0 || item >= store.lineCount() || !cursor.toLine(store, item)) return nullptr;
+        *line = item;
+        return cursor.block->line(item - cursor.block->firstLine);
+    }
+    const auto& rows = view.display.filterRows;
+    if (item < 0 || item >= static_cast<int>(rows.size()) || !rows[static_cast<size_t>(item)])
+        return nullptr;
+    const char* text = rows[static_cast<size_t>(item)];
+    // Filter rows point into the store, so the line behind a row can be found for its marks.
+    if (cursor.toAddress(store, text)) *line = cursor.block->lineOfAddress(text);
+    return text;
+}
+
+void Builder::textRow(int row, int item) {
+    int line = -1;
+    const char* source = rowSource(item, &line);
+    if (!source) {
+        view.screen.writeRow(row, "", "", kRowText);
+        return;
+    }
+    if (row >= 0 && row < kScreenRows) view.screen.rowLine[static_cast<size_t>(row)] = line;
+    char base = ' ';
+    TextBlock* block = line >= 0 ? cursor.block : nullptr;
+    const int blockIndex = block ? cursor.index : -1;
+    bool excluded = view.search.pathSelectionActive && view.search.files.valid && blockIndex >= 0 &&
+                    !view.search.isFileSelected(blockIndex);
+    if (view.filterMode == FilterMode::kFileList) {
+        base = 'f';
+    } else if (excluded && view.markExcluded) {
+        base = '_';
+    }
+    if (view.filterMode != FilterMode::kFileList && store.hasPrefix) {
+        bool header = !excluded && store.startsWithPrefix(source);
+        if (header || headerFollows) base = 'f';
+        headerFollows = header && !view.display.oneRowHeader;
+    }
+
+    int length = static_cast<int>(strnlen(source, static_cast<size_t>(kMaxVisibleBytes)));
+    char* bytes = scratch.bytes;
+    std::memset(bytes, base, static_cast<size_t>(length));
+    if (block && line >= 0) {
+        int room = 0;
+        if (const char* colours = colourLineOf(*block, source, line - block->firstLine, &room)) {
+            const int count = std::min(length, room);
+            for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
+        }
+    }
+
+    // The current result line, when results are highlighted as whole lines.
+    if (line >= 0 && line == view.search.currentLine && view.highResultLine) {
+        int from = 0;
+        int to = length;
+        while (from < to && isBlankByte(source[from])) ++from;
+        while (to > from && isBlankByte(source[to - 1])) --to;
+        markSpan(bytes, from, to, 'x');
+    }
+    char rowMark = 0;
+    if (line >= 0 && !view.editor && line == view.display.lineMark) rowMark = 'm';
+    if (line >= 0 && line == view.display.flashLine) {
+        if (tickMs() < view.display.flashUntilMs) {
+            rowMark = 31;
+        } else {
+            view.display.flashLine = -1;
+        }
+    }
+    if (rowMark) std::memset(bytes, rowMark, static_cast<size_t>(length));
+
+    if (showHits && block) {
+        uint32_t mask = 0;
+        block->lineAndMask(line - block->firstLine, &mask);
+        SearchState& search = view.search;
+        if (collectHitSpans(source, mask, search.findExpr, search.foldMain, search.matchFlags(),
+                            search.workLine, scratch.spans)) {
+            for (const HitSpan& span : scratch.spans) {
+                markSpan(bytes, span.offset, std::min(span.offset + span.length, length), 'x');
+            }
+        }
+    }
+
+    int cells = expandForDisplay({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
+                                 scrollColumn, scratch.text, scratch.attr, columns);
+    if (rowMark) {
+        // A marked line is coloured across the whole row, not only under its text.
+        std::memset(scratch.text + cells, ' ', static_cast<size_t>(columns - cells));
+        std::memset(scratch.attr + cells, rowMark, static_cast<size_t>(columns - cells));
+        cells = columns;
+        scratch.text[cells] = scratch.attr[cells] = '\0';
+    }
+    if (line >= 0) selection(line, scratch.attr, cells);
+    const DisplayState& display = view.display;
+    if (line >= 0 && line == display.markLine) {
+        markSpan(scratch.attr, display.markFrom - scrollColumn,
+                 std::min(display.markTo - scrollColumn, cells), '@');
+    }
+    view.screen.writeRow(row, {scratch.text, static_cast<size_t>(cells)},
+                         {scratch.attr, static_cast<size_t>(cells)}, kRowText);
+}
+
+void Builder::selection(int line, char* attr, int cells) const {
+    const DisplayState& d = view.display;
+    if (d.selStartLine < 0 || d.selEndLine < 0) return;
+    int firstLine = d.selStartLine;
+    int firstColumn = d.selStartColumn;
+    int lastLine = d.selEndLine;
+    int lastColumn = d.selEndColumn;
+    if (firstLine > lastLine || (firstLine == lastLine && firstColumn > lastColumn)) {
+        std::swap(firstLine, lastLine);
+        std::swap(firstColumn, lastColumn);
+    }
+    if (line < firstLine || line > lastLine) return;
+    int from = line == firstLine ? firstColumn - scrollColumn : 0;
+    int to = line == lastLine ? lastColumn - scrollColumn : cells;
+    markSpan(attr, from, std::min(to, cells), 's');
+}
+
+// Right-aligns `right` in the row when there is room for it after the left part.
+void appendRight(std::string& text, std::string& attr, const char* right, int columns) {
+    int rightLength = static_cast<int>(std::strlen(right));
+    int left = static_cast<int>(text.size());
+    if (left + rightLength + 2 > columns) return;
+    text.append(static_cast<size_t>(columns - left - rightLength), ' ');
+    attr.append(static_cast<size_t>(columns - left - rightLength), ' ');
+    text += right;
+    attr.append(static_cast<size_t>(rightLength), 'g');
+}
+
+void append(std::string& text, std::string& attr, std::string_view part, char mark) {
+    text += part;
+    attr.append(part.size(), mark);
+}
+
+int loadedFiles(const TextStore& store) {
+    return std::max(store.blockCount, 0);
+}
+
+void pathRow(View& view, int row, int columns, bool maskHasFocus) {
+    SearchState& search = view.search;
+    TextStore& store = view.textStore();
+    std::string text;
+    std::string attr;
+    char buffer[160];
+    if (!search.pathSelectionActive && search.pathMask[0] == '\0') {
+        int files = loadedFiles(store);
+        if (files > 0) {
+            std::snprintf(buffer, sizeof buffer, "global search over %d files.", files);
+        } else {
+            std::snprintf(buffer, sizeof buffer, "global search.");
+        }
+        append(text, attr, buffer, 'g');
+    } else {
+        append(text, attr, "path:", view.editor ? 'g' : ' ');
+        append(text, attr, " >", ' ');
+        append(text, attr, search.pathMask, ' ');
+        append(text, attr, "<", ' ');
+        if (maskHasFocus) attr[7 + std::strlen(search.pathMask)] = 'e';
+        if (!view.editor && search.files.valid) {
+            bool narrow = static_cast<int>(std::strlen(search.pathMask)) + 40 >= columns;
+            if (search.files.selectedFiles > 0) {
+                std::snprintf(buffer, sizeof buffer, " - %d files%s.", search.files.selectedFiles,
+                              narrow ? "" : " selected");
+            } else {
+                std::snprintf(buffer, sizeof buffer, " - %s.",
+                              narrow ? "no match" : "no matching files");
+            }
+            append(text, attr, buffer, ' ');
+        }
+    }
+    int files = loadedFiles(store);
+    std::snprintf(buffer, sizeof buffer, "%d file%s Tab=%d", files, files == 1 ? "" : "s",
+                  view.tabSize);
+    appendRight(text, attr, buffer, columns);
+    view.screen.writeRow(row, text, attr, kRowPath);
+}
+
+void findRow(View& view, int row, int columns, bool maskHasFocus) {
+    SearchState& search = view.search;
+    std::string text;
+    std::string attr;
+    char buffer[200];
+    append(text, attr, "find:", view.editor ? 'g' : ' ');
+    append(text, attr, " >", ' ');
+    append(text, attr, search.findMask, search.findMaskMarkedForReset ? 'g' : ' ');
+    append(text, attr, "<", ' ');
+    if (maskHasFocus) attr[7 + std::strlen(search.findMask)] = 'e';
+
+    const StatusInfo& info = statusInfo();
+    if (info.infoText[0] != '\0') {
+        std::snprintf(buffer, sizeof buffer, " - %.180s",
+                      info.infoText[0] == '#' ? info.infoText + 1 : info.infoText);
+        append(text, attr, buffer, ' ');
+    } else if (!view.editor) {
+        if (search.hitCount > 0) {
+            std::snprintf(buffer, sizeof buffer, " - %lld hits",
+                          static_cast<long long>(search.hitCount));
+            append(text, attr, buffer, ' ');
+            if (search.caseSensitive) {
+                append(text, attr, ", ", ' ');
+                append(text, attr, "case", '1');
+            }
+            append(text, attr, ".", ' ');
+        } else if (search.searchPhase == 2 || search.searchPhase == 1) {
+            append(text, attr, search.searchPhase == 2 ? " - *" : " - -", ' ');
+        } else if (search.findMask[0] != '\0') {
+            append(text, attr, " - no hit", ' ');
+            if (search.caseSensitive) {
+                append(text, attr, ", ", ' ');
+                append(text, attr, "case", '1');
+            } else {
+                append(text, attr, ".", ' ');
+            }
+        }
+    }
+    if (search.findMask[0] != '\0' && search.searchPhase == 0 &&
+        static_cast<int>(text.size()) + 12 < columns) {
+        std::snprintf(buffer, sizeof buffer, " %lld msec",
+                      static_cast<long long>(search.timing.elapsedMs));
+        append(text, attr, buffer, 'g');
+    }
+    appendRight(text, attr, "Tessel", columns);
+    view.screen.writeRow(row, text, attr, kRowFind);
+}
+
+}  // namespace
+
+int expandForDisplay(std::string_view line, const char* attrs, char base, int tabSize,
+                     int scrollColumn, char* text, char* attr, int capacity) {
+    if (tabSize < 1) tabSize = 1;
+    capacity = std::clamp(capacity, 0, kScreenColumns);
+    scrollColumn = std::clamp(scrollColumn, 0, kMaxScrollColumn);
+    int column = 0;
+    int cells = 0;
+    const int stop = scrollColumn + capacity;
+    for (size_t i = 0; i < line.size() && column < stop; ++i) {
+        char c = line[i];
+        char a = attrs ? attrs[i] : base;
+        int width = 1;
+        if (c == '\t') {
+            width = tabSize - column % tabSize;
+            c = ' ';
+        }
+        for (int k = 0; k < width && column < stop; ++k, ++column) {
+            if (column < scrollColumn) continue;
+            text[cells] = c;
+            attr[cells] = a;
+            ++cells;
+        }
+    }
+    text[cells] = '\0';
+    attr[cells] = '\0';
+    return cells;
+}
+
+int buildScreen(View& view) {
+    view.screen.reset();
+    view.screen.rowLine.fill(-1);
+    const int rows = std::clamp(view.rows, 2, kScreenRows);
+    const int columns = std::clamp(view.columns, 1, kScreenColumns);
+    TextStore& store = view.textStore();
+    SearchState& search = view.search;
+
+    int row = 0;
+    if (config().getInt("assist")) ++row;  // room for the sidebar buttons
+
+    // Kept far enough below the largest line number that row arithmetic cannot overflow.
+    const int top = std::clamp(view.search.topLine, 0, INT_MAX - kScreenRows);
+    if (view.filterMode != FilterMode::kFullText && top > 0) {
+        const char* caption = view.filterMode == FilterMode::kFileList
+                                  ? "List Of Files. Click Any Line To Enter Text."
+                                  : "Filtered Result View. Click Any Line To Enter Text.";
+        view.screen.writeRow(row++, caption, std::string(std::strlen(caption), 'h'), kRowContext);
+    } else if (view.filterMode == FilterMode::kFullText && view.display.showFileName &&
+               top < store.lineCount()) {
+        TextBlock* block = store.blockForLine(top);
+        int header = block ? block->headerLine() : -1;
+        if (block && block->fileName && top != header && top != header + 1) {
+            std::string_view name = block->fileName;
+            // A name longer than the row keeps its end, where the file's own name is.
+            if (static_cast<int>(name.size()) > columns) name.remove_prefix(name.size() - columns);
+            view.screen.writeRow(row++, name, std::string(name.size(), ' '), kRowContext);
+        }
+    }
+
+    bool showHits = search.findExpr.termCount > 0 && search.findMask[0] != '\0';
+    if (view.filterMode == FilterMode::kFiltered && !view.display.hitsInFilter) showHits = false;
+    if (view.filterMode == FilterMode::kFileList) showHits = false;
+    if (view.editor && (!config().getInt("hieditres") || config().getInt("assist")))
+        showHits = false;
+
+    static RowScratch scratch;  // user interface thread only
+    Builder builder{view,
+                    store,
+                    scratch,
+                    columns,
+                    std::clamp(view.display.scrollColumn, 0, kMaxScrollColumn),
+                    showHits};
+    // A header row colours the name row below it even when the header is just above the top.
+    if (top > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
+        top - 1 < store.lineCount()) {
+        builder.headerFollows =
+            store.startsWithPrefix(store.lineText(top - 1)) && !view.display.oneRowHeader;
+    }
+    const int textRows = rows - 2;
+    for (int item = top; row < textRows; ++row, ++item) builder.textRow(row, item);
+
+    bool pathFocus = search.host && search.host->pathMaskHasFocus();
+    pathRow(view, rows - 2, columns, pathFocus);
+    findRow(view, rows - 1, columns, !pathFocus);
+    statusInfo().expire(tickMs());
+    view.screen.valid = true;
+    return 0;
+}
+
+}  // namespace tessel
