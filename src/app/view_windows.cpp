@@ -13,13 +13,8 @@
 #include "text/text_store.h"
 #include "view/log/message_log.h"
 
-#if __has_include("view/screen_builder.h") && __has_include("view/row_painter.h")
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
-#define TESSEL_HAVE_ROW_PAINTER 1
-#else
-#define TESSEL_HAVE_ROW_PAINTER 0
-#endif
 
 namespace tessel {
 namespace {
@@ -49,7 +44,6 @@ WindowKind kindOf(ViewWindowStyle style) {
     return WindowKind::topLevel;
 }
 
-#if TESSEL_HAVE_ROW_PAINTER
 // The row painter draws with the screen fonts; the main one is ours to choose.
 const Font* currentMainFont() {
     return screenFonts().main.get();
@@ -58,62 +52,12 @@ void installMainFont(std::unique_ptr<Font> font) {
     screenFonts().main = std::move(font);
 }
 void dropMainFont() {
-    ScreenFonts& fonts = screenFonts();
-    fonts.main.reset();
-    fonts.small.reset();
+    releaseScreenFonts();
 }
 void measureView(View& view) {
     measureFont(view);
 }
-#else
-std::unique_ptr<Font>& ownMainFont() {
-    static std::unique_ptr<Font> font;
-    return font;
-}
-const Font* currentMainFont() {
-    return ownMainFont().get();
-}
-void installMainFont(std::unique_ptr<Font> font) {
-    ownMainFont() = std::move(font);
-}
-void dropMainFont() {
-    ownMainFont().reset();
-}
-void measureView(View& view) {
-    view.charWidth = mainCharWidth();
-    view.lineHeight = mainLineHeight();
-}
-#endif
 
-#if !TESSEL_HAVE_ROW_PAINTER
-// Until the row builder exists the view shows the plain lines from its top line on, so that
-// a window and a dump are never empty.
-void fillPlainRows(View& view) {
-    TextStore& store = view.textStore();
-    const int rows = std::clamp(view.rows, 1, kScreenRows);
-    const int top = std::max(0, view.search.topLine);
-    for (int row = 0; row < rows; ++row) {
-        const int line = top + row;
-        std::string_view text = line < store.lineCount() ? store.lineText(line) : "";
-        text = text.substr(0, static_cast<size_t>(std::clamp(view.columns, 1, kScreenColumns)));
-        view.screen.writeRow(row, text, "");
-    }
-    view.screen.valid = true;
-}
-
-void paintPlainRows(View& view, Painter& painter) {
-    const Color background = rgb(0xFFFFFF);
-    painter.fillRect(Rect{0, 0, view.clientWidth, view.clientHeight}, background);
-    const Font* font = currentMainFont();
-    if (!font) return;
-    painter.setFont(*font);
-    const int rows = std::clamp(view.rows, 1, kScreenRows);
-    for (int row = 0; row < rows; ++row) {
-        const char* text = view.screen.rowText(row);
-        if (*text) painter.drawText(0, row * view.lineHeight, text, rgb(0x000000), background);
-    }
-}
-#endif
 
 class FrameWindowHandler : public WindowHandler {
   public:
@@ -174,12 +118,7 @@ class ViewWindow : public WindowHandler, public SearchHost {
 
     void onPaint(Painter& painter, const Rect& dirty) override {
         buildViewScreen(view_);
-#if TESSEL_HAVE_ROW_PAINTER
         paintView(view_, painter, dirty);
-#else
-        (void)dirty;
-        paintPlainRows(view_, painter);
-#endif
     }
 
     void onResize(int width, int height) override {
@@ -483,11 +422,7 @@ PlatformWindow* platformWindowOf(const View& view) {
 
 void buildViewScreen(View& view) {
     if (view.screen.valid) return;
-#if TESSEL_HAVE_ROW_PAINTER
     buildScreen(view);
-#else
-    fillPlainRows(view);
-#endif
 }
 
 void deliverViewChar(View& view, uint8_t ch) {
