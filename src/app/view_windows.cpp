@@ -12,7 +12,6 @@
 #include "platform/window.h"
 #include "text/text_store.h"
 #include "view/log/message_log.h"
-
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
 
@@ -57,7 +56,6 @@ void dropMainFont() {
 void measureView(View& view) {
     measureFont(view);
 }
-
 
 class FrameWindowHandler : public WindowHandler {
   public:
@@ -149,9 +147,7 @@ class ViewWindow : public WindowHandler, public SearchHost {
     }
 
     // The search's host.
-    int64_t nowMs() override {
-        return tickMs();
-    }
+    int64_t nowMs() override { return tickMs(); }
     void armSearchTimer(int delayMs) override {
         if (window_) window_->startTimer(kSearchTimerId, std::max(delayMs, 0));
     }
@@ -163,15 +159,9 @@ class ViewWindow : public WindowHandler, public SearchHost {
         resetDueMs_ = tickMs() + std::max(delayMs, 0);
         window_->startTimer(kResetTimerId, std::max(delayMs, 0));
     }
-    void postToUi(std::function<void()> task) override {
-        postToUiThread(std::move(task));
-    }
-    int viewLineCount() override {
-        return view_.rows;
-    }
-    void refreshStatus() override {
-        refreshView();
-    }
+    void postToUi(std::function<void()> task) override { postToUiThread(std::move(task)); }
+    int viewLineCount() override { return view_.rows; }
+    void refreshStatus() override { refreshView(); }
     void refreshView() override {
         view_.screen.valid = false;
         if (window_) window_->invalidate();

@@ -52,11 +52,14 @@ QtFont::QtFont(const FontRequest& request) {
     fixedPitch_ = QFontDatabase::isFixedPitch(family);
     QFontMetricsF measure(font_);
     double advance = measure.horizontalAdvance(QLatin1Char('x'));
-    // A fixed-pitch font with a requested cell width is spaced to exactly that width, so that
-    // column positions computed by the views fall on character cells.
-    if (fixedPitch_ && request.width > 0) {
-        font_.setLetterSpacing(QFont::AbsoluteSpacing, request.width - advance);
-        advance = request.width;
+    // A fixed-pitch font is spaced to a whole number of pixels per character (the requested
+    // cell width, else its own advance rounded), so that the column positions computed by the
+    // views fall on character cells: a fractional advance would let a long run of text fall
+    // short of the next run drawn at its cell.
+    if (fixedPitch_) {
+        double cell = request.width > 0 ? request.width : std::max(1.0, std::round(advance));
+        font_.setLetterSpacing(QFont::AbsoluteSpacing, cell - advance);
+        advance = cell;
     }
     QFontMetricsF spaced(font_);
     metrics_.charWidth = fixedPitch_ ? static_cast<int>(std::lround(advance))

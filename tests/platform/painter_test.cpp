@@ -54,6 +54,40 @@ TEST(Fonts, ScreenFontNamesMapToAnInstalledFixedPitchFamilyWithTheRequestedCell)
     EXPECT_GT(proportional->textWidth("WWWW"), proportional->textWidth("iiii"));
 }
 
+// Rows are painted run by run, each run at its cell; a long run must end exactly where the
+// next one starts, whatever the font's own advance is (here: no cell width requested, odd
+// pixel sizes with fractional advances).
+TEST(Fonts, LongRunsEndOnTheCellWhereTheNextRunStarts) {
+    for (int height : {13, 15, 17, 19}) {
+        SCOPED_TRACE(height);
+        FontRequest request = mainFont("Courier New");
+        request.width = 0;
+        request.height = height;
+        const auto font = Font::create(request);
+        const int cell = font->metrics().charWidth;
+        const std::string text(60, 'm');
+        EXPECT_EQ(font->textWidth(text), 60 * cell);
+
+        auto whole = Bitmap::create(70 * cell, 30);
+        auto split = Bitmap::create(70 * cell, 30);
+        {
+            auto painter = whole->beginPaint();
+            painter->fillRect(Rect{0, 0, 70 * cell, 30}, kWhite);
+            painter->setFont(*font);
+            painter->drawText(0, 2, text + "X", kBlack);
+        }
+        {
+            auto painter = split->beginPaint();
+            painter->fillRect(Rect{0, 0, 70 * cell, 30}, kWhite);
+            painter->setFont(*font);
+            painter->drawText(0, 2, text, kBlack);
+            painter->drawText(60 * cell, 2, "X", kBlack);
+        }
+        const Rect lastCell{60 * cell, 0, cell, 30};
+        EXPECT_EQ(darkPixels(*whole, lastCell), darkPixels(*split, lastCell));
+    }
+}
+
 TEST(Painting, TextRunsDrawGlyphsAndOnlyRequestedBackgrounds) {
     const auto font = Font::create(mainFont("Courier New"));
     const FontMetrics metrics = font->metrics();
