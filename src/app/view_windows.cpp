@@ -14,6 +14,7 @@
 #include "view/log/message_log.h"
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
+#include "view/view_input.h"
 
 namespace tessel {
 namespace {
@@ -85,6 +86,7 @@ class ViewWindow : public WindowHandler, public SearchHost {
     explicit ViewWindow(View& view) : view_(view) {}
     ~ViewWindow() override {
         if (view_.search.host == this) view_.search.host = nullptr;
+        releaseViewInput(view_);
     }
 
     bool open(ViewWindowStyle style, const std::string& title, const WindowBox& box) {
@@ -124,6 +126,16 @@ class ViewWindow : public WindowHandler, public SearchHost {
         if (window_) window_->invalidate();
     }
 
+    // Without an editor the typing keys edit the mask rows; a change there has already
+    // scheduled the search and dropped the rows, so the window only repaints.
+    void onKeyDown(int key, int modifiers, bool /*autoRepeat*/) override {
+        if (maskKeyDown(view_, viewInputOf(view_), key, modifiers) == 0) refreshView();
+    }
+
+    void onChar(uint8_t ch) override {
+        if (maskChar(view_, viewInputOf(view_), ch) == 0) refreshView();
+    }
+
     void onFocus(bool gained) override {
         if (gained && windowEvents().viewFocused) windowEvents().viewFocused(view_);
     }
@@ -160,6 +172,10 @@ class ViewWindow : public WindowHandler, public SearchHost {
         window_->startTimer(kResetTimerId, std::max(delayMs, 0));
     }
     void postToUi(std::function<void()> task) override { postToUiThread(std::move(task)); }
+    bool pathMaskHasFocus() override {
+        const ViewInput* input = findViewInput(view_);
+        return input && input->maskFocus == MaskFocus::kPath;
+    }
     int viewLineCount() override { return view_.rows; }
     void refreshStatus() override { refreshView(); }
     void refreshView() override {

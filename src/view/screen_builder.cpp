@@ -11,6 +11,7 @@
 #include "text/text_store.h"
 #include "view/log/message_log.h"
 #include "view/view.h"
+#include "view/view_input.h"
 
 namespace tessel {
 namespace {
@@ -261,6 +262,13 @@ void append(std::string& text, std::string& attr, std::string_view part, char ma
     attr.append(part.size(), mark);
 }
 
+// The column after "find: >" or "path: >" where typing goes; without input state the cursor
+// stands at the end of the mask.
+size_t inputCursor(const View& view, MaskFocus mask) {
+    const ViewInput* input = findViewInput(view);
+    return static_cast<size_t>(maskCursor(view, input ? *input : ViewInput{}, mask));
+}
+
 int loadedFiles(const TextStore& store) {
     return std::max(store.blockCount, 0);
 }
@@ -284,7 +292,7 @@ void pathRow(View& view, int row, int columns, bool maskHasFocus) {
         append(text, attr, " >", ' ');
         append(text, attr, search.pathMask, ' ');
         append(text, attr, "<", ' ');
-        if (maskHasFocus) attr[7 + std::strlen(search.pathMask)] = 'e';
+        if (maskHasFocus) attr[7 + inputCursor(view, MaskFocus::kPath)] = 'e';
         if (!view.editor && search.files.valid) {
             bool narrow = static_cast<int>(std::strlen(search.pathMask)) + 40 >= columns;
             if (search.files.selectedFiles > 0) {
@@ -313,7 +321,7 @@ void findRow(View& view, int row, int columns, bool maskHasFocus) {
     append(text, attr, " >", ' ');
     append(text, attr, search.findMask, search.findMaskMarkedForReset ? 'g' : ' ');
     append(text, attr, "<", ' ');
-    if (maskHasFocus) attr[7 + std::strlen(search.findMask)] = 'e';
+    if (maskHasFocus) attr[7 + inputCursor(view, MaskFocus::kFind)] = 'e';
 
     const StatusInfo& info = statusInfo();
     if (info.infoText[0] != '\0') {

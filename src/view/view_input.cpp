@@ -1,0 +1,176 @@
+#include "view/view_input.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/key_codes.h"
+#include "text/text_store.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+char* maskText(View& view, MaskFocus mask) {
+    return mask == MaskFocus::kPath ? view.search.pathMask : view.search.findMask;
+}
+
+const char* maskText(const View& view, MaskFocus mask) {
+    return mask == MaskFocus::kPath ? view.search.pathMask : view.search.findMask;
+}
+
+int& tailOf(ViewInput& input, MaskFocus mask) {
+    return mask == MaskFocus::kPath ? input.pathTail : input.findTail;
+}
+
+int maskLength(const View& view, MaskFocus mask) {
+    return static_cast<int>(std::strlen(maskText(view, mask)));
+}
+
+// The keystroke log counts keys; only INSERT is told apart from the others, so a typed
+// character must not be logged under INSERT's code (which is also the code of '-').
+int keyCodeOfChar(uint8_t ch) {
+    if (ch >= 'a' && ch <= 'z') return ch - 'a' + kKeyA;
+    if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == ' ') return ch;
+    return kKeyNone;
+}
+
+// A mask was changed by typing: the path mask narrows the search only while the path
+// selection is on, which the file records of the text allow. While a loader still fills the
+// store its header is not ours to read; the search waits for the load anyway.
+void maskChanged(View& view, MaskFocus mask, int keyCode) {
+    SearchState& search = view.search;
+    const TextStore& store = search.store();
+    if (mask == MaskFocus::kFind) {
+        search.findMaskMarkedForReset = false;
+    } else if (!store.loadRunning.load() && store.hasPrefix) {
+        search.pathSelectionActive = true;
+    }
+    search.recordKeystroke(keyCode);
+    search.scheduleSearch(false);
+    view.screen.valid = false;
+}
+
+int clearMask(View& view, ViewInput& input) {
+    const MaskFocus mask = input.maskFocus;
+    tailOf(input, mask) = 0;
+    // An empty mask still counts: INSERT is how the user starts a new word, and its keystroke
+    // changes the delay before the search of that word.
+    maskText(view, mask)[0] = '\0';
+    maskChanged(view, mask, kKeyInsert);
+    return 0;
+}
+
+int moveCursor(View& view, ViewInput& input, int key) {
+    const MaskFocus mask = input.maskFocus;
+    const int length = maskLength(view, mask);
+    int& tail = tailOf(input, mask);
+    tail = std::clamp(tail, 0, length);
+    switch (key) {
+        case kKeyHome:
+            tail = length;
+            break;
+        case kKeyEnd:
+            tail = 0;
+            break;
+        case kKeyLeft:
+            tail = std::min(tail + 1, length);
+            break;
+        case kKeyRight:
+            tail = std::max(tail - 1, 0);
+            break;
+        default:
+            return 1;
+    }
+    view.screen.valid = false;
+    return 0;
+}
+
+}  // namespace
+
+int maskCursor(const View& view, const ViewInput& input, MaskFocus mask) {
+    const int length = maskLength(view, mask);
+    const int tail = mask == MaskFocus::kPath ? input.pathTail : input.findTail;
+    return length - std::clamp(tail, 0, length);
+}
+
+int maskKeyDown(View& view, ViewInput& input, int key, int modifiers) {
+    if (view.editor) return 1;
+    const bool plain = (modifiers & (kModShift | kModControl | kModAlt)) == 0;
+    const bool control = (modifiers & (kModControl | kModAlt)) != 0;
+    switch (key) {
+        case kKeyTab:
+            if (!plain) return 1;
+            input.maskFocus =
+                input.maskFocus == MaskFocus::kFind ? MaskFocus::kPath : MaskFocus::kFind;
+            view.screen.valid = false;
+            return 0;
+        case kKeyHome:
+        case kKeyEnd:
+            // SHIFT moves the mask cursor as well; CONTROL moves through the text instead.
+            if (control) return 1;
+            return moveCursor(view, input, key);
+        case kKeyLeft:
+        case kKeyRight:
+            if (!plain) return 1;
+            return moveCursor(view, input, key);
+        case kKeyInsert:
+            if (!plain) return 1;
+            return clearMask(view, input);
+        default:
+            return 1;
+    }
+}
+
+int maskChar(View& view, ViewInput& input, uint8_t ch) {
+    if (view.editor) return 1;
+    const MaskFocus mask = input.maskFocus;
+    char* text = maskText(view, mask);
+    int length = maskLength(view, mask);
+    int& tail = tailOf(input, mask);
+    tail = std::clamp(tail, 0, length);
+    if (ch == '\b') {
+        const int at = length - tail;
+        if (at == 0) return 1;
+        std::memmove(text + at - 1, text + at, static_cast<size_t>(tail) + 1);
+        maskChanged(view, mask, kKeyBackspace);
+        return 0;
+    }
+    if (ch < 0x20 || ch == 0x7F) return 1;
+    // A find mask left standing for the auto reset time gives way to the next word typed.
+    if (mask == MaskFocus::kFind && view.search.findMaskMarkedForReset) {
+        text[0] = '\0';
+        length = 0;
+        tail = 0;
+    }
+    if (length >= kMaskTextChars) return 1;
+    const int at = length - tail;
+    std::memmove(text + at + 1, text + at, static_cast<size_t>(tail) + 1);
+    text[at] = static_cast<char>(ch);
+    maskChanged(view, mask, keyCodeOfChar(ch));
+    return 0;
+}
+
+namespace {
+
+std::unordered_map<const View*, ViewInput>& inputs() {
+    static std::unordered_map<const View*, ViewInput> states;
+    return states;
+}
+
+}  // namespace
+
+ViewInput& viewInputOf(const View& view) {
+    return inputs()[&view];
+}
+
+const ViewInput* findViewInput(const View& view) {
+    auto it = inputs().find(&view);
+    return it == inputs().end() ? nullptr : &it->second;
+}
+
+void releaseViewInput(const View& view) {
+    inputs().erase(&view);
+}
+
+}  // namespace tessel
