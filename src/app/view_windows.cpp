@@ -86,7 +86,6 @@ class ViewWindow : public WindowHandler, public SearchHost {
     explicit ViewWindow(View& view) : view_(view) {}
     ~ViewWindow() override {
         if (view_.search.host == this) view_.search.host = nullptr;
-        releaseViewInput(view_);
     }
 
     bool open(ViewWindowStyle style, const std::string& title, const WindowBox& box) {
@@ -129,11 +128,11 @@ class ViewWindow : public WindowHandler, public SearchHost {
     // Without an editor the typing keys edit the mask rows; a change there has already
     // scheduled the search and dropped the rows, so the window only repaints.
     void onKeyDown(int key, int modifiers, bool /*autoRepeat*/) override {
-        if (maskKeyDown(view_, viewInputOf(view_), key, modifiers) == 0) refreshView();
+        if (maskKeyDown(view_, view_.input, key, modifiers) == 0) refreshView();
     }
 
     void onChar(uint8_t ch) override {
-        if (maskChar(view_, viewInputOf(view_), ch) == 0) refreshView();
+        if (maskChar(view_, view_.input, ch) == 0) refreshView();
     }
 
     void onFocus(bool gained) override {
@@ -172,10 +171,7 @@ class ViewWindow : public WindowHandler, public SearchHost {
         window_->startTimer(kResetTimerId, std::max(delayMs, 0));
     }
     void postToUi(std::function<void()> task) override { postToUiThread(std::move(task)); }
-    bool pathMaskHasFocus() override {
-        const ViewInput* input = findViewInput(view_);
-        return input && input->maskFocus == MaskFocus::kPath;
-    }
+    bool pathMaskHasFocus() override { return view_.input.maskFocus == MaskFocus::kPath; }
     int viewLineCount() override { return view_.rows; }
     void refreshStatus() override { refreshView(); }
     void refreshView() override {

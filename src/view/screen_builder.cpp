@@ -262,11 +262,9 @@ void append(std::string& text, std::string& attr, std::string_view part, char ma
     attr.append(part.size(), mark);
 }
 
-// The column after "find: >" or "path: >" where typing goes; without input state the cursor
-// stands at the end of the mask.
+// The column after "find: >" or "path: >" where typing goes.
 size_t inputCursor(const View& view, MaskFocus mask) {
-    const ViewInput* input = findViewInput(view);
-    return static_cast<size_t>(maskCursor(view, input ? *input : ViewInput{}, mask));
+    return static_cast<size_t>(maskCursor(view, view.input, mask));
 }
 
 int loadedFiles(const TextStore& store) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "search/search_state.h"
+#include "view/view_input.h"
 
 namespace tessel {
 
@@ -139,6 +140,8 @@ class View {
     // search flags, hit count and timing, and the position (topLine, currentLine, lockRows),
     // which the search moves.
     SearchState search;
+    // Which mask row takes typed characters, and where its input cursor stands.
+    ViewInput input;
 
     FilterMode filterMode = FilterMode::kFullText;
     int filteredLineCount = 0;

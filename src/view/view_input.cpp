@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
 
 #include "platform/key_codes.h"
 #include "text/text_store.h"
@@ -149,28 +148,6 @@ int maskChar(View& view, ViewInput& input, uint8_t ch) {
     text[at] = static_cast<char>(ch);
     maskChanged(view, mask, keyCodeOfChar(ch));
     return 0;
-}
-
-namespace {
-
-std::unordered_map<const View*, ViewInput>& inputs() {
-    static std::unordered_map<const View*, ViewInput> states;
-    return states;
-}
-
-}  // namespace
-
-ViewInput& viewInputOf(const View& view) {
-    return inputs()[&view];
-}
-
-const ViewInput* findViewInput(const View& view) {
-    auto it = inputs().find(&view);
-    return it == inputs().end() ? nullptr : &it->second;
-}
-
-void releaseViewInput(const View& view) {
-    inputs().erase(&view);
 }
 
 }  // namespace tessel

@@ -33,11 +33,4 @@ int maskKeyDown(View& view, ViewInput& input, int key, int modifiers);
 // mask is full or nothing is there to remove).
 int maskChar(View& view, ViewInput& input, uint8_t ch);
 
-// The input state kept for each view by the user interface thread. The window that shows a
-// view creates the state and drops it when it closes; findViewInput is null for a view
-// without one (its masks then show the cursor at their end).
-ViewInput& viewInputOf(const View& view);
-const ViewInput* findViewInput(const View& view);
-void releaseViewInput(const View& view);
-
 }  // namespace tessel

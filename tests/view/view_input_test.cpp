@@ -195,7 +195,7 @@ TEST_F(ViewInputTest, TheFocusedRowMarksTheInputCursor) {
         bool pathMaskHasFocus() override { return focus->maskFocus == MaskFocus::kPath; }
         const ViewInput* focus = nullptr;
     } focusHost;
-    ViewInput& kept = viewInputOf(view);
+    ViewInput& kept = view.input;
     focusHost.focus = &kept;
     view.search.host = &focusHost;
     view.rows = 6;
@@ -212,7 +212,6 @@ TEST_F(ViewInputTest, TheFocusedRowMarksTheInputCursor) {
     EXPECT_EQ(std::string(view.screen.rowText(4)).rfind("path: >x<", 0), 0u);
     EXPECT_EQ(std::string(view.screen.rowAttr(4)).find('e'), 7u + 1u);
     EXPECT_EQ(std::string(view.screen.rowAttr(5)).find('e'), std::string::npos);
-    releaseViewInput(view);
     view.search.host = &host;
 }
 
