@@ -85,8 +85,61 @@ struct Planner {
         }
     }
 
+    // The pair of bytes of the text that stands least often in the sample. Only the rarest
+    // bytes by estimate are paired, which bounds the work for long terms.
+    bool sampledNeedleFor(std::string_view text, std::string_view sample, Needle& needle,
+                          double& score) const {
+        const int size = static_cast<int>(text.size());
+        std::vector<int> order(static_cast<size_t>(size));
+        for (int i = 0; i < size; ++i) order[static_cast<size_t>(i)] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return cost[u8(text[a])] < cost[u8(text[b])]; });
+        if (order.size() > kSampledPositions) order.resize(kSampledPositions);
+        if (cost[u8(text[order.front()])] >= kUnusable) return false;
+        const int last = static_cast<int>(sample.size()) - size;
+        long bestCount = -1;
+        int bestFirst = -1;
+        int bestSecond = -1;
+        for (size_t x = 0; x < order.size(); ++x) {
+            const ByteClass& a = classes[u8(text[order[x]])];
+            if (a.clauseCount < 0) continue;
+            for (size_t y = x + 1; y < order.size(); ++y) {
+                const ByteClass& b = classes[u8(text[order[y]])];
+                if (b.clauseCount < 0) continue;
+                const char* s = sample.data();
+                const int i = order[x];
+                const int j = order[y];
+                long count = 0;
+                for (int p = 0; p <= last; ++p) {
+                    count += a.members[u8(s[p + i])] & b.members[u8(s[p + j])];
+                }
+                if (bestCount < 0 || count < bestCount) {
+                    bestCount = count;
+                    bestFirst = i;
+                    bestSecond = j;
+                }
+            }
+        }
+        if (bestCount < 0) return false;
+        // Per byte of the sample, comparable between the terms of one group.
+        score = (static_cast<double>(bestCount) + 0.5) / static_cast<double>(last + 1);
+        needle = {};
+        needle.first = classes[u8(text[bestFirst])];
+        needle.second = classes[u8(text[bestSecond])];
+        needle.rareFirst = cost[u8(text[bestFirst])] < 0.004;
+        int low = std::min(bestFirst, bestSecond);
+        needle.termOffset = low;
+        needle.firstOffset = bestFirst - low;
+        needle.secondOffset = bestSecond - low;
+        return true;
+    }
+
     // The rarest byte (or pair of bytes) of a piece of text that every hit contains.
-    bool needleFor(std::string_view text, Needle& needle, double& score) const {
+    bool needleFor(std::string_view text, std::string_view sample, Needle& needle,
+                   double& score) const {
+        if (text.size() >= 2 && sample.size() >= kMinSampleBytes + text.size()) {
+            return sampledNeedleFor(text, sample, needle, score);
+        }
         if (text.empty()) return false;
         int best = -1;
         for (int i = 0; i < static_cast<int>(text.size()); ++i) {
@@ -120,6 +173,9 @@ struct Planner {
     }
 
     static uint8_t u8(char c) { return static_cast<uint8_t>(c); }
+
+    static constexpr size_t kSampledPositions = 8;
+    static constexpr size_t kMinSampleBytes = 4096;
 
     std::vector<uint8_t> preimage[256];
     ByteClass classes[256];
@@ -262,8 +318,100 @@ __attribute__((target("avx2"))) const char* scanFewNeedlesAvx2(const ScanPlan& p
     return p < limit ? scanScalar(plan, p, limit, end) : limit;
 }
 
+// Needles whose every class is one clause (a letter in both cases, or one exact byte) and
+// which test two bytes: the common shape of words. Each needle costs two loads, two ANDs,
+// two compares and an AND per 32 bytes, and its constants stay in registers.
+struct PairConstants {
+    __m256i firstMask, firstValue, secondMask, secondValue;
+    int firstOffset, secondOffset;
+};
+
+__attribute__((target("avx2"))) PairConstants pairConstantsOf(const Needle& n) {
+    PairConstants c;
+    c.firstMask = _mm256_set1_epi8(static_cast<char>(n.first.mask[0]));
+    c.firstValue = _mm256_set1_epi8(static_cast<char>(n.first.value[0]));
+    c.secondMask = _mm256_set1_epi8(static_cast<char>(n.second.mask[0]));
+    c.secondValue = _mm256_set1_epi8(static_cast<char>(n.second.value[0]));
+    c.firstOffset = n.firstOffset;
+    c.secondOffset = n.secondOffset;
+    return c;
+}
+
+__attribute__((target("avx2"))) inline __m256i firstMatch(const char* p, const PairConstants& c) {
+    __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + c.firstOffset));
+    return _mm256_cmpeq_epi8(_mm256_and_si256(bytes, c.firstMask), c.firstValue);
+}
+
+__attribute__((target("avx2"))) inline __m256i secondMatch(const char* p, const PairConstants& c) {
+    __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + c.secondOffset));
+    return _mm256_cmpeq_epi8(_mm256_and_si256(bytes, c.secondMask), c.secondValue);
+}
+
+bool isSimplePair(const Needle& n) {
+    return !n.single && n.first.clauseCount == 1 && n.second.clauseCount == 1;
+}
+
+template <int N, bool kRareFirst>
+__attribute__((target("avx2"))) const char* scanSimplePairsAvx2(const ScanPlan& plan, const char* p,
+                                                                const char* limit,
+                                                                const char* end) {
+    PairConstants c[N];
+    for (int k = 0; k < N; ++k) c[k] = pairConstantsOf(plan.needles[k]);
+    while (p < limit && end - p >= 64 + plan.maxOffset) {
+        __m256i lo = _mm256_setzero_si256();
+        __m256i hi = _mm256_setzero_si256();
+        if (kRareFirst) {
+            // A rare first byte ends most blocks here without the second test.
+            __m256i a = firstMatch(p, c[0]);
+            __m256i b = firstMatch(p + 32, c[0]);
+            __m256i either = _mm256_or_si256(a, b);
+            if (_mm256_testz_si256(either, either)) {
+                p += 64;
+                continue;
+            }
+            lo = _mm256_and_si256(a, secondMatch(p, c[0]));
+            hi = _mm256_and_si256(b, secondMatch(p + 32, c[0]));
+        } else {
+#pragma GCC unroll 4
+            for (int k = 0; k < N; ++k) {
+                lo = _mm256_or_si256(lo,
+                                     _mm256_and_si256(firstMatch(p, c[k]), secondMatch(p, c[k])));
+                hi = _mm256_or_si256(
+                    hi, _mm256_and_si256(firstMatch(p + 32, c[k]), secondMatch(p + 32, c[k])));
+            }
+        }
+        uint64_t bits =
+            static_cast<uint32_t>(_mm256_movemask_epi8(lo)) |
+            (static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(hi))) << 32);
+        if (bits) {
+            const char* hit = p + std::countr_zero(bits);
+            return hit < limit ? hit : limit;
+        }
+        p += 64;
+    }
+    return p < limit ? scanScalar(plan, p, limit, end) : limit;
+}
+
 __attribute__((target("avx2"))) const char* scanAvx2(const ScanPlan& plan, const char* p,
                                                      const char* limit, const char* end) {
+    bool simple = true;
+    for (const Needle& n : plan.needles) simple = simple && isSimplePair(n);
+    if (simple) {
+        switch (plan.needles.size()) {
+            case 1:
+                return plan.needles[0].rareFirst
+                           ? scanSimplePairsAvx2<1, true>(plan, p, limit, end)
+                           : scanSimplePairsAvx2<1, false>(plan, p, limit, end);
+            case 2:
+                return scanSimplePairsAvx2<2, false>(plan, p, limit, end);
+            case 3:
+                return scanSimplePairsAvx2<3, false>(plan, p, limit, end);
+            case 4:
+                return scanSimplePairsAvx2<4, false>(plan, p, limit, end);
+            default:
+                break;
+        }
+    }
     bool small = true;
     for (const Needle& n : plan.needles) {
         small = small && n.first.clauseCount <= 2 && n.second.clauseCount <= 2;
@@ -311,7 +459,8 @@ double byteFrequency(uint8_t byte) {
     return table[byte];
 }
 
-ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const MatchFlags& flags) {
+ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const MatchFlags& flags,
+                  std::string_view sample) {
     ScanPlan plan;
     const uint32_t count = std::min<uint32_t>(expr.termCount, kTermSlots);
     if (count == 0) return plan;
@@ -335,7 +484,7 @@ ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const Mat
                     size_t star = wholeWord ? text.find('*') : std::string_view::npos;
                     Needle candidate;
                     double score = 0;
-                    if (planner.needleFor(text.substr(0, star), candidate, score) &&
+                    if (planner.needleFor(text.substr(0, star), sample, candidate, score) &&
                         (!found || score < bestScore)) {
                         candidate.term = static_cast<int>(t);
                         best = candidate;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "search/codepage/code_page_tables.h"
@@ -56,7 +57,11 @@ struct ScanPlan {
 bool termStandsAt(const ScanPlan& plan, int needle, const char* candidate, const char* begin,
                   const char* end);
 
-ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const MatchFlags& flags);
+// `sample` (optional) is a piece of the text to be scanned: when it is long enough, the byte
+// pairs are chosen by how often they stand in it, which catches pairs that are rare alone but
+// common together (as in frequent words of the text).
+ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const MatchFlags& flags,
+                  std::string_view sample = {});
 
 // The first position p in [from, limit) where some needle matches; the bytes read lie below
 // `end` (limit <= end). Returns limit when there is none.

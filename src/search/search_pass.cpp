@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
 
 #include "search/candidate_scan.h"
 #include "text/text_store.h"
@@ -15,6 +16,8 @@ constexpr int kDefaultChunkLines = 16384;
 // Cancellation is checked after this many bytes scanned or lines tested.
 constexpr int64_t kScanSliceBytes = 256 * 1024;
 constexpr int kCheckEveryLines = 1024;
+constexpr size_t kSamplePieces = 8;
+constexpr size_t kSampleBytes = 16384;
 
 struct ChunkResult {
     int64_t hits = 0;
@@ -49,11 +52,30 @@ struct PassJob {
 
 namespace {
 
+// A few pieces of text spread over the blocks, for choosing the byte pairs the scan looks
+// for by how often they occur together in this text.
+std::string sampleText(const PassRequest& r) {
+    std::string sample;
+    const size_t count = r.blocks.size();
+    const size_t step = std::max<size_t>(1, count / kSamplePieces);
+    const size_t pieceBytes = kSampleBytes / std::clamp<size_t>(count, 1, kSamplePieces);
+    for (size_t b = 0; b < count && sample.size() < kSampleBytes; b += step) {
+        const PassBlock& block = r.blocks[b];
+        if (!block.contiguous || !block.lineStarts || block.lineCount <= 0) continue;
+        const char* first = block.lineStarts[0];
+        const char* last = block.lineStarts[block.lineCount - 1];
+        if (!first || !last || last < first) continue;
+        const size_t size = static_cast<size_t>(last - first) + std::strlen(last);
+        sample.append(first, std::min(size, pieceBytes));
+    }
+    return sample;
+}
+
 std::shared_ptr<PassJob> prepareJob(std::shared_ptr<const PassRequest> request) {
     auto job = std::make_shared<PassJob>();
     job->started = std::chrono::steady_clock::now();
     const PassRequest& r = *request;
-    if (r.scanBuffers) job->plan = planScan(r.expr, r.fold, r.flags);
+    if (r.scanBuffers) job->plan = planScan(r.expr, r.fold, r.flags, sampleText(r));
     job->blockStart.reserve(r.blocks.size() + 1);
     int64_t total = 0;
     for (const PassBlock& block : r.blocks) {
