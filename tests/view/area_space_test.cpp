@@ -74,6 +74,21 @@ class AreaTest : public ::testing::Test {
     FrameLayout frame{nullptr, &monitors};
 };
 
+TEST(SpaceText, EveryFormReadsBackFromItsWrittenForm) {
+    for (const char* text : {"10", "10:20", "1:2:3:4", "m2:5:6:7:8", "1:2:3:4@2", "0"}) {
+        SCOPED_TRACE(text);
+        SpaceMargins space;
+        ASSERT_EQ(parseSpaceText(text, &space), 0);
+        SpaceMargins again;
+        ASSERT_EQ(parseSpaceText(formatSpace(space), &again), 0) << formatSpace(space);
+        EXPECT_EQ(again.monitor, space.monitor);
+        EXPECT_EQ(again.top, space.top);
+        EXPECT_EQ(again.right, space.right);
+        EXPECT_EQ(again.bottom, space.bottom);
+        EXPECT_EQ(again.left, space.left);
+    }
+}
+
 TEST_F(AreaTest, SpaceFormsGiveTheSameAreas) {
     ASSERT_EQ(frame.parseSpace("10"), 0);
     FrameRect one = area();
