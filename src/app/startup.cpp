@@ -94,7 +94,7 @@ void printLogIfAsked() {
 int createFonts() {
     AppSettings& app = appSettings();
     bool second = config().getInt("usemainfont2") != 0;
-    const std::vector<ScreenBox> screens = screenBoxes();
+    const std::vector<MonitorArea> screens = screenAreas();
     if (!second && app.autoSelectFont2Width > 0 && !screens.empty() &&
         screens.front().full.width >= app.autoSelectFont2Width) {
         logMessage("high resolution, using mainfont2");

@@ -24,21 +24,21 @@ constexpr int kResetTimerId = 2;
 constexpr int kSoonMs = 1000;
 constexpr const char* kFallbackFontFamily = "DejaVu Sans Mono";
 
-Rect toRect(const WindowBox& box) {
+Rect toRect(const FrameRect& box) {
     return Rect{box.x, box.y, box.width, box.height};
 }
 
-WindowBox toBox(const Rect& rect) {
-    return WindowBox{rect.x, rect.y, rect.width, rect.height};
+FrameRect toFrameRect(const Rect& rect) {
+    return FrameRect{rect.x, rect.y, rect.width, rect.height};
 }
 
-WindowKind kindOf(ViewWindowStyle style) {
+WindowKind kindOf(ViewWindowKind style) {
     switch (style) {
-        case ViewWindowStyle::kChild:
+        case ViewWindowKind::kChild:
             return WindowKind::child;
-        case ViewWindowStyle::kBordered:
+        case ViewWindowKind::kBordered:
             return WindowKind::topLevel;
-        case ViewWindowStyle::kPopup:
+        case ViewWindowKind::kPopup:
             return WindowKind::popup;
     }
     return WindowKind::topLevel;
@@ -88,13 +88,13 @@ class ViewWindow : public WindowHandler, public SearchHost {
         if (view_.search.host == this) view_.search.host = nullptr;
     }
 
-    bool open(ViewWindowStyle style, const std::string& title, const WindowBox& box) {
+    bool open(ViewWindowKind style, const std::string& title, const FrameRect& box) {
         WindowOptions options;
         options.kind = kindOf(style);
-        if (style == ViewWindowStyle::kChild && frameWindow()) {
+        if (style == ViewWindowKind::kChild && frameWindow()) {
             options.parent = frameWindow()->window.get();
         } else {
-            options.kind = style == ViewWindowStyle::kChild ? WindowKind::topLevel : options.kind;
+            options.kind = style == ViewWindowKind::kChild ? WindowKind::topLevel : options.kind;
         }
         options.geometry = toRect(box);
         options.title = title;
@@ -243,10 +243,10 @@ void stopPlatform() {
     platformShutdown();
 }
 
-std::vector<ScreenBox> screenBoxes() {
-    std::vector<ScreenBox> boxes;
+std::vector<MonitorArea> screenAreas() {
+    std::vector<MonitorArea> boxes;
     for (const Monitor& monitor : monitors()) {
-        boxes.push_back(ScreenBox{toBox(monitor.full), toBox(monitor.work)});
+        boxes.push_back(MonitorArea{toFrameRect(monitor.full), toFrameRect(monitor.work)});
     }
     return boxes;
 }
@@ -290,7 +290,7 @@ int mainLineHeight() {
     return font ? font->metrics().height : 16;
 }
 
-bool openFrameWindow(const WindowBox& area, const std::string& title) {
+bool openFrameWindow(const FrameRect& area, const std::string& title) {
     if (frameWindow()) return true;
     auto frame = std::make_unique<FrameWindow>();
     WindowOptions options;
@@ -318,14 +318,14 @@ bool frameWindowOpen() {
     return frameWindow() != nullptr;
 }
 
-WindowBox frameWindowBox() {
-    return frameWindow() ? toBox(frameWindow()->window->frameGeometry()) : WindowBox{};
+FrameRect frameWindowRect() {
+    return frameWindow() ? toFrameRect(frameWindow()->window->frameGeometry()) : FrameRect{};
 }
 
-WindowBox frameClientBox() {
+FrameRect frameClientRect() {
     if (!frameWindow()) return {};
     const Rect client = frameWindow()->window->geometry();
-    return WindowBox{0, 0, client.width, client.height};
+    return FrameRect{0, 0, client.width, client.height};
 }
 
 void toggleFrameWindowMaximized() {
@@ -345,8 +345,8 @@ void resizeFrameWindow(int width, int height) {
     window.setGeometry(Rect{at.x, at.y, width, height});
 }
 
-WindowId openViewWindow(View& view, ViewWindowStyle style, const std::string& title,
-                        const WindowBox& box) {
+WindowId openViewWindow(View& view, ViewWindowKind style, const std::string& title,
+                        const FrameRect& box) {
     closeViewWindow(view);
     measureView(view);
     auto window = std::make_unique<ViewWindow>(view);
@@ -374,19 +374,19 @@ void closeAllViewWindows() {
     while (!viewWindows().empty()) closeViewWindow(viewWindows().back()->view());
 }
 
-void restyleViewWindow(View& view, ViewWindowStyle style, const std::string& title,
-                       const WindowBox& box) {
+void restyleViewWindow(View& view, ViewWindowKind style, const std::string& title,
+                       const FrameRect& box) {
     PlatformWindow* window = platformOf(view);
     if (!window) return;
     PlatformWindow* parent = nullptr;
-    if (style == ViewWindowStyle::kChild && frameWindow()) parent = frameWindow()->window.get();
-    window->setParent(parent, kindOf(parent ? style : ViewWindowStyle::kBordered));
+    if (style == ViewWindowKind::kChild && frameWindow()) parent = frameWindow()->window.get();
+    window->setParent(parent, kindOf(parent ? style : ViewWindowKind::kBordered));
     window->setTitle(title);
     window->setGeometry(toRect(box));
     window->show();
 }
 
-void moveViewWindow(View& view, const WindowBox& box, bool repaint) {
+void moveViewWindow(View& view, const FrameRect& box, bool repaint) {
     PlatformWindow* window = platformOf(view);
     if (!window) return;
     window->setGeometry(toRect(box));

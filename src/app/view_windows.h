@@ -1,7 +1,6 @@
 // The platform side of the view windows: one platform window per view, the master frame
-// window, the main font and the screens. The frame's model and the platform each have their
-// own rectangle type, so this header speaks in plain boxes and the frame side
-// (window_host.cpp) translates.
+// window, the main font and the screens. It speaks in the frame model's rectangles and window
+// kinds; only its implementation converts them to the platform's.
 #pragma once
 
 #include <cstdint>
@@ -9,25 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "view/view.h"
+#include "view/frame_layout.h"
 
 namespace tessel {
 
 class PlatformWindow;
-
-struct WindowBox {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
-struct ScreenBox {
-    WindowBox full;
-    WindowBox work;
-};
-
-enum class ViewWindowStyle : int { kChild, kBordered, kPopup };
 
 // What the windows tell the frame.
 struct WindowEvents {
@@ -44,7 +29,7 @@ int startPlatform(bool offscreen, bool nonInteractive);
 // Ends the message loop with this exit code.
 void endMessageLoop(int code);
 void stopPlatform();
-std::vector<ScreenBox> screenBoxes();
+std::vector<MonitorArea> screenAreas();
 
 // The main font of the text views: a fixed-pitch family, else the bundled fallback. Sets the
 // cell size every view uses. 0 created, 9 failure (logged).
@@ -53,23 +38,23 @@ void releaseMainFont();
 int mainCharWidth();
 int mainLineHeight();
 
-bool openFrameWindow(const WindowBox& area, const std::string& title);
+bool openFrameWindow(const FrameRect& area, const std::string& title);
 void closeFrameWindow();
 bool frameWindowOpen();
-WindowBox frameWindowBox();
-WindowBox frameClientBox();
+FrameRect frameWindowRect();
+FrameRect frameClientRect();
 void toggleFrameWindowMaximized();
 // Gives the frame window a new client size in its place.
 void resizeFrameWindow(int width, int height);
 
 // 0 when the window could not be made.
-WindowId openViewWindow(View& view, ViewWindowStyle style, const std::string& title,
-                        const WindowBox& box);
+WindowId openViewWindow(View& view, ViewWindowKind style, const std::string& title,
+                        const FrameRect& box);
 void closeViewWindow(View& view);
 void closeAllViewWindows();
-void restyleViewWindow(View& view, ViewWindowStyle style, const std::string& title,
-                       const WindowBox& box);
-void moveViewWindow(View& view, const WindowBox& box, bool repaint);
+void restyleViewWindow(View& view, ViewWindowKind style, const std::string& title,
+                       const FrameRect& box);
+void moveViewWindow(View& view, const FrameRect& box, bool repaint);
 void showViewWindow(View& view, bool activate);
 void raiseViewWindow(View& view);
 void focusViewWindow(View& view);

@@ -10,45 +10,25 @@
 namespace tessel {
 namespace {
 
-FrameRect rectOf(const WindowBox& box) {
-    return FrameRect{box.x, box.y, box.width, box.height};
-}
-
-WindowBox boxOf(const FrameRect& rect) {
-    return WindowBox{rect.x, rect.y, rect.width, rect.height};
-}
-
-ViewWindowStyle styleOf(ViewWindowKind kind) {
-    switch (kind) {
-        case ViewWindowKind::kChild:
-            return ViewWindowStyle::kChild;
-        case ViewWindowKind::kBordered:
-            return ViewWindowStyle::kBordered;
-        case ViewWindowKind::kPopup:
-            return ViewWindowStyle::kPopup;
-    }
-    return ViewWindowStyle::kBordered;
-}
-
 class AppWindowHost : public ViewWindowHost {
   public:
     bool createFrameWindow(const FrameRect& area) override {
-        return openFrameWindow(boxOf(area), "tessel");
+        return openFrameWindow(area, "tessel");
     }
     void destroyFrameWindow() override { closeFrameWindow(); }
-    FrameRect frameWindowRect() override { return rectOf(frameWindowBox()); }
-    FrameRect frameClientRect() override { return rectOf(frameClientBox()); }
+    FrameRect frameWindowRect() override { return tessel::frameWindowRect(); }
+    FrameRect frameClientRect() override { return tessel::frameClientRect(); }
     void toggleFrameMaximized() override { toggleFrameWindowMaximized(); }
 
     WindowId createViewWindow(View& view, const ViewWindowRequest& request) override {
-        return openViewWindow(view, styleOf(request.kind), request.title, boxOf(request.rect));
+        return openViewWindow(view, request.kind, request.title, request.rect);
     }
     void destroyViewWindow(View& view) override { closeViewWindow(view); }
     void reparentViewWindow(View& view, const ViewWindowRequest& request) override {
-        restyleViewWindow(view, styleOf(request.kind), request.title, boxOf(request.rect));
+        restyleViewWindow(view, request.kind, request.title, request.rect);
     }
     void moveViewWindow(View& view, const FrameRect& rect, bool repaint) override {
-        tessel::moveViewWindow(view, boxOf(rect), repaint);
+        tessel::moveViewWindow(view, rect, repaint);
     }
     void showViewWindow(View& view, bool activate) override {
         tessel::showViewWindow(view, activate);
@@ -66,13 +46,13 @@ class AppWindowHost : public ViewWindowHost {
 void fillMonitorTable(bool singleScreen) {
     MonitorTable& table = monitorTable();
     table.clear();
-    std::vector<ScreenBox> screens = screenBoxes();
-    if (!screens.empty()) table.desktop = rectOf(screens.front().full);
-    if (!screens.empty()) table.systemWorkArea = rectOf(screens.front().work);
+    std::vector<MonitorArea> screens = screenAreas();
+    if (!screens.empty()) table.desktop = screens.front().full;
+    if (!screens.empty()) table.systemWorkArea = screens.front().work;
     // With "-safe" the primary screen stands for the whole desktop.
     if (singleScreen && screens.size() > 1) screens.resize(1);
-    for (const ScreenBox& screen : screens) {
-        if (table.add(rectOf(screen.full), rectOf(screen.work)) != 0) break;
+    for (const MonitorArea& screen : screens) {
+        if (table.add(screen.full, screen.work) != 0) break;
     }
     table.finish();
 }
