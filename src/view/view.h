@@ -11,7 +11,11 @@
 #include <vector>
 
 #include "search/search_state.h"
+#include "view/filter_view.h"
+#include "view/navigation.h"
+#include "view/surf.h"
 #include "view/view_input.h"
+#include "view/word_highlights.h"
 
 namespace tessel {
 
@@ -142,6 +146,14 @@ class View {
     SearchState search;
     // Which mask row takes typed characters, and where its input cursor stands.
     ViewInput input;
+    // Result focus, file stepping and the history of search states.
+    NavigationState nav;
+    // The filtered view's or file list's rows and marks while one is shown.
+    FilterState filter;
+    // Mouse surfing and soft wheel scrolling.
+    SurfState surf;
+    // This view's word highlight settings and, with per-view lists, its list.
+    HighlightState highlights;
 
     FilterMode filterMode = FilterMode::kFullText;
     int filteredLineCount = 0;

@@ -1,0 +1,8 @@
+// The mouse surfing state of a view.
+#pragma once
+
+namespace tessel {
+
+struct SurfState {};
+
+}  // namespace tessel

@@ -1,0 +1,8 @@
+// The words a view colours besides its search hits.
+#pragma once
+
+namespace tessel {
+
+struct HighlightState {};
+
+}  // namespace tessel
