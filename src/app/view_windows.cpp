@@ -15,6 +15,7 @@
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
 #include "view/view_input.h"
+#include "view/view_keys.h"
 
 namespace tessel {
 namespace {
@@ -128,10 +129,23 @@ class ViewWindow : public WindowHandler, public SearchHost {
     // Without an editor the typing keys edit the mask rows; a change there has already
     // scheduled the search and dropped the rows, so the window only repaints.
     void onKeyDown(int key, int modifiers, bool /*autoRepeat*/) override {
-        if (maskKeyDown(view_, view_.input, key, modifiers) == 0) refreshView();
+        if (maskKeyDown(view_, view_.input, key, modifiers) == 0 ||
+            viewKeyDown(view_, key, modifiers) == 0) {
+            refreshView();
+        }
+    }
+
+    void onKeyUp(int key, int modifiers) override {
+        if (viewKeyUp(view_, key, modifiers) == 0) refreshView();
     }
 
     void onChar(uint8_t ch) override {
+        const int modifiers = modifierState();
+        // CONTROL with a letter arrives as its control character: a command, not mask text.
+        if (ch < 0x20 && ch != 0x08 && viewChar(view_, ch, modifiers) == 0) {
+            refreshView();
+            return;
+        }
         if (maskChar(view_, view_.input, ch) == 0) refreshView();
     }
 

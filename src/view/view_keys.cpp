@@ -1,0 +1,37 @@
+#include "view/view_keys.h"
+
+#include "platform/key_codes.h"
+#include "view/filter_view.h"
+#include "view/navigation.h"
+#include "view/view.h"
+#include "view/view_scroll.h"
+
+namespace tessel {
+
+int effectiveModifiers(int modifiers) {
+    if (modifiers & kModAlt) modifiers &= ~kModControl;
+    return modifiers;
+}
+
+int viewKeyDown(View& view, int key, int modifiers) {
+    modifiers = effectiveModifiers(modifiers);
+    if (scrollKeyDown(view, key, modifiers) == 0) return 0;
+    if (filterKeyDown(view, key, modifiers) == 0) return 0;
+    if (navigationKeyDown(view, key, modifiers) == 0) return 0;
+    return 1;
+}
+
+int viewKeyUp(View& view, int key, int modifiers) {
+    modifiers = effectiveModifiers(modifiers);
+    if (navigationKeyUp(view, key, modifiers) == 0) return 0;
+    return 1;
+}
+
+int viewChar(View& view, uint8_t ch, int modifiers) {
+    modifiers = effectiveModifiers(modifiers);
+    if (filterChar(view, ch, modifiers) == 0) return 0;
+    if (navigationChar(view, ch, modifiers) == 0) return 0;
+    return 1;
+}
+
+}  // namespace tessel
