@@ -36,6 +36,17 @@ enum KeyCode : int {
     kKeyDecimal = 0x6E,
     kKeyDivide = 0x6F,
     kKeyF1 = 0x70,  // F1 .. F24 are 0x70 .. 0x87
+    kKeyF2 = 0x71,
+    kKeyF3 = 0x72,
+    kKeyF4 = 0x73,
+    kKeyF5 = 0x74,
+    kKeyF6 = 0x75,
+    kKeyF7 = 0x76,
+    kKeyF8 = 0x77,
+    kKeyF9 = 0x78,
+    kKeyF10 = 0x79,
+    kKeyF11 = 0x7A,
+    kKeyF12 = 0x7B,
     kKeyNumLock = 0x90,
     kKeyScrollLock = 0x91,
     kKeyOem1 = 0xBA,  // ';' on US layouts

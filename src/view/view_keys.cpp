@@ -4,6 +4,7 @@
 #include "view/filter_view.h"
 #include "view/navigation.h"
 #include "view/view.h"
+#include "view/view_commands.h"
 #include "view/view_scroll.h"
 
 namespace tessel {
@@ -15,6 +16,7 @@ int effectiveModifiers(int modifiers) {
 
 int viewKeyDown(View& view, int key, int modifiers) {
     modifiers = effectiveModifiers(modifiers);
+    if (commandKeyDown(view, key, modifiers) == 0) return 0;
     if (scrollKeyDown(view, key, modifiers) == 0) return 0;
     if (filterKeyDown(view, key, modifiers) == 0) return 0;
     if (navigationKeyDown(view, key, modifiers) == 0) return 0;
@@ -29,6 +31,7 @@ int viewKeyUp(View& view, int key, int modifiers) {
 
 int viewChar(View& view, uint8_t ch, int modifiers) {
     modifiers = effectiveModifiers(modifiers);
+    if (commandChar(view, ch, modifiers) == 0) return 0;
     if (filterChar(view, ch, modifiers) == 0) return 0;
     if (navigationChar(view, ch, modifiers) == 0) return 0;
     return 1;
