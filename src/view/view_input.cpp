@@ -150,4 +150,18 @@ int maskChar(View& view, ViewInput& input, uint8_t ch) {
     return 0;
 }
 
+int setMaskText(View& view, ViewInput& input, MaskFocus mask, std::string_view text) {
+    char* target = maskText(view, mask);
+    const size_t length = std::min(text.size(), static_cast<size_t>(kMaskTextChars));
+    if (std::strlen(target) == length && std::memcmp(target, text.data(), length) == 0) return 1;
+    if (mask == MaskFocus::kPath) {
+        view.search.setPathMask(text.substr(0, length));
+    } else {
+        view.search.setFindMask(text.substr(0, length));
+    }
+    tailOf(input, mask) = 0;
+    maskChanged(view, mask, kKeyNone);
+    return 0;
+}
+
 }  // namespace tessel

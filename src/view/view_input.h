@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace tessel {
 
@@ -32,5 +33,9 @@ int maskKeyDown(View& view, ViewInput& input, int key, int modifiers);
 // the cursor. Other control characters are not text (1). 0 handled, 1 ignored (also when the
 // mask is full or nothing is there to remove).
 int maskChar(View& view, ViewInput& input, uint8_t ch);
+
+// Replaces a mask as a whole (the find dialog, a word clicked on), cursor at its end, and
+// schedules the search as typing would. 0 changed, 1 the text was the same already.
+int setMaskText(View& view, ViewInput& input, MaskFocus mask, std::string_view text);
 
 }  // namespace tessel
