@@ -12,6 +12,7 @@
 
 #include "search/search_state.h"
 #include "view/filter_view.h"
+#include "view/mouse_gestures.h"
 #include "view/navigation.h"
 #include "view/surf.h"
 #include "view/view_input.h"
@@ -154,6 +155,8 @@ class View {
     SurfState surf;
     // This view's word highlight settings and, with per-view lists, its list.
     HighlightState highlights;
+    // The phrase collected by SHIFT clicks.
+    GestureState gestures;
 
     FilterMode filterMode = FilterMode::kFullText;
     int filteredLineCount = 0;
