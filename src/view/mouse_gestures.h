@@ -16,6 +16,8 @@ struct GestureState {
     int phraseLine = -1;
     int phraseFrom = 0;  // screen columns of the phrase, the end exclusive
     int phraseTo = 0;
+    // The pointer is over the view (the sidebar shows then).
+    bool pointerInside = false;
 };
 
 // The run of word characters of a screen row around a column, as [from, to). false on a

@@ -11,6 +11,7 @@
 #include "view/log_overlay.h"
 #include "view/row_cache.h"
 #include "view/screen_builder.h"
+#include "view/sidebar.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -331,6 +332,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlay(view, painter, *fonts.small, now);
+    drawSidebar(view, painter);
     if (view.textStore().loadRunning.load()) drawLoadDisplay(view, painter, *fonts.main, now);
     painter.resetClip();
 }

@@ -1,0 +1,108 @@
+#include "view/sidebar.h"
+
+#include "config/qv_config.h"
+#include "platform/key_codes.h"
+#include "platform/painter.h"
+#include "view/log/message_log.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+constexpr int kMargin = 4;
+constexpr int kGap = 4;
+
+struct ButtonInfo {
+    SidebarButton button;
+    PictureId picture;
+    const char* tip;
+};
+
+constexpr ButtonInfo kButtons[] = {
+    {SidebarButton::kLoad, kPictureLoad, "Load text [CTRL+O]"},
+    {SidebarButton::kFind, kPictureFind, "Find [CTRL+F]"},
+    {SidebarButton::kFilter, kPictureFilter, "Results only [F4]"},
+    {SidebarButton::kCase, kPictureCase,
+     "Case sensitive search [F7]; CTRL+click: accents, SHIFT+click: punctuation"},
+};
+
+void toggleCase(View& view) {
+    SearchState& search = view.search;
+    search.caseSensitive = !search.caseSensitive;
+    logMessage(search.caseSensitive ? "case sensitive search." : "case insensitive search.");
+    if (search.host) search.scheduleSearch(false);
+}
+
+}  // namespace
+
+SidebarHooks& sidebarHooks() {
+    static SidebarHooks hooks;
+    return hooks;
+}
+
+bool sidebarShown(const View& view) {
+    if (!config().getInt("showsidebar")) return false;
+    return config().getInt("sidebarpermanent") || view.gestures.pointerInside;
+}
+
+std::vector<SidebarSlot> sidebarLayout(const View& view) {
+    std::vector<SidebarSlot> slots;
+    if (!sidebarShown(view)) return slots;
+    const int count = static_cast<int>(std::size(kButtons));
+    // Above the two status rows, and never over the left half of a narrow view.
+    const int needed = kMargin + count * (kSidebarButtonSize + kGap);
+    if (view.clientHeight < needed + 2 * view.lineHeight || view.clientWidth < 4 * needed / 3)
+        return slots;
+    const int x = view.clientWidth - kMargin - kSidebarButtonSize;
+    int y = kMargin;
+    for (const ButtonInfo& info : kButtons) {
+        slots.push_back({info.button, x, y, kSidebarButtonSize, info.picture, info.tip});
+        y += kSidebarButtonSize + kGap;
+    }
+    return slots;
+}
+
+SidebarButton sidebarButtonAt(const View& view, int x, int y) {
+    for (const SidebarSlot& slot : sidebarLayout(view)) {
+        if (x >= slot.x && x < slot.x + slot.size && y >= slot.y && y < slot.y + slot.size)
+            return slot.button;
+    }
+    return SidebarButton::kNone;
+}
+
+int sidebarClick(View& view, SidebarButton button, int modifiers) {
+    SidebarHooks& hooks = sidebarHooks();
+    switch (button) {
+        case SidebarButton::kLoad:
+            if (hooks.openLoadMenu) hooks.openLoadMenu(view);
+            return 0;
+        case SidebarButton::kFind:
+            if (hooks.openFindDialog) hooks.openFindDialog(view);
+            return 0;
+        case SidebarButton::kFilter:
+            if (hooks.filterCommand) hooks.filterCommand(view);
+            return 0;
+        case SidebarButton::kCase:
+            if (modifiers & kModControl) {
+                view.search.toggleAccent();
+            } else if (modifiers & kModShift) {
+                view.search.togglePunctuation();
+            } else {
+                toggleCase(view);
+            }
+            view.screen.valid = false;
+            return 0;
+        case SidebarButton::kNone:
+            break;
+    }
+    return 1;
+}
+
+void drawSidebar(const View& view, Painter& painter) {
+    if (!picturesLoaded()) return;
+    for (const SidebarSlot& slot : sidebarLayout(view)) {
+        painter.drawPicture(picture(slot.picture), slot.x, slot.y);
+    }
+}
+
+}  // namespace tessel
