@@ -248,9 +248,40 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         }
     } else if (verb == "answer") {
         out.verb = BatchVerb::kAnswer;
-        if (!parseAnswer(nextWord(rest), out.value)) {
+        word = nextWord(rest);
+        if (word == "menu") {
+            out.verb = BatchVerb::kAnswerMenu;
+            if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value)) {
+                return fail(error, lineNumber, "wrong menu entry", text);
+            }
+        } else if (word == "path") {
+            out.verb = BatchVerb::kAnswerPath;
+            out.text.assign(trimmed(rest));
+            if (out.text.empty()) return fail(error, lineNumber, "missing path", text);
+            return 0;
+        } else if (!parseAnswer(word, out.value)) {
             return fail(error, lineNumber, "wrong answer", text);
         }
+    } else if (verb == "drop") {
+        out.verb = BatchVerb::kDrop;
+        std::string_view path = trimmed(rest);
+        // A trailing modifier word asks for an appending drop.
+        for (;;) {
+            const size_t blank = path.find_last_of(" \t");
+            if (blank == std::string_view::npos) break;
+            const std::string_view last = path.substr(blank + 1);
+            if (last == "shift") {
+                out.modifiers |= kModShift;
+            } else if (last == "ctrl") {
+                out.modifiers |= kModControl;
+            } else {
+                break;
+            }
+            path = trimmed(path.substr(0, blank));
+        }
+        if (path.empty()) return fail(error, lineNumber, "missing path", text);
+        out.text.assign(path);
+        return 0;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         out.text.assign(trimmed(rest));

@@ -17,6 +17,9 @@
 //                        10000 ms; running out of time fails)
 //   sleep MS, focus N (1-based view), resize W H, quit
 //   answer yes|no|ok|cancel   the answer of the next message box
+//   answer menu N        choose entry N (1-based, 0 closes it) of the next popup menu
+//   answer path PATH     the path the next file or folder dialog returns
+//   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump                 the focused view's rows (text line "T|", attribute line "A|")
 //   dumplog              the message log, oldest first
 //   shot FILE            a PNG of the focused view
@@ -43,6 +46,9 @@ enum class BatchVerb : int {
     kResize,
     kQuit,
     kAnswer,
+    kAnswerMenu,
+    kAnswerPath,
+    kDrop,
     kDump,
     kDumpLog,
     kShot,
@@ -64,7 +70,7 @@ struct BatchCommand {
     int key = 0;
     int modifiers = 0;
     int count = 1;
-    // type: the characters; shot: the file.
+    // type: the characters; shot, answer path, drop: the file.
     std::string text;
     // click, dblclick, drag: text cells (0-based) and the button (MouseButton).
     int row = 0;
@@ -73,7 +79,7 @@ struct BatchCommand {
     int column2 = 0;
     int button = 1;
     // wait, sleep: milliseconds; focus: the 1-based view; resize: width and height;
-    // answer: a BatchAnswer.
+    // answer: a BatchAnswer; answer menu: the 1-based entry.
     int value = 0;
     int width = 0;
     int height = 0;

@@ -110,6 +110,8 @@ class BatchRunner {
             if (command.verb == BatchVerb::kQuit) return 0;
             if (execute(command) != 0) return 1;
             pumpPendingEvents();
+            // Nobody can give input to a program that is closing.
+            if (messageLoopEnding()) return 0;
         }
         return 0;
     }
@@ -149,6 +151,14 @@ class BatchRunner {
             case BatchVerb::kAnswer:
                 queueBoxAnswer(static_cast<BoxAnswer>(command.value));
                 return 0;
+            case BatchVerb::kAnswerMenu:
+                queueMenuAnswer(command.value - 1);
+                return 0;
+            case BatchVerb::kAnswerPath:
+                queueDialogAnswer(command.text);
+                return 0;
+            case BatchVerb::kDrop:
+                return drop(command);
             case BatchVerb::kDump:
                 return dump();
             case BatchVerb::kDumpLog:
@@ -232,6 +242,13 @@ class BatchRunner {
                 again->injectMouse(Action::up, command.button, x, y, mods);
             }
         }
+        return 0;
+    }
+
+    int drop(const BatchCommand& command) {
+        View* view = focused();
+        if (!view || !platformWindowOf(*view)) return failed("no view to drop on");
+        deliverViewDrop(*view, {command.text}, command.modifiers);
         return 0;
     }
 

@@ -9,6 +9,7 @@
 #include "app/batch_driver.h"
 #include "app/command_line.h"
 #include "app/load_choice.h"
+#include "app/load_ui.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "config/app_settings.h"
@@ -205,6 +206,8 @@ int runTessel(int argc, char** argv) {
     }
     if (options.helpRequested || choice.help) printHelp();
 
+    // The window stays alive and shows the progress while the start-up text loads.
+    prepareWindowLoad(loadDriver());
     rc = runStartupLoad(choice, textStore());
     if (rc != 0) {
         printLogIfAsked();

@@ -6,23 +6,32 @@
 #include <memory>
 #include <utility>
 
+#include "app/find_dialog_glue.h"
+#include "app/load_ui.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "text/text_store.h"
+#include "view/filter_view.h"
 #include "view/log/message_log.h"
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
+#include "view/surf.h"
 #include "view/view_input.h"
 #include "view/view_keys.h"
+#include "view/view_scroll.h"
 
 namespace tessel {
 namespace {
 
 constexpr int kSearchTimerId = 1;
 constexpr int kResetTimerId = 2;
+// Soft wheel scrolling ticks while the text is still moving.
+constexpr int kWheelTimerId = 3;
 constexpr int kSoonMs = 1000;
+constexpr int kLoadRetryMs = 250;
+constexpr uint8_t kControlF = 0x06;
 constexpr const char* kFallbackFontFamily = "DejaVu Sans Mono";
 
 Rect toRect(const FrameRect& box) {
@@ -68,6 +77,10 @@ class FrameWindowHandler : public WindowHandler {
         if (windowEvents().frameClosing) windowEvents().frameClosing();
         return false;
     }
+    // Items dropped beside the views load as if dropped on the focused view.
+    void onDrop(const std::vector<std::string>& paths, int modifiers) override {
+        if (View* view = frameLayout().focusedView()) deliverViewDrop(*view, paths, modifiers);
+    }
 };
 
 struct FrameWindow {
@@ -86,6 +99,8 @@ class ViewWindow : public WindowHandler, public SearchHost {
   public:
     explicit ViewWindow(View& view) : view_(view) {}
     ~ViewWindow() override {
+        // A running filter pass would post its rows through this window.
+        cancelFilterPass(view_);
         if (view_.search.host == this) view_.search.host = nullptr;
     }
 
@@ -113,6 +128,8 @@ class ViewWindow : public WindowHandler, public SearchHost {
     bool workPending() const {
         if (!window_) return false;
         if (window_->timerActive(kSearchTimerId) || view_.search.passRunning()) return true;
+        if (filterPassRunning(view_)) return true;
+        if (window_->timerActive(kDropTimerId)) return true;
         return window_->timerActive(kResetTimerId) && resetDueMs_ - tickMs() < kSoonMs;
     }
 
@@ -129,6 +146,7 @@ class ViewWindow : public WindowHandler, public SearchHost {
     // Without an editor the typing keys edit the mask rows; a change there has already
     // scheduled the search and dropped the rows, so the window only repaints.
     void onKeyDown(int key, int modifiers, bool /*autoRepeat*/) override {
+        if (loadKeyDown(view_, key, modifiers) == 0) return;
         if (maskKeyDown(view_, view_.input, key, modifiers) == 0 ||
             viewKeyDown(view_, key, modifiers) == 0) {
             refreshView();
@@ -136,17 +154,68 @@ class ViewWindow : public WindowHandler, public SearchHost {
     }
 
     void onKeyUp(int key, int modifiers) override {
+        if (loadKeyUp(view_, key, modifiers) == 0) {
+            refreshView();
+            return;
+        }
         if (viewKeyUp(view_, key, modifiers) == 0) refreshView();
     }
 
     void onChar(uint8_t ch) override {
         const int modifiers = modifierState();
+        if (loadChar(view_, ch, modifiers) == 0) return;
         // CONTROL with a letter arrives as its control character: a command, not mask text.
         if (ch < 0x20 && ch != 0x08 && viewChar(view_, ch, modifiers) == 0) {
             refreshView();
             return;
         }
+        if (ch == kControlF) {
+            openViewFindDialog(view_);
+            return;
+        }
         if (maskChar(view_, view_.input, ch) == 0) refreshView();
+    }
+
+    // The drop itself returns at once; the short drop timer loads the items.
+    void onDrop(const std::vector<std::string>& paths, int modifiers) override {
+        if (window_ && takeDrop(paths, modifiers)) window_->startTimer(kDropTimerId, kDropDelayMs);
+    }
+
+    // The double CONTROL gesture and CONTROL+G act on the cell under the pointer.
+    void onMouseMove(int x, int y, int buttons, int modifiers) override {
+        view_.nav.lastMouseRow = view_.lineHeight > 0 ? y / view_.lineHeight : -1;
+        view_.nav.lastMouseColumn = view_.charWidth > 0 ? x / view_.charWidth : -1;
+        if (!loadDriver().running()) surfMouseMove(x, y, buttons, modifiers);
+    }
+    void onLeave() override { view_.nav.lastMouseRow = view_.nav.lastMouseColumn = -1; }
+
+    // A press on blank space starts surfing; the moves with the button held scroll the view.
+    void onMouseDown(int button, int x, int y, int modifiers) override {
+        if (loadDriver().running()) return;  // the store is the loader's meanwhile
+        // A plain click on a row of the filtered view or file list opens that place.
+        if (button == kMouseLeft && modifiers == 0 && !blankSpaceAt(view_, x, y) &&
+            filterClickAt(view_, x, y) == 0) {
+            refreshView();
+            return;
+        }
+        if (button != kMouseLeft || !window_ || !blankSpaceAt(view_, x, y)) return;
+        surfing_ = true;
+        surfStartX_ = x;
+        surfStartY_ = y;
+        surfEnd(view_);
+        window_->captureMouse(true);
+    }
+    void onMouseUp(int button, int /*x*/, int /*y*/, int /*modifiers*/) override {
+        if (button == kMouseLeft) stopSurfing();
+    }
+
+    void onWheel(int delta, int /*x*/, int /*y*/, int /*modifiers*/) override {
+        if (loadDriver().running()) return;  // the store is the loader's meanwhile
+        const int result = wheel(view_, delta, tickMs());
+        if (result == kSurfRedraw) refreshView();
+        if (result == kWheelTicking && window_ && !window_->timerActive(kWheelTimerId)) {
+            window_->startTimer(kWheelTimerId, kWheelTickMs);
+        }
     }
 
     void onFocus(bool gained) override {
@@ -155,6 +224,23 @@ class ViewWindow : public WindowHandler, public SearchHost {
 
     void onTimer(int id) override {
         if (!window_) return;
+        // Nothing may read the store while a load writes it: the search waits, the soft
+        // scroll pauses.
+        if (loadDriver().running() && (id == kSearchTimerId || id == kWheelTimerId)) {
+            if (id == kSearchTimerId) window_->startTimer(kSearchTimerId, kLoadRetryMs);
+            return;
+        }
+        if (id == kWheelTimerId) {
+            bool moved = false;
+            if (!wheelTick(view_, tickMs(), &moved)) window_->stopTimer(kWheelTimerId);
+            if (moved) refreshView();
+            return;
+        }
+        if (id == kDropTimerId) {
+            window_->stopTimer(kDropTimerId);
+            dropTimerExpired(loadDriver());
+            return;
+        }
         if (id == kSearchTimerId) {
             window_->stopTimer(kSearchTimerId);
             view_.search.runSearch();
@@ -188,12 +274,50 @@ class ViewWindow : public WindowHandler, public SearchHost {
     bool pathMaskHasFocus() override { return view_.input.maskFocus == MaskFocus::kPath; }
     int viewLineCount() override { return view_.rows; }
     void refreshStatus() override { refreshView(); }
+    bool inNormalView() override { return view_.filterMode == FilterMode::kFullText; }
+    void resetFileListMode() override { filterResetFileListMode(view_); }
+    void openFilteredView() override { filterOpenFromSearch(view_, 1); }
+    void openFileList() override { filterOpenFromSearch(view_, 2); }
+    void updateFilter() override { filterUpdateFromSearch(view_); }
+    void leaveFilter() override { tessel::leaveFilter(view_, true); }
+    int filterHitLine() override { return view_.filter.firstHitLine; }
+    void recordHistoryStep(const char* name) override { historySave(view_, name); }
     void refreshView() override {
         view_.screen.valid = false;
         if (window_) window_->invalidate();
     }
 
   private:
+    // Every step puts the pointer back to where the press was, so the mouse never reaches
+    // the edge of the screen however long the user surfs.
+    void surfMouseMove(int x, int y, int buttons, int modifiers) {
+        if (!surfing_ || !window_) return;
+        if (!(buttons & kMouseLeft)) {
+            stopSurfing();  // released where the window did not see it
+            return;
+        }
+        const bool shift = (modifiers & kModShift) != 0;
+        const int result = surfMove(view_, x, y, surfStartX_, surfStartY_, tickMs(), shift);
+        if (view_.surf.mode == kSurfVertical) window_->setCursor(CursorKind::surfVertical);
+        if (view_.surf.mode == kSurfHorizontal) window_->setCursor(CursorKind::surfHorizontal);
+        if (x != surfStartX_ || y != surfStartY_) {
+            warpPointer(window_->toScreen(Point{surfStartX_, surfStartY_}));
+        }
+        if (result != kSurfRedraw) return;
+        refreshView();
+        if (shift) {
+            if (View* neighbour = view_.rightNeighbour()) redrawViewWindow(*neighbour);
+        }
+    }
+    void stopSurfing() {
+        if (!surfing_) return;
+        surfing_ = false;
+        surfEnd(view_);
+        if (!window_) return;
+        window_->captureMouse(false);
+        window_->setCursor(CursorKind::arrow);
+    }
+
     void noteSize(int width, int height) {
         view_.clientWidth = std::max(width, 1);
         view_.clientHeight = std::max(height, 1);
@@ -204,11 +328,15 @@ class ViewWindow : public WindowHandler, public SearchHost {
             view_.rows = std::clamp(view_.clientHeight / view_.lineHeight, 1, kScreenRows);
         }
         view_.screen.valid = false;
+        updateResultFocus(view_);
     }
 
     View& view_;
     std::unique_ptr<PlatformWindow> window_;
     int64_t resetDueMs_ = 0;
+    bool surfing_ = false;
+    int surfStartX_ = 0;
+    int surfStartY_ = 0;
 };
 
 std::vector<std::unique_ptr<ViewWindow>>& viewWindows() {
@@ -235,7 +363,15 @@ WindowEvents& windowEvents() {
     return events;
 }
 
+namespace {
+bool& loopEnding() {
+    static bool ending = false;
+    return ending;
+}
+}  // namespace
+
 int startPlatform(bool offscreen, bool nonInteractive) {
+    loopEnding() = false;
     PlatformOptions options;
     options.offscreen = offscreen;
     options.nonInteractive = nonInteractive;
@@ -247,7 +383,12 @@ int startPlatform(bool offscreen, bool nonInteractive) {
 }
 
 void endMessageLoop(int code) {
+    loopEnding() = true;
     quitEventLoop(code);
+}
+
+bool messageLoopEnding() {
+    return loopEnding();
 }
 
 void stopPlatform() {
@@ -378,6 +519,7 @@ void closeViewWindow(View& view) {
             // Take it out of the list first: destroying the window may send events.
             std::unique_ptr<ViewWindow> closing = std::move(*it);
             windows.erase(it);
+            viewFindDialogGone(view);
             view.window = 0;
             return;
         }
@@ -439,6 +581,10 @@ PlatformWindow* platformWindowOf(const View& view) {
 void buildViewScreen(View& view) {
     if (view.screen.valid) return;
     buildScreen(view);
+}
+
+void deliverViewDrop(View& view, const std::vector<std::string>& paths, int modifiers) {
+    if (ViewWindow* window = windowOf(view)) window->onDrop(paths, modifiers);
 }
 
 void deliverViewChar(View& view, uint8_t ch) {

@@ -28,6 +28,8 @@ WindowEvents& windowEvents();
 int startPlatform(bool offscreen, bool nonInteractive);
 // Ends the message loop with this exit code.
 void endMessageLoop(int code);
+// True once the message loop was asked to end: the program is closing.
+bool messageLoopEnding();
 void stopPlatform();
 std::vector<MonitorArea> screenAreas();
 
@@ -66,6 +68,8 @@ PlatformWindow* platformWindowOf(const View& view);
 void buildViewScreen(View& view);
 // A typed character for which no keyboard key exists, handed to the view's character handler.
 void deliverViewChar(View& view, uint8_t ch);
+// Items dropped on the view's window, as the platform would hand them over (scripted runs).
+void deliverViewDrop(View& view, const std::vector<std::string>& paths, int modifiers);
 // Something the views still have to do soon: an armed search timer, a running pass, a reset
 // timer due within a second.
 bool viewWorkPending();

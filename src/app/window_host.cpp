@@ -4,6 +4,7 @@
 
 #include "app/view_windows.h"
 #include "config/app_settings.h"
+#include "load/load_driver.h"
 #include "view/frame_layout.h"
 #include "view/log/message_log.h"
 
@@ -41,6 +42,7 @@ class AppWindowHost : public ViewWindowHost {
     }
     // The whole program ends with its frame; the views' own exit steps come with the editor.
     void requestExit(View& /*view*/) override { endMessageLoop(0); }
+    bool loadRunning() override { return loadDriver().running(); }
 };
 
 void fillMonitorTable(bool singleScreen) {
@@ -60,8 +62,19 @@ void fillMonitorTable(bool singleScreen) {
 void installWindowEvents() {
     WindowEvents& events = windowEvents();
     events.frameResized = [] { frameLayout().placeViews(); };
-    events.frameClosing = [] { frameLayout().frameClosing(); };
+    // Closing while a load runs stops the load; what was loaded stays and the window stays.
+    events.frameClosing = [] {
+        if (loadDriver().running()) {
+            loadDriver().requestStop();
+            return;
+        }
+        frameLayout().frameClosing();
+    };
     events.viewClosing = [](View& view) {
+        if (loadDriver().running()) {
+            loadDriver().requestStop();
+            return;
+        }
         FrameLayout& layout = frameLayout();
         if (layout.viewCount() <= 1) {
             endMessageLoop(0);

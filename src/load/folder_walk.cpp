@@ -352,14 +352,11 @@ void FileCollector::startHelpers() {
                     if (a.ending) return;
                     Job& job = a.jobs[a.nextToTake++];
                     guard.unlock();
-                    job.plain = plainText(job.path.c_str());
-                    if (job.plain && !loadStopRequested().load()) {
-                        job.block = new TextBlock(&store_);
-                        job.result = job.block->loadFile(job.path.c_str());
-                    }
+                    readAhead(job);
                     guard.lock();
                     job.done = true;
-                    a.ready.notify_all();
+                    // The collector only ever waits for the front job.
+                    if (&job == &a.jobs.front()) a.ready.notify_all();
                 }
             });
         } catch (const std::system_error&) {
@@ -372,6 +369,24 @@ void FileCollector::startHelpers() {
         ahead_.reset();
         options_.readAheadThreads = 0;
     }
+}
+
+// Reads a job's file whole and classifies it from the same read, one open per file. A
+// file that is not plain text, or that cannot be opened, goes to the line reader later.
+void FileCollector::readAhead(Job& job) {
+    if (loadStopRequested().load()) return;
+    const char* path = job.path.c_str();
+    bool loadWchar = options_.loadWchar;
+    LoadCheck check = [path, loadWchar](const char* start, size_t length) {
+        FileClass kind =
+            classifyFileStart(path, reinterpret_cast<const unsigned char*>(start),
+                              length < kClassifyBytes ? length : kClassifyBytes, loadWchar);
+        return !kind.binary && !kind.wide && !kind.snapfile && !kind.database;
+    };
+    auto block = std::make_unique<TextBlock>(&store_);
+    job.result = block->loadFile(path, 0, &check);
+    job.plain = job.result != kLoadTurnedAway && job.result != 1 && job.result != 3;
+    if (job.plain) job.block = block.release();
 }
 
 // Adds the finished jobs at the front, in order; with waitForAll, every queued job.

@@ -98,6 +98,7 @@ class FileCollector {
     void addReady(bool waitForAll);
     void adopt(Job& job);
     void startHelpers();
+    void readAhead(Job& job);
 
     TextStore& store_;
     LoadTarget& target_;

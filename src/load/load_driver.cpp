@@ -457,7 +457,9 @@ int LoadDriver::collectFileSet(Run& run, const FileSet& set) {
     options.loadWchar = run.settings.loadWchar;
     if (run.settings.fastLoad) {
         int threads = run.settings.readAheadThreads;
-        if (threads < 0) threads = static_cast<int>(std::thread::hardware_concurrency());
+        // A helper spends part of each file waiting (reads, page faults, the queue): two
+        // per core keep the cores busy.
+        if (threads < 0) threads = 2 * static_cast<int>(std::thread::hardware_concurrency());
         options.readAheadThreads = threads < kMaxReadAheadThreads ? threads : kMaxReadAheadThreads;
     }
     FileCollector collector(*run.store, run.target, options);

@@ -70,8 +70,18 @@ int openFileDialog(std::string_view title, const std::string& startPath, std::st
 int saveFileDialog(std::string_view title, const std::string& startPath, std::string_view filter,
                    std::string& chosen);
 int folderDialog(std::string_view title, const std::string& startPath, std::string& chosen);
+// Non-interactive mode: file and folder dialogs are answered with these paths in turn (an
+// empty path cancels), and are cancelled when the queue is empty.
+void queueDialogAnswer(std::string path);
+void clearDialogAnswers();
 // Lets the user change a font: 0 changed, 1 cancelled. Name, height and weight are updated.
 int fontDialog(std::string_view title, FontRequest& font);
+
+// A menu at the pointer: the index of the chosen item, or -1 when it was closed without a
+// choice. Non-interactive mode logs the items and answers from its queue, else -1.
+int popupMenu(const std::vector<std::string>& items);
+void queueMenuAnswer(int index);
+void clearMenuAnswers();
 
 // Monitors in the system's order; the first is the primary one.
 struct Monitor {

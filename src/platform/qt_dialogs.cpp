@@ -164,10 +164,31 @@ namespace {
 
 enum class DialogKind { open, save, folder };
 
+std::deque<std::string>& dialogAnswers() {
+    static std::deque<std::string> answers;
+    return answers;
+}
+
+bool takeDialogAnswer(std::string& path) {
+    std::lock_guard<std::mutex> hold(boxState().lock);
+    auto& queue = dialogAnswers();
+    if (queue.empty()) return false;
+    path = std::move(queue.front());
+    queue.pop_front();
+    return true;
+}
+
 int runFileDialog(DialogKind kind, std::string_view title, const std::string& startPath,
                   std::string_view filter, std::string& chosen) {
     if (nonInteractive() || !platformRunning()) {
         const int length = static_cast<int>(std::min<size_t>(title.size(), 400));
+        std::string queued;
+        if (takeDialogAnswer(queued) && !queued.empty()) {
+            logMessage("[blue] dialog \"%.*s\" answered \"%s\"", length, title.data(),
+                       queued.c_str());
+            chosen = queued;
+            return 0;
+        }
         logMessage("[blue] dialog \"%.*s\" cancelled (no user)", length, title.data());
         return 1;
     }
@@ -192,6 +213,16 @@ int runFileDialog(DialogKind kind, std::string_view title, const std::string& st
 }
 
 }  // namespace
+
+void queueDialogAnswer(std::string path) {
+    std::lock_guard<std::mutex> hold(boxState().lock);
+    dialogAnswers().push_back(std::move(path));
+}
+
+void clearDialogAnswers() {
+    std::lock_guard<std::mutex> hold(boxState().lock);
+    dialogAnswers().clear();
+}
 
 int openFileDialog(std::string_view title, const std::string& startPath, std::string_view filter,
                    std::string& chosen) {

@@ -23,6 +23,8 @@ struct ChunkResult {
     int64_t hits = 0;
     int firstHit = -1;
     int64_t tested = 0;
+    // The chunk's matching lines when the pass collects them; grows amortised, never per line.
+    std::vector<int> lines;
 };
 
 }  // namespace
@@ -62,8 +64,8 @@ std::string sampleText(const PassRequest& r) {
     for (size_t b = 0; b < count && sample.size() < kSampleBytes; b += step) {
         const PassBlock& block = r.blocks[b];
         if (!block.contiguous || !block.lineStarts || block.lineCount <= 0) continue;
-        const char* first = block.lineStarts[0];
-        const char* last = block.lineStarts[block.lineCount - 1];
+        const char* first = block.line(0);
+        const char* last = block.line(block.lineCount - 1);
         if (!first || !last || last < first) continue;
         const size_t size = static_cast<size_t>(last - first) + std::strlen(last);
         sample.append(first, std::min(size, pieceBytes));
@@ -118,13 +120,20 @@ class ChunkRunner {
             return matchLine(line, mask, request_.expr, request_.fold, 0, nullptr, nullptr,
                              request_.flags, work_);
         }
-        return matchLine(block.lineStarts[j], block.lineMasks ? block.lineMasks[j] : 0,
-                         request_.expr, request_.fold, 0, nullptr, nullptr, request_.flags, work_);
+        return matchLine(block.line(j), block.lineMasks ? block.lineMasks[j] : 0, request_.expr,
+                         request_.fold, 0, nullptr, nullptr, request_.flags, work_);
     }
 
-    static void hit(const PassBlock& block, int j, ChunkResult& out) {
+    void hit(const PassBlock& block, int j, ChunkResult& out) const {
         ++out.hits;
         if (out.firstHit < 0) out.firstHit = block.firstLine + j;
+        if (request_.collectLines) out.lines.push_back(block.firstLine + j);
+    }
+
+    // Inverted scans only visit the lines that may fail; the lines between them match.
+    void collectRange(const PassBlock& block, int from, int to, ChunkResult& out) const {
+        if (!request_.collectLines) return;
+        for (int j = from; j < to; ++j) out.lines.push_back(block.firstLine + j);
     }
 
     void runRange(const PassBlock& block, int j0, int j1, ChunkResult& out) {
@@ -147,14 +156,14 @@ class ChunkRunner {
     // The last line j with lineStarts[j] <= at, searching forward from `low`.
     static int lineContaining(const PassBlock& block, const char* at, int low, int end) {
         int step = 1;
-        while (low + step < end && block.lineStarts[low + step] <= at) {
+        while (low + step < end && block.line(low + step) <= at) {
             low += step;
             step *= 2;
         }
         int high = std::min(low + step, end);
         while (high - low > 1) {
             int mid = low + (high - low) / 2;
-            if (block.lineStarts[mid] <= at) {
+            if (block.line(mid) <= at) {
                 low = mid;
             } else {
                 high = mid;
@@ -164,9 +173,8 @@ class ChunkRunner {
     }
 
     void scanRange(const PassBlock& block, int j0, int j1, ChunkResult& out) {
-        const char* const* starts = block.lineStarts;
-        const char* regionStart = starts[j0];
-        const char* lastLine = starts[j1 - 1];
+        const char* regionStart = block.line(j0);
+        const char* lastLine = block.line(j1 - 1);
         if (!regionStart || !lastLine || lastLine < regionStart) {
             lineLoop(block, j0, j1, out);
             return;
@@ -202,12 +210,12 @@ class ChunkRunner {
                 const char* termEnd = candidate - job_.plan.needles[standing].termOffset +
                                       job_.plan.terms[standing].size();
                 // Past the searched part of a long line only the line test can tell.
-                bool matches = termEnd - starts[line] <= kMaxSearchedLineBytes
+                bool matches = termEnd - block.line(line) <= kMaxSearchedLineBytes
                                    ? !prefilterRejects(block.lineMasks ? block.lineMasks[line] : 0,
                                                        request_.expr)
                                    : test(block, line);
                 if (matches) hit(block, line, out);
-                const char* next = line + 1 < j1 ? starts[line + 1] : regionEnd;
+                const char* next = line + 1 < j1 ? block.line(line + 1) : regionEnd;
                 p = next > candidate ? next : candidate + 1;
                 continue;
             }
@@ -221,14 +229,16 @@ class ChunkRunner {
                     if (firstHit < 0 && line > nextUnknown) firstHit = nextUnknown;
                     if (matches && firstHit < 0) firstHit = line;
                     if (!matches) ++failed;
+                    collectRange(block, nextUnknown, matches ? line + 1 : line, out);
                     nextUnknown = line + 1;
                 }
             }
-            const char* next = line + 1 < j1 ? starts[line + 1] : regionEnd;
+            const char* next = line + 1 < j1 ? block.line(line + 1) : regionEnd;
             p = next > candidate ? next : candidate + 1;
         }
         if (inverted) {
             if (firstHit < 0 && nextUnknown < j1) firstHit = nextUnknown;
+            collectRange(block, nextUnknown, j1, out);
             out.hits += (j1 - j0) - failed;
             if (out.firstHit < 0 && firstHit >= 0) out.firstHit = block.firstLine + firstHit;
         }
@@ -248,14 +258,27 @@ void runChunks(PassJob& job) {
     }
 }
 
-PassResult mergeChunks(const PassJob& job) {
+PassResult mergeChunks(PassJob& job) {
     PassResult result;
+    size_t collected = 0;
     for (const ChunkResult& chunk : job.chunks) {
         result.hitCount += chunk.hits;
         result.testedLines += chunk.tested;
         if (result.firstHitLine < 0) result.firstHitLine = chunk.firstHit;
+        collected += chunk.lines.size();
     }
     result.cancelled = job.cancelled();
+    if (job.request->collectLines && !result.cancelled) {
+        // Chunks run through the flattened lines in load order, so appending them in chunk
+        // order gives the lines in load order.
+        auto lines = std::make_shared<std::vector<int>>();
+        lines->reserve(collected);
+        for (ChunkResult& chunk : job.chunks) {
+            lines->insert(lines->end(), chunk.lines.begin(), chunk.lines.end());
+            std::vector<int>().swap(chunk.lines);
+        }
+        result.hitLines = std::move(lines);
+    }
     result.elapsedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                            std::chrono::steady_clock::now() - job.started)
                            .count();

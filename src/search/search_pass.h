@@ -23,7 +23,9 @@ struct TextBlock;
 
 // The lines of one selected block as the pass reads them.
 struct PassBlock {
-    const char* const* lineStarts = nullptr;
+    // Line j starts at text + lineStarts[j].
+    const char* text = nullptr;
+    const uint32_t* lineStarts = nullptr;
     const uint32_t* lineMasks = nullptr;
     int lineCount = 0;
     int firstLine = 0;  // global line number of line 0
@@ -32,6 +34,8 @@ struct PassBlock {
     bool contiguous = true;
     // A ring block is read through its logical line order.
     const TextBlock* ringBlock = nullptr;
+
+    const char* line(int j) const { return text + lineStarts[j]; }
 };
 
 struct PassRequest {
@@ -43,6 +47,8 @@ struct PassRequest {
     bool scanBuffers = true;
     // Lines per chunk handed to one worker at a time; 0 picks the default.
     int chunkLines = 0;
+    // Also collect the global numbers of the matching lines (the filtered view's rows).
+    bool collectLines = false;
 };
 
 struct PassResult {
@@ -51,6 +57,9 @@ struct PassResult {
     int64_t testedLines = 0;
     bool cancelled = false;
     int64_t elapsedNs = 0;
+    // With collectLines: the matching lines in load order (shared, so results copy cheaply);
+    // null otherwise and after a cancelled pass.
+    std::shared_ptr<const std::vector<int>> hitLines;
 };
 
 struct PassJob;

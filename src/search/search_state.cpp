@@ -107,6 +107,7 @@ PassRequest SearchState::passRequest() {
         const TextBlock* block = s.blocks[b];
         if (!block || block->openForAdding || block->lineCount <= 0) continue;
         PassBlock pass;
+        pass.text = block->text;
         pass.lineStarts = block->lineStarts;
         pass.lineMasks = block->lineMasks;
         pass.lineCount = block->lineCount;

@@ -296,19 +296,20 @@ int TextBlock::checkChanged(int* changeCode) {
 
 const char* TextBlock::line(int index) const {
     if (ring) index = physicalIndex(index);
-    if (index < 0 || index >= lineCount || openForAdding) return "[null2]";
-    const char* start = lineStarts[index];
+    if (index < 0 || index >= lineCount || openForAdding || !text) return "[null2]";
+    const char* start = lineAt(index);
     return start ? start : "[null2]";
 }
 
 const char* TextBlock::lineAndMask(int index, uint32_t* mask) const {
     if (ring) index = physicalIndex(index);
-    if (index < 0 || index >= lineCount || openForAdding || !lineStarts[index]) {
+    if (index < 0 || index >= lineCount || openForAdding || !text ||
+        lineStarts[index] == kNoLineStart) {
         if (mask) *mask = 0;
         return "[null9]";
     }
     if (mask) *mask = lineMasks[index];
-    return lineStarts[index];
+    return text + lineStarts[index];
 }
 
 uint32_t& TextBlock::lineMaskRef(int index) {
@@ -325,13 +326,14 @@ int TextBlock::lineOfAddress(const char* address) const {
     if (text && address && lineStarts && !openForAdding && !before(address, text) &&
         before(address, text + usedBytes)) {
         // Line starts rise through the buffer: a binary search finds the candidate.
+        uint32_t wanted = static_cast<uint32_t>(address - text);
         int low = 0;
         int high = lineCount - 1;
         while (low <= high) {
             int middle = low + (high - low) / 2;
-            const char* start = lineStarts[middle];
-            if (start == address) return firstLine + logicalIndex(middle);
-            if (!start || before(start, address)) {
+            uint32_t start = lineStarts[middle];
+            if (start == wanted) return firstLine + logicalIndex(middle);
+            if (start == kNoLineStart || start < wanted) {
                 low = middle + 1;
             } else {
                 high = middle - 1;

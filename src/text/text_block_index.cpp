@@ -1,9 +1,14 @@
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "search/codepage/code_page_tables.h"
 #include "text/text_store.h"
@@ -152,6 +157,80 @@ uint32_t maskOfBytes(const uint8_t* bytes, size_t length, const uint32_t* bits) 
     return m0 | m1 | m2 | m3;
 }
 
+constexpr int64_t kWindowBytes = 64;
+
+// One bit per byte of a window of up to 64 bytes: set where the byte is a newline. Lines
+// are short (tens of bytes), so finding all newlines of a window at once beats a call per
+// line.
+uint64_t newlineBits(const char* window, int64_t length) {
+#if defined(__SSE2__)
+    if (length == kWindowBytes) {
+        const __m128i newline = _mm_set1_epi8('\n');
+        uint64_t bits = 0;
+        for (int part = 0; part < 4; ++part) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * part));
+            auto found = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)));
+            bits |= static_cast<uint64_t>(found) << (16 * part);
+        }
+        return bits;
+    }
+#endif
+    uint64_t bits = 0;
+    for (int64_t i = 0; i < length; ++i) {
+        if (window[i] == '\n') bits |= uint64_t{1} << i;
+    }
+    return bits;
+}
+
+int64_t countNewlines(const char* text, int64_t length) {
+    int64_t count = 0;
+    int64_t at = 0;
+#if defined(__SSE2__)
+    // Byte counters, summed up before any of them can overflow.
+    const __m128i newline = _mm_set1_epi8('\n');
+    while (length - at >= 16) {
+        __m128i counters = _mm_setzero_si128();
+        for (int round = 0; round < 255 && length - at >= 16; ++round, at += 16) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(bytes, newline));
+        }
+        __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        count += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+#endif
+    for (; at < length; ++at) count += text[at] == '\n';
+    return count;
+}
+
+// Indexes text without colour lines and without pending first-offsets in one tight pass:
+// line starts, line masks, newlines made NULs. Record prefix lines (starting with
+// `prefixStart`, when there is a prefix) get mask 0 here; the caller measures them once
+// their attributes are read. Returns the number of lines.
+int indexPlainText(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
+                   const uint32_t* bits, bool hasPrefix, char prefixStart) {
+    int indexed = 0;
+    int64_t lineStart = 0;
+    auto finish = [&](int64_t lineEnd) {
+        starts[indexed] = static_cast<uint32_t>(lineStart);
+        const char* line = text + lineStart;
+        masks[indexed++] = hasPrefix && *line == prefixStart
+                               ? 0
+                               : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
+                                             static_cast<size_t>(lineEnd - lineStart), bits);
+    };
+    for (int64_t base = 0; base < used; base += kWindowBytes) {
+        int64_t length = used - base < kWindowBytes ? used - base : kWindowBytes;
+        for (uint64_t found = newlineBits(text + base, length); found != 0; found &= found - 1) {
+            int64_t newline = base + std::countr_zero(found);
+            finish(newline);
+            text[newline] = '\0';
+            lineStart = newline + 1;
+        }
+    }
+    if (lineStart < used) finish(used);
+    return indexed;
+}
+
 }  // namespace
 
 int TextBlock::indexLines(bool* headerHadTimeAndSize) {
@@ -165,39 +244,40 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize) {
     }
     if (text && allocatedBytes > usedBytes) text[usedBytes] = '\0';
 
-    int64_t newlines = 0;
-    const char* end = text ? text + usedBytes : nullptr;
-    for (const char* at = text; at && at < end; ++at) {
-        at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
-        if (!at) break;
-        ++newlines;
-    }
-    int64_t total = newlines + (usedBytes > 0 && text[usedBytes - 1] != '\n' ? 1 : 0);
-
     std::free(lineStarts);
     std::free(lineMasks);
     lineStarts = nullptr;
     lineMasks = nullptr;
     lineCount = 0;
     lineCapacity = 0;
+    if (usedBytes > kMaxBlockBytes) {
+        logMessage("[error] text too large for one block (%ld MB): %s",
+                   static_cast<long>(usedBytes >> 20), fileName ? fileName : "");
+        return 9;
+    }
+    int64_t newlines = text ? countNewlines(text, usedBytes) : 0;
+    int64_t total = newlines + (usedBytes > 0 && text[usedBytes - 1] != '\n' ? 1 : 0);
     if (total > INT_MAX - 10) {
         reportOutOfMemory(120301, static_cast<long>(total));
         return 9;
     }
     int capacity = static_cast<int>(total) + 10;
-    lineStarts = static_cast<char**>(std::calloc(static_cast<size_t>(capacity), sizeof(char*)));
-    lineMasks =
-        static_cast<uint32_t*>(std::calloc(static_cast<size_t>(capacity), sizeof(uint32_t)));
+    lineStarts = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(capacity) * 4));
+    lineMasks = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(capacity) * 4));
     if (!lineStarts || !lineMasks) {
         std::free(lineStarts);
         std::free(lineMasks);
         lineStarts = nullptr;
         lineMasks = nullptr;
-        reportOutOfMemory(120302, static_cast<long>(capacity * (sizeof(char*) + 4)));
+        reportOutOfMemory(120302, static_cast<long>(capacity * 8L));
         return 9;
     }
     lineCapacity = capacity;
 
+    const TextStore* store = owner;
+    bool hasPrefix = store && store->prefixLength > 0;
+    char prefixStart = hasPrefix ? store->recordPrefix[0] : '\0';
+    const uint32_t* bits = codePageTables().charBits.data();
     int indexed = 0;
     int64_t physical = 0;
     auto settleOffsets = [&](int64_t lineEnd) {
@@ -211,71 +291,92 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize) {
             firstInvalidOffset = 0;
         }
     };
-    char* at = text;
-    char* stop = text ? text + usedBytes : nullptr;
-    while (at && at < stop) {
-        char* newline = static_cast<char*>(std::memchr(at, '\n', static_cast<size_t>(stop - at)));
-        if (!newline) break;
+    // Ends the line from lineStart to lineEnd (a newline, or the end of the text). Colour
+    // lines between the text lines get the renderer's codes and no slot of their own.
+    auto finishLine = [&](int64_t lineStart, int64_t lineEnd) {
+        char* line = text + lineStart;
         if (colourText && (physical & 1) && physical > 2) {
-            for (char* c = at; c < newline; ++c) *c = kColourCodes[static_cast<uint8_t>(*c)];
+            for (char* c = line; c < text + lineEnd; ++c)
+                *c = kColourCodes[static_cast<uint8_t>(*c)];
         } else {
-            lineStarts[indexed++] = at;
+            lineStarts[indexed] = static_cast<uint32_t>(lineStart);
+            // Record prefix lines are measured below, once their attributes are read.
+            bool header = hasPrefix && *line == prefixStart;
+            lineMasks[indexed++] =
+                header ? 0
+                       : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
+                                     static_cast<size_t>(lineEnd - lineStart), bits);
         }
-        *newline = '\0';
         ++physical;
-        at = newline + 1;
-        settleOffsets(at - text);
+    };
+    int64_t lineStart = 0;
+    if (text && !colourText && firstUtf8Offset <= 0 && firstInvalidOffset <= 0) {
+        indexed =
+            indexPlainText(text, usedBytes, lineStarts, lineMasks, bits, hasPrefix, prefixStart);
+        lineStart = usedBytes;
     }
-    if (at && at < stop) {
+    for (int64_t base = lineStart; text && base < usedBytes; base += kWindowBytes) {
+        int64_t length = usedBytes - base < kWindowBytes ? usedBytes - base : kWindowBytes;
+        for (uint64_t found = newlineBits(text + base, length); found != 0; found &= found - 1) {
+            int64_t newline = base + std::countr_zero(found);
+            finishLine(lineStart, newline);
+            text[newline] = '\0';
+            lineStart = newline + 1;
+            settleOffsets(lineStart);
+        }
+    }
+    if (text && lineStart < usedBytes) {
         if (colourText) {
             logMessage("[info] wrong color text ending");
-            usedBytes = at - text;
-            *at = '\0';
+            usedBytes = lineStart;
+            text[lineStart] = '\0';
         } else {
-            lineStarts[indexed++] = at;
+            finishLine(lineStart, usedBytes);
             settleOffsets(usedBytes + 1);
         }
     }
     lineCount = indexed;
+    for (int i = indexed; i < capacity; ++i) {
+        lineStarts[i] = kNoLineStart;
+        lineMasks[i] = 0;
+    }
 
-    const TextStore* store = owner;
-    bool hasPrefix = store && store->prefixLength > 0;
-    const auto& bits = codePageTables().charBits;
     const auto& kindOf = textOptions().fileKind;
     bool timeSeen = false;
     bool sizeSeen = false;
     uint32_t kind = 0;
     for (int i = 0; i < indexed; ++i) {
-        char* line = lineStarts[i];
-        if (hasPrefix && store->startsWithPrefix(line)) {
-            int64_t value = 0;
-            if (readAttribute(line, "mtime=", ownsBuffer, value) && value > 0) {
-                fileTime = value;
-                timeSeen = true;
-            }
-            if (readAttribute(line, "size=", ownsBuffer, value)) {
-                fileSize = watchedSize = value;
-                sizeSeen = true;
-            }
-            kind = 0;
-            if (i + 2 < indexed) {
-                bool onPrefixLine = store->prefixOnNameLine;
-                const char* name = onPrefixLine ? line + store->prefixLength : lineStarts[i + 1];
-                const char* firstText = lineStarts[i + (onPrefixLine ? 1 : 2)];
-                if (!fileName || kindOf) {
-                    std::string trimmed = trimmedName(name);
-                    if (!fileName && setName(trimmed.c_str()) != 0) return 9;
-                    if (kindOf)
-                        kind = static_cast<uint32_t>(kindOf(trimmed.c_str(), firstText)) & 0xFFu;
+        char* line = text + lineStarts[i];
+        if (hasPrefix && *line == prefixStart) {
+            if (store->startsWithPrefix(line)) {
+                int64_t value = 0;
+                if (readAttribute(line, "mtime=", ownsBuffer, value) && value > 0) {
+                    fileTime = value;
+                    timeSeen = true;
+                }
+                if (readAttribute(line, "size=", ownsBuffer, value)) {
+                    fileSize = watchedSize = value;
+                    sizeSeen = true;
+                }
+                kind = 0;
+                if (i + 2 < indexed) {
+                    bool onPrefixLine = store->prefixOnNameLine;
+                    const char* name =
+                        onPrefixLine ? line + store->prefixLength : text + lineStarts[i + 1];
+                    const char* firstText = text + lineStarts[i + (onPrefixLine ? 1 : 2)];
+                    if (!fileName || kindOf) {
+                        std::string trimmed = trimmedName(name);
+                        if (!fileName && setName(trimmed.c_str()) != 0) return 9;
+                        if (kindOf)
+                            kind =
+                                static_cast<uint32_t>(kindOf(trimmed.c_str(), firstText)) & 0xFFu;
+                    }
                 }
             }
+            lineMasks[i] =
+                maskOfBytes(reinterpret_cast<const uint8_t*>(line), std::strlen(line), bits);
         }
-        // Without colour lines between them, a line ends where the next one starts.
-        size_t length = !colourText && i + 1 < indexed
-                            ? static_cast<size_t>(lineStarts[i + 1] - line - 1)
-                            : std::strlen(line);
-        uint32_t mask = maskOfBytes(reinterpret_cast<const uint8_t*>(line), length, bits.data());
-        lineMasks[i] = (mask & ~0xFFu) | kind;
+        lineMasks[i] = (lineMasks[i] & ~0xFFu) | kind;
     }
     if (headerHadTimeAndSize) *headerHadTimeAndSize = timeSeen && sizeSeen;
 

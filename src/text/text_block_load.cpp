@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,19 +15,30 @@ namespace tessel {
 
 namespace {
 
-constexpr int64_t kLoadSpareBytes = 1000;
+// Behind the text: its NUL and a little room. Editing copies the text into a buffer of
+// its own, so a loaded block needs no more; tens of thousands of files add up.
+constexpr int64_t kLoadSpareBytes = 16;
 constexpr size_t kHeaderBytes = 500;
-constexpr size_t kReadPieceBytes = 10000000;
+constexpr int64_t kReadPieceBytes = 10000000;
+constexpr int64_t kCheckPieceBytes = 65536;
+
+constexpr char kHeaderLead[] = "\n:file:\n";
+
+size_t blockHeaderBytes(const char* path) {
+    size_t lead = sizeof kHeaderLead - 1;
+    size_t room = kHeaderBytes - lead - 1;
+    size_t pathLength = std::strlen(path);
+    return lead + (pathLength > room ? room : pathLength) + 1;
+}
 
 // Writes the block-form header "\n:file:\n<path>\n". A path too long for the header is cut,
 // but the header always ends with its newline so that the file's first line stays its own.
 size_t writeBlockHeader(char* out, const char* path) {
-    static constexpr char kLead[] = "\n:file:\n";
-    size_t lead = sizeof kLead - 1;
+    size_t lead = sizeof kHeaderLead - 1;
     size_t room = kHeaderBytes - lead - 1;
     size_t pathLength = std::strlen(path);
     if (pathLength > room) pathLength = room;
-    std::memcpy(out, kLead, lead);
+    std::memcpy(out, kHeaderLead, lead);
     std::memcpy(out + lead, path, pathLength);
     out[lead + pathLength] = '\n';
     return lead + pathLength + 1;
@@ -40,7 +54,7 @@ void replaceBytes(char* text, int64_t length, char from, char to) {
 
 }  // namespace
 
-int TextBlock::loadFile(const char* path, int64_t sizeLimit) {
+int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check) {
     if (!path) path = "";
     if (fileName && std::strcmp(path, fileName) == 0) {
         // The name stays; the old text goes, or its buffer would be lost below.
@@ -61,34 +75,55 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit) {
     path = fileName;
 
     struct stat info;
-    if (::stat(path, &info) != 0) {
+    // With a check the caller hands a file that cannot be opened on and reports it there.
+    // Such a caller has just found a regular file: opening it first spares a second path
+    // lookup, and O_NONBLOCK keeps a pipe put in its place meanwhile from blocking.
+    bool quiet = check != nullptr;
+    int file = -1;
+    if (quiet) {
+        file = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (file < 0) return errno == ENOENT ? 1 : 3;
+        if (::fstat(file, &info) != 0) {
+            ::close(file);
+            return 3;
+        }
+    } else if (::stat(path, &info) != 0) {
         logMessage("no such file: %s", path);
         return 1;
     }
+    auto fail = [&file](int result) {
+        if (file >= 0) ::close(file);
+        return result;
+    };
     fileTime = static_cast<int64_t>(info.st_mtime);
     fileSize = static_cast<int64_t>(info.st_size);
     watchedSize = fileSize;
     if (fileSize < 0) {
         logMessage("no file, or empty: %s", path);
-        return 2;
+        return fail(2);
     }
-    if (sizeLimit > 0 && fileSize > sizeLimit) return -1;
+    if (sizeLimit > 0 && fileSize > sizeLimit) return fail(-1);
     // Only regular files are read: a pipe or device could block the load for ever.
     if (!S_ISREG(info.st_mode)) {
-        logMessage("cannot read: %s", path);
-        return 3;
+        if (!quiet) logMessage("cannot read: %s", path);
+        return fail(3);
     }
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) {
+    int64_t size = fileSize;
+    if (size > kMaxBlockBytes - static_cast<int64_t>(kHeaderBytes + kLoadSpareBytes)) {
+        logMessage("[error] file too large to load whole (%ld MB): %s",
+                   static_cast<long>(size >> 20), path);
+        return fail(4);
+    }
+    if (file < 0) file = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
         logMessage("cannot read: %s", path);
         return 3;
     }
 
-    int64_t size = fileSize;
-    int64_t wanted = size + kLoadSpareBytes;
+    int64_t wanted = static_cast<int64_t>(blockHeaderBytes(path)) + size + kLoadSpareBytes;
     char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(wanted)));
     if (!buffer) {
-        std::fclose(file);
+        ::close(file);
         reportOutOfMemory(120501, static_cast<long>(wanted));
         fileSize = 0;
         watchedSize = 0;
@@ -100,15 +135,26 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit) {
     size_t header = writeBlockHeader(buffer, path);
 
     int64_t got = 0;
-    while (got < size) {
+    bool checked = !check || !*check;
+    while (got < size || !checked) {
         int64_t left = size - got;
-        size_t piece = left < static_cast<int64_t>(kReadPieceBytes) ? static_cast<size_t>(left)
-                                                                    : kReadPieceBytes;
-        size_t read = std::fread(buffer + header + got, 1, piece, file);
-        got += static_cast<int64_t>(read);
-        if (read < piece || loadStopRequested().load()) break;
+        // A check looks at the start first, so that a file it turns away is not read whole.
+        int64_t pieceLimit = checked ? kReadPieceBytes : kCheckPieceBytes;
+        size_t piece = static_cast<size_t>(left < pieceLimit ? left : pieceLimit);
+        ssize_t read = piece > 0 ? ::read(file, buffer + header + got, piece) : 0;
+        if (read < 0 && errno == EINTR) continue;
+        if (read > 0) got += read;
+        if (!checked) {
+            checked = true;
+            if (!(*check)(buffer + header, static_cast<size_t>(got))) {
+                ::close(file);
+                reset(1);
+                return kLoadTurnedAway;
+            }
+        }
+        if (read <= 0 || loadStopRequested().load()) break;
     }
-    std::fclose(file);
+    ::close(file);
     usedBytes = static_cast<int64_t>(header) + got;
     buffer[usedBytes] = '\0';
     if (got < size) {

@@ -39,12 +39,22 @@ struct EditDataBase {
     TextBlock* block = nullptr;
 };
 
+// Looks at the first bytes of a file before TextBlock::loadFile reads the rest; false
+// turns the file away unread.
+using LoadCheck = std::function<bool(const char* start, size_t length)>;
+inline constexpr int kLoadTurnedAway = 6;
+
 // Byte order mark, valid UTF-8 sequences, invalid bytes.
 enum EncodingFlag : uint32_t {
     kEncodingBom = 1,
     kEncodingValidUtf8 = 2,
     kEncodingInvalid = 4,
 };
+
+// A line start slot that holds no line (ring slots not yet written).
+inline constexpr uint32_t kNoLineStart = UINT32_MAX;
+// Line starts are 32-bit offsets, so one block holds less than 4 GiB of text.
+inline constexpr int64_t kMaxBlockBytes = int64_t{UINT32_MAX} - 1;
 
 struct TextBlock {
     explicit TextBlock(TextStore* owner);
@@ -98,7 +108,9 @@ struct TextBlock {
 
     int lineCount = 0;  // while open for adding: the number of adds
     int lineCapacity = 0;
-    char** lineStarts = nullptr;
+    // Byte offsets of the line starts into `text`: half the size of pointers, which counts
+    // with tens of millions of lines. kNoLineStart marks a slot without a line.
+    uint32_t* lineStarts = nullptr;
     uint32_t* lineMasks = nullptr;
     uint32_t spareMask[2] = {};
 
@@ -110,8 +122,10 @@ struct TextBlock {
     int addText(const char* text, bool lineMode, int64_t length = -1);
     int close();
     int indexLines(bool* headerHadTimeAndSize = nullptr);
-    // Reads a whole file in block form: 0..5, -1 over the size limit, 9.
-    int loadFile(const char* path, int64_t sizeLimit = 0);
+    // Reads a whole file in block form: 0..5, -1 over the size limit, 9, and
+    // kLoadTurnedAway when `check` (given the first bytes read) refused the file. With a
+    // check, a file that cannot be opened (1, 3) is left for the caller to report.
+    int loadFile(const char* path, int64_t sizeLimit = 0, const LoadCheck* check = nullptr);
     void reset(int level);
     int setName(const char* name);
     int statFile();
@@ -120,6 +134,11 @@ struct TextBlock {
     // Lines of an open block cannot be read: they give the marker text like a miss.
     const char* line(int index) const;
     const char* lineAndMask(int index, uint32_t* mask) const;
+    // The start of line slot `index` (physical, unchecked); NULL for a slot without a line.
+    const char* lineAt(int index) const {
+        uint32_t offset = lineStarts[index];
+        return offset == kNoLineStart ? nullptr : text + offset;
+    }
     uint32_t& lineMaskRef(int index);
     int lineOfAddress(const char* address) const;
     int headerLine(const char* nameForMessage = nullptr) const;

@@ -9,9 +9,10 @@
 #include "config/qv_config.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/load_progress.h"
 #include "view/log/message_log.h"
+#include "view/status_rows.h"
 #include "view/view.h"
-#include "view/view_input.h"
 
 namespace tessel {
 namespace {
@@ -209,6 +210,7 @@ void Builder::textRow(int row, int item) {
             }
         }
     }
+    markWordHighlights(view, source, length, bytes);
 
     int cells = expandForDisplay({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
                                  scrollColumn, scratch.text, scratch.attr, columns);
@@ -246,118 +248,6 @@ void Builder::selection(int line, char* attr, int cells) const {
     markSpan(attr, from, std::min(to, cells), 's');
 }
 
-// Right-aligns `right` in the row when there is room for it after the left part.
-void appendRight(std::string& text, std::string& attr, const char* right, int columns) {
-    int rightLength = static_cast<int>(std::strlen(right));
-    int left = static_cast<int>(text.size());
-    if (left + rightLength + 2 > columns) return;
-    text.append(static_cast<size_t>(columns - left - rightLength), ' ');
-    attr.append(static_cast<size_t>(columns - left - rightLength), ' ');
-    text += right;
-    attr.append(static_cast<size_t>(rightLength), 'g');
-}
-
-void append(std::string& text, std::string& attr, std::string_view part, char mark) {
-    text += part;
-    attr.append(part.size(), mark);
-}
-
-// The column after "find: >" or "path: >" where typing goes.
-size_t inputCursor(const View& view, MaskFocus mask) {
-    return static_cast<size_t>(maskCursor(view, view.input, mask));
-}
-
-int loadedFiles(const TextStore& store) {
-    return std::max(store.blockCount, 0);
-}
-
-void pathRow(View& view, int row, int columns, bool maskHasFocus) {
-    SearchState& search = view.search;
-    TextStore& store = view.textStore();
-    std::string text;
-    std::string attr;
-    char buffer[160];
-    if (!search.pathSelectionActive && search.pathMask[0] == '\0') {
-        int files = loadedFiles(store);
-        if (files > 0) {
-            std::snprintf(buffer, sizeof buffer, "global search over %d files.", files);
-        } else {
-            std::snprintf(buffer, sizeof buffer, "global search.");
-        }
-        append(text, attr, buffer, 'g');
-    } else {
-        append(text, attr, "path:", view.editor ? 'g' : ' ');
-        append(text, attr, " >", ' ');
-        append(text, attr, search.pathMask, ' ');
-        append(text, attr, "<", ' ');
-        if (maskHasFocus) attr[7 + inputCursor(view, MaskFocus::kPath)] = 'e';
-        if (!view.editor && search.files.valid) {
-            bool narrow = static_cast<int>(std::strlen(search.pathMask)) + 40 >= columns;
-            if (search.files.selectedFiles > 0) {
-                std::snprintf(buffer, sizeof buffer, " - %d files%s.", search.files.selectedFiles,
-                              narrow ? "" : " selected");
-            } else {
-                std::snprintf(buffer, sizeof buffer, " - %s.",
-                              narrow ? "no match" : "no matching files");
-            }
-            append(text, attr, buffer, ' ');
-        }
-    }
-    int files = loadedFiles(store);
-    std::snprintf(buffer, sizeof buffer, "%d file%s Tab=%d", files, files == 1 ? "" : "s",
-                  view.tabSize);
-    appendRight(text, attr, buffer, columns);
-    view.screen.writeRow(row, text, attr, kRowPath);
-}
-
-void findRow(View& view, int row, int columns, bool maskHasFocus) {
-    SearchState& search = view.search;
-    std::string text;
-    std::string attr;
-    char buffer[200];
-    append(text, attr, "find:", view.editor ? 'g' : ' ');
-    append(text, attr, " >", ' ');
-    append(text, attr, search.findMask, search.findMaskMarkedForReset ? 'g' : ' ');
-    append(text, attr, "<", ' ');
-    if (maskHasFocus) attr[7 + inputCursor(view, MaskFocus::kFind)] = 'e';
-
-    const StatusInfo& info = statusInfo();
-    if (info.infoText[0] != '\0') {
-        std::snprintf(buffer, sizeof buffer, " - %.180s",
-                      info.infoText[0] == '#' ? info.infoText + 1 : info.infoText);
-        append(text, attr, buffer, ' ');
-    } else if (!view.editor) {
-        if (search.hitCount > 0) {
-            std::snprintf(buffer, sizeof buffer, " - %lld hits",
-                          static_cast<long long>(search.hitCount));
-            append(text, attr, buffer, ' ');
-            if (search.caseSensitive) {
-                append(text, attr, ", ", ' ');
-                append(text, attr, "case", '1');
-            }
-            append(text, attr, ".", ' ');
-        } else if (search.searchPhase == 2 || search.searchPhase == 1) {
-            append(text, attr, search.searchPhase == 2 ? " - *" : " - -", ' ');
-        } else if (search.findMask[0] != '\0') {
-            append(text, attr, " - no hit", ' ');
-            if (search.caseSensitive) {
-                append(text, attr, ", ", ' ');
-                append(text, attr, "case", '1');
-            } else {
-                append(text, attr, ".", ' ');
-            }
-        }
-    }
-    if (search.findMask[0] != '\0' && search.searchPhase == 0 &&
-        static_cast<int>(text.size()) + 12 < columns) {
-        std::snprintf(buffer, sizeof buffer, " %lld msec",
-                      static_cast<long long>(search.timing.elapsedMs));
-        append(text, attr, buffer, 'g');
-    }
-    appendRight(text, attr, "Tessel", columns);
-    view.screen.writeRow(row, text, attr, kRowFind);
-}
-
 }  // namespace
 
 int expandForDisplay(std::string_view line, const char* attrs, char base, int tabSize,
@@ -393,6 +283,12 @@ int buildScreen(View& view) {
     view.screen.rowLine.fill(-1);
     const int rows = std::clamp(view.rows, 2, kScreenRows);
     const int columns = std::clamp(view.columns, 1, kScreenColumns);
+    // The loader thread writes the store meanwhile: show its progress and read nothing.
+    if (buildLoadRows(view, loadProgress(), rows - 1, columns) == 0) {
+        writeFindRow(view, rows - 1, true);
+        view.screen.valid = true;
+        return 0;
+    }
     TextStore& store = view.textStore();
     SearchState& search = view.search;
 
@@ -440,10 +336,7 @@ int buildScreen(View& view) {
     const int textRows = rows - 2;
     for (int item = top; row < textRows; ++row, ++item) builder.textRow(row, item);
 
-    bool pathFocus = search.host && search.host->pathMaskHasFocus();
-    pathRow(view, rows - 2, columns, pathFocus);
-    findRow(view, rows - 1, columns, !pathFocus);
-    statusInfo().expire(tickMs());
+    writeStatusRows(view, rows - 2, rows - 1);
     view.screen.valid = true;
     return 0;
 }

@@ -29,11 +29,12 @@ class BlockSet {
         auto& masks = masks_.emplace_back();
         size_t at = 0;
         for (const std::string& line : lines) {
-            starts.push_back(buffer.data() + at);
+            starts.push_back(static_cast<uint32_t>(at));
             masks.push_back(codePageTables().maskOf(line.c_str()) | 0x03);
             at += line.size() + 1;
         }
         PassBlock block;
+        block.text = buffer.data();
         block.lineStarts = starts.data();
         block.lineMasks = masks.data();
         block.lineCount = static_cast<int>(lines.size());
@@ -46,6 +47,7 @@ class BlockSet {
     // Every line through the literal line test, in load order.
     PassResult reference(const PassRequest& r) const {
         PassResult result;
+        auto lines = std::vector<int>();
         for (size_t b = 0; b < blocks.size(); ++b) {
             for (size_t j = 0; j < lines_[b].size(); ++j) {
                 ++result.testedLines;
@@ -56,9 +58,11 @@ class BlockSet {
                     ++result.hitCount;
                     if (result.firstHitLine < 0)
                         result.firstHitLine = blocks[b].firstLine + static_cast<int>(j);
+                    lines.push_back(blocks[b].firstLine + static_cast<int>(j));
                 }
             }
         }
+        result.hitLines = std::make_shared<const std::vector<int>>(std::move(lines));
         return result;
     }
 
@@ -66,7 +70,7 @@ class BlockSet {
 
   private:
     std::deque<std::string> buffers_;
-    std::deque<std::vector<const char*>> starts_;
+    std::deque<std::vector<uint32_t>> starts_;
     std::deque<std::vector<uint32_t>> masks_;
     std::vector<std::vector<std::string>> lines_;
     int firstLine_ = 0;
@@ -94,6 +98,20 @@ class SearchPassTest : public ::testing::Test {
         ASSERT_EQ(fast.testedLines, want.testedLines) << "mask [" << mask << "]";
         ASSERT_EQ(single.hitCount, want.hitCount) << "mask [" << mask << "]";
         ASSERT_EQ(single.firstHitLine, want.firstHitLine) << "mask [" << mask << "]";
+        EXPECT_FALSE(fast.hitLines);  // collected only on request
+
+        // The filtered view's pass lists every matching line in load order (checked on every
+        // fifth request, which keeps the suite quick under the sanitizers).
+        if (++compared_ % 5 != 0) return;
+        PassRequest collecting = request;
+        collecting.collectLines = true;
+        PassResult listed = workers.run(collecting);
+        ASSERT_TRUE(listed.hitLines);
+        ASSERT_EQ(*listed.hitLines, *want.hitLines) << "mask [" << mask << "]";
+        ASSERT_EQ(listed.hitCount, want.hitCount) << "mask [" << mask << "]";
+        PassResult listedHere = runPassOnThisThread(collecting);
+        ASSERT_TRUE(listedHere.hitLines);
+        ASSERT_EQ(*listedHere.hitLines, *want.hitLines) << "mask [" << mask << "]";
     }
 
     PassRequest request(std::mt19937& rng, const BlockSet& set, const std::string& mask) {
@@ -109,6 +127,7 @@ class SearchPassTest : public ::testing::Test {
     }
 
     SearchWorkers workers{3};
+    int compared_ = 0;
 };
 
 TEST_F(SearchPassTest, FastPassEqualsTheLineByLineTestOnRandomText) {
@@ -188,6 +207,9 @@ TEST_F(SearchPassTest, CancelStopsAPassEarly) {
     PassResult result = workers.run(r, &cancel);
     EXPECT_TRUE(result.cancelled);
     EXPECT_LT(result.testedLines, 2000000);
+    r.collectLines = true;
+    EXPECT_FALSE(workers.run(r, &cancel).hitLines);  // a cancelled pass lists nothing
+    r.collectLines = false;
 
     std::atomic<int> calls{0};
     auto job = workers.start(std::make_shared<const PassRequest>(r),

@@ -195,17 +195,17 @@ TEST_F(TextBlockTest, RingSlotsMapBothWays) {
     ring.ring = true;
     ring.lineCount = kLines;
     ring.lineCapacity = kSlots + 13;
-    ring.lineStarts = static_cast<char**>(std::calloc(ring.lineCapacity, sizeof(char*)));
+    ring.lineStarts = static_cast<uint32_t*>(std::calloc(ring.lineCapacity, sizeof(uint32_t)));
     ring.lineMasks = static_cast<uint32_t*>(std::calloc(ring.lineCapacity, sizeof(uint32_t)));
     ring.firstLine = 100;
     for (int i = 0; i < kLines; ++i) {
-        ring.lineStarts[i] = buffer + i * kSlotBytes;
-        std::snprintf(ring.lineStarts[i], kSlotBytes, "p%d", i);
+        ring.lineStarts[i] = static_cast<uint32_t>(i * kSlotBytes);
+        std::snprintf(buffer + i * kSlotBytes, kSlotBytes, "p%d", i);
     }
     ring.ringHead = 2;
     ring.ringFill = 2;  // not full yet: slots are in order
     for (int i = 0; i < kLines; ++i) EXPECT_EQ(ring.physicalIndex(i), i);
-    EXPECT_EQ(ring.lineOfAddress(ring.lineStarts[3]), 103);
+    EXPECT_EQ(ring.lineOfAddress(buffer + 3 * kSlotBytes), 103);
 
     ring.ringHead = 1;
     ring.ringFill = kSlots;  // full: the slot at the head is the oldest

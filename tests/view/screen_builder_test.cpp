@@ -53,6 +53,7 @@ class ScreenBuilderTest : public ::testing::Test {
         view.search.textStorePtr = &store;
         view.rows = 16;
         view.columns = 60;
+        view.clientWidth = 600;
         view.tabSize = 4;
     }
     void TearDown() override { config().setInt("assist", 1); }
@@ -105,7 +106,7 @@ TEST_F(ScreenBuilderTest, TextRowsHeadersAndStatusRows) {
     EXPECT_EQ(view.screen.flags[15], kRowFind);
     EXPECT_EQ(text(15).substr(0, 8), "find: ><");
     EXPECT_EQ(text(15).size(), 60u);  // the product title sits at the right end
-    EXPECT_EQ(text(14).substr(0, 24), "global search over 4 fil");
+    EXPECT_EQ(text(14), "global search over 3 files.");  // the header block is no file
 
     view.display.oneRowHeader = true;
     buildScreen(view);

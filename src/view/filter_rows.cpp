@@ -1,0 +1,392 @@
+// Building the rows of the filtered view and the file list. The matching lines come from the
+// same candidate scan as a search pass, on all workers; marking and laying out the rows then
+// walks only the hits, so an update costs little more than the pass itself.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "config/qv_config.h"
+#include "text/text_store.h"
+#include "view/filter_internal.h"
+#include "view/filter_view.h"
+#include "view/log/message_log.h"
+#include "view/view.h"
+
+namespace tessel {
+
+namespace {
+
+const char kEmptyRow[] = "";
+const char kSeparatorRow[] = " ";
+
+struct RowWriter {
+    View& view;
+    FilterState& f;
+    std::vector<const char*>& rows;
+
+    bool full() const { return static_cast<int>(rows.size()) >= f.capacity; }
+    void add(const char* text, int line, uint8_t kind) {
+        if (full()) return;
+        const size_t row = rows.size();
+        rows.push_back(text);
+        f.rowLines.push_back(line);
+        f.rowMarks[row] = static_cast<uint16_t>((f.rowMarks[row] & 0xFF00) | kind);
+    }
+};
+
+void mark(FilterState& f, int line, uint16_t bits) {
+    if (line >= 0 && line < f.capacity) f.rowMarks[static_cast<size_t>(line)] |= bits;
+}
+
+uint16_t marksOf(const FilterState& f, int line) {
+    return line >= 0 && line < f.capacity ? f.rowMarks[static_cast<size_t>(line)] & 0xFF00 : 0;
+}
+
+// Clears what the last build marked: its rows' kinds and its lines' marks.
+void clearMarks(FilterState& f) {
+    const size_t rowCount = std::min(f.rowLines.size(), f.rowMarks.size());
+    for (size_t r = 0; r < rowCount; ++r) {
+        f.rowMarks[r] &= 0xFF00;
+        const int line = f.rowLines[r];
+        if (line >= 0 && line < f.capacity) f.rowMarks[static_cast<size_t>(line)] &= 0x00FF;
+    }
+    if (f.hits) {
+        for (int line : *f.hits) {
+            if (line >= 0 && line < f.capacity) f.rowMarks[static_cast<size_t>(line)] &= 0x00FF;
+        }
+    }
+}
+
+void saveSearchState(View& view) {
+    SavedSearch& saved = view.filter.saved;
+    const SearchState& s = view.search;
+    saved.findExpr = s.findExpr;
+    saved.pathExpr = s.pathExpr;
+    saved.foldMain = s.foldMain;
+    saved.foldPath = s.foldPath;
+    saved.caseSensitive = s.caseSensitive;
+    saved.accentSensitive = s.accentSensitive;
+    saved.punctSensitive = s.punctSensitive;
+    saved.sequenceSensitive = s.sequenceSensitive;
+    saved.operatorsOn = s.operatorsOn;
+    saved.valid = true;
+}
+
+uint8_t lineKind(const TextBlock& block, int line) {
+    uint32_t mask = 0;
+    block.lineAndMask(line - block.firstLine, &mask);
+    return static_cast<uint8_t>(mask & 0xFF);
+}
+
+// The block holding `line`, searching forward from `index`: the hits come in load order, so
+// walking the block table once serves them all (a lookup per block would be quadratic).
+TextBlock* blockFrom(TextStore& store, int& index, int line) {
+    if (index < 0) index = 0;
+    while (index < store.blockCount) {
+        TextBlock* block = store.blocks[static_cast<size_t>(index)];
+        if (block && line < block->endLine) return line >= block->firstLine ? block : nullptr;
+        ++index;
+    }
+    return nullptr;
+}
+
+// Empty rows above few results, so that they stand in the middle of the view.
+int centringRows(const View& view, int rowsToShow, int headers, bool assist) {
+    if (view.lineHeight <= 0) return 0;
+    int64_t p = (static_cast<int64_t>(view.clientHeight) / view.lineHeight - rowsToShow -
+                 3 * static_cast<int64_t>(headers) - 4) /
+                    2 -
+                2;
+    if (!assist) ++p;
+    return static_cast<int>(std::clamp<int64_t>(p, 0, kMaxPadRows));
+}
+
+void startRows(RowWriter& out, bool fileList, bool assist, int padRows) {
+    out.add(fileList ? kFileListTitle : kFilterTitle, -1, 0);
+    out.add(kEmptyRow, -1, 0);
+    if (assist) out.add(kEmptyRow, -1, 0);
+    for (int i = 0; i < padRows; ++i) out.add(kEmptyRow, -1, 0);
+}
+
+int buildFileList(View& view, bool assist) {
+    FilterState& f = view.filter;
+    TextStore& store = view.textStore();
+    SearchState& search = view.search;
+    const int prefix = f.snapshot.hasPrefix ? store.prefixLength : 0;
+    int files = 0;
+    for (int b = search.nextSelectedFile(-1); b >= 0; b = search.nextSelectedFile(b)) ++files;
+    RowWriter out{view, f, view.display.filterRows};
+    f.padRows = centringRows(view, files, 0, assist);
+    startRows(out, true, assist, f.padRows);
+    for (int b = search.nextSelectedFile(-1); b >= 0 && !out.full();
+         b = search.nextSelectedFile(b)) {
+        TextBlock* block = store.blockAt(b);
+        if (!block || block->lineCount <= 0) continue;
+        const int h = block->nameLine();
+        if (h < block->firstLine || h >= block->endLine) continue;
+        mark(f, h, kMarkShown | kMarkHeader);
+        const char* text = block->line(h - block->firstLine);
+        // Names that stand on the prefix line show without the prefix.
+        if (f.snapshot.prefixOnNameLine && prefix > 0 &&
+            static_cast<int>(strnlen(text, static_cast<size_t>(prefix))) >= prefix) {
+            text += prefix;
+        }
+        out.add(text, h, 0);
+    }
+    return 0;
+}
+
+// Marks the hits and their headers, then lays out the rows in load order. Walks the hits
+// only: the blocks between them are never read.
+int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
+    FilterState& f = view.filter;
+    TextStore& store = view.textStore();
+    const int lineCount = store.lineCount();
+    int rowsToShow = 0;
+    int headers = 0;
+    TextBlock* block = nullptr;
+    int blockIndex = -1;
+    int header = -1;
+    for (int m : hits) {
+        if (m < 0 || m >= lineCount) {
+            logMessage("ufview: wrong glnum");
+            return 1;
+        }
+        if (!block || m >= block->endLine) {
+            block = blockFrom(store, blockIndex, m);
+            if (!block) {
+                logMessage("ufview: wrong glnum");
+                return 1;
+            }
+            header = block->nameLine();
+            if (header < block->firstLine || header >= block->endLine) header = 0;
+        }
+        mark(f, m, kMarkHit);
+        if (!(m == header && header != 0 && f.showFileNames)) ++rowsToShow;
+        if (f.showFileNames && header != 0) {
+            if (!(marksOf(f, header) & kMarkHeader)) ++headers;
+            mark(f, header, kMarkShown | kMarkHeader);
+        }
+        if (m >= header || !f.showFileNames) mark(f, m, kMarkShown);
+    }
+    rowsToShow += headers;
+
+    RowWriter out{view, f, view.display.filterRows};
+    f.padRows = centringRows(view, rowsToShow, headers, assist);
+    startRows(out, false, assist, f.padRows);
+    const bool prefixLine = f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine;
+    bool firstHeader = true;
+    block = nullptr;
+    blockIndex = -1;
+    header = -1;
+    for (int m : hits) {
+        if (out.full()) break;
+        if (!block || m >= block->endLine) {
+            block = blockFrom(store, blockIndex, m);
+            if (!block) return 1;
+            header = block->nameLine();
+            if (header < block->firstLine || header >= block->endLine) header = 0;
+            if (marksOf(f, header) & kMarkHeader) {
+                if (!firstHeader) out.add(kSeparatorRow, -1, 0);
+                firstHeader = false;
+                if (prefixLine && header - 1 >= block->firstLine) {
+                    out.add(block->line(header - 1 - block->firstLine), header - 1, 0);
+                }
+                out.add(block->line(header - block->firstLine), header, 0);
+            }
+        }
+        const uint16_t marks = marksOf(f, m);
+        if (!(marks & kMarkShown) || (marks & kMarkHeader)) continue;
+        out.add(block->line(m - block->firstLine), m, lineKind(*block, m));
+    }
+    return 0;
+}
+
+// The end of every update: the row count, the saved search state, the first row shown.
+void finishRows(View& view, int64_t hitCount, int firstHit) {
+    FilterState& f = view.filter;
+    SearchState& search = view.search;
+    view.filteredLineCount = static_cast<int>(view.display.filterRows.size());
+    saveSearchState(view);
+    search.topLine = 0;
+    view.display.lineMark = -1;
+    ExitRecord& exit = f.exitRecord;
+    if (exit.valid && std::strcmp(exit.findMask, search.findMask) == 0) {
+        const int last = std::max(0, view.filteredLineCount - view.rows + 2);
+        search.topLine = std::clamp(exit.firstRow, 0, last);
+        if (exit.hasMarkedLine) view.display.lineMark = static_cast<int>(exit.markedLine);
+    } else {
+        exit = ExitRecord{};
+    }
+    search.hitCount = hitCount;
+    f.firstHitLine = firstHit;
+    search.searchPhase = 0;
+}
+
+void refresh(View& view) {
+    if (!view.search.host) return;
+    view.search.host->refreshStatus();
+    view.search.host->refreshView();
+}
+
+// A search found exactly one hit: show it in the full text rather than a list of one.
+void applySingleHit(View& view) {
+    SearchState& search = view.search;
+    const int hit = view.filter.firstHitLine;
+    if (search.hitCount != 1 || hit < 0 || !search.settings.exitFilterOnSingleHit) return;
+    leaveFilter(view, true);
+    search.currentLine = hit;
+    search.topLine = std::max(0, hit - search.resultFocusOffset);
+    showStatusInfo("straight match.");
+}
+
+int applyPassResult(View& view, const PassResult& result, bool async) {
+    FilterState& f = view.filter;
+    SearchState& search = view.search;
+    f.job.reset();
+    if (result.cancelled || !result.hitLines || view.filterMode != FilterMode::kFiltered) {
+        search.searchPhase = 0;
+        return 1;
+    }
+    const bool assist = config().getInt("assist") != 0;
+    clearMarks(f);
+    view.display.filterRows.clear();
+    f.rowLines.clear();
+    f.hits = result.hitLines;
+    if (buildFilteredRows(view, *f.hits, assist) != 0) {
+        search.searchPhase = 0;
+        return 1;
+    }
+    finishRows(view, static_cast<int64_t>(f.hits->size()), result.firstHitLine);
+    search.timing.elapsedMs =
+        (search.host ? search.host->nowMs() : tickMs()) - search.timing.startMs;
+    search.timing.elapsedNs = result.elapsedNs;
+    search.timing.testedLines = result.testedLines;
+    if (!f.keepDisplay) refresh(view);
+    // Without the workers the search applies the single hit rule itself on return.
+    if (async && f.fromSearch) applySingleHit(view);
+    return 0;
+}
+
+int runFilterPass(View& view) {
+    FilterState& f = view.filter;
+    SearchState& search = view.search;
+    auto request = std::make_shared<PassRequest>(search.passRequest());
+    request->collectLines = true;
+    request->chunkLines = f.chunkLines;
+    if (f.threads == FilterThreads::kThisThread) {
+        return applyPassResult(view, runPassOnThisThread(*request), false);
+    }
+    SearchWorkers& pool = search.workers ? *search.workers : searchWorkers();
+    if (!search.host) return applyPassResult(view, pool.run(*request), false);
+    const uint64_t generation = ++f.generation;
+    f.token->store(generation);
+    f.pool = &pool;
+    auto token = f.token;
+    SearchHost* host = search.host;
+    View* target = &view;
+    f.job = pool.start(request, [target, token, generation, host](const PassResult& result) {
+        host->postToUi([target, token, generation, result] {
+            if (token->load() == generation) applyPassResult(*target, result, true);
+        });
+    });
+    return 2;
+}
+
+}  // namespace
+
+FilterState::FilterState() : token(std::make_shared<std::atomic<uint64_t>>(0)) {}
+
+FilterState::~FilterState() {
+    token->store(UINT64_MAX);
+    if (job && pool) pool->cancel(job);
+}
+
+void cancelFilterPass(View& view) {
+    FilterState& f = view.filter;
+    if (!f.job) return;
+    if (f.pool) f.pool->cancel(f.job);
+    f.job.reset();
+    f.token->store(++f.generation);
+    if (view.search.searchPhase == 2) view.search.searchPhase = 0;
+}
+
+bool filterPassRunning(const View& view) {
+    return view.filter.job != nullptr;
+}
+
+int updateFilter(View& view, bool keepDisplay, bool reuseMarks) {
+    return updateFilterRows(view, keepDisplay, reuseMarks, false);
+}
+
+int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSearch) {
+    FilterState& f = view.filter;
+    SearchState& search = view.search;
+    if (view.filterMode == FilterMode::kFullText) {
+        logMessage("wrong filter mode (1,%d)", static_cast<int>(view.filterMode));
+        return 9;
+    }
+    cancelFilterPass(view);
+    f.keepDisplay = keepDisplay;
+    f.fromSearch = fromSearch;
+    search.searchPhase = 2;
+    search.hitCount = 0;
+    f.firstHitLine = -1;
+    if (!keepDisplay) refresh(view);
+    TextStore& store = view.textStore();
+    if (store.lineCount() > f.capacity ||
+        f.rowMarks.size() < static_cast<size_t>(std::max(f.capacity, 0))) {
+        logMessage("fvupdate.1 %lu %lu", static_cast<unsigned long>(store.lineCount()),
+                   static_cast<unsigned long>(f.capacity));
+        search.searchPhase = 0;
+        return 9;
+    }
+    if (!reuseMarks) search.compileSearch(false);
+    // 1 is a selection still valid from before.
+    if (search.selectFiles(false) > 1 || !search.files.valid) {
+        logMessage("fvupdate.2");
+        search.searchPhase = 0;
+        return 9;
+    }
+    search.timing.startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+    const bool assist = config().getInt("assist") != 0;
+    if (view.filterMode == FilterMode::kFileList) {
+        clearMarks(f);
+        view.display.filterRows.clear();
+        f.rowLines.clear();
+        f.hits.reset();
+        buildFileList(view, assist);
+        finishRows(view, 0, -1);
+        if (!keepDisplay) refresh(view);
+        return 0;
+    }
+    if (reuseMarks && f.hits) {
+        // The hits stand: only the layout (names, centring) is built again.
+        auto hits = f.hits;
+        clearMarks(f);
+        view.display.filterRows.clear();
+        f.rowLines.clear();
+        if (buildFilteredRows(view, *hits, assist) != 0) {
+            search.searchPhase = 0;
+            return 1;
+        }
+        finishRows(view, static_cast<int64_t>(hits->size()), hits->empty() ? -1 : hits->front());
+        if (!keepDisplay) refresh(view);
+        return 0;
+    }
+    return runFilterPass(view);
+}
+
+void saveExitRecord(View& view) {
+    ExitRecord& exit = view.filter.exitRecord;
+    std::strncpy(exit.findMask, view.search.findMask, sizeof exit.findMask - 1);
+    exit.findMask[sizeof exit.findMask - 1] = '\0';
+    exit.firstRow = view.search.topLine;
+    exit.hasMarkedLine = view.display.lineMark >= 0;
+    exit.markedLine = view.display.lineMark;
+    exit.valid = true;
+}
+
+}  // namespace tessel

@@ -1,0 +1,234 @@
+#include "view/word_highlights.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "config/qv_config.h"
+#include "search/codepage/code_page_tables.h"
+#include "view/frame_layout.h"
+#include "view/log/message_log.h"
+#include "view/screen_builder.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+struct NamedColour {
+    const char* name;
+    int code;
+};
+
+constexpr NamedColour kColours[] = {
+    {"Red", 16},     {"Green", 17},   {"Blue", 18},   {"Yellow", 19}, {"Cyan", 20},
+    {"Magenta", 21}, {"red", 22},     {"green", 23},  {"blue", 24},   {"yellow", 25},
+    {"cyan", 26},    {"magenta", 27}, {"orange", 60},
+};
+
+constexpr char kAutoName[] = "any";
+
+bool isBookmarkAttr(char attr) {
+    return attr == 'T' || attr == 't' || attr == 'u';
+}
+
+// The word part of an entry: what follows the first blank, or the whole entry.
+std::string_view wordOf(std::string_view entry) {
+    const size_t blank = entry.find(' ');
+    return blank == std::string_view::npos ? entry : entry.substr(blank + 1);
+}
+
+bool sameWord(std::string_view a, std::string_view b, bool caseSensitive, const FoldTable& fold) {
+    if (a.size() != b.size()) return false;
+    if (caseSensitive) return a == b;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (fold.map(static_cast<uint8_t>(a[i])) != fold.map(static_cast<uint8_t>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+FoldTable caseFold() {
+    return codePageTables().buildFoldTable(false, true, true);
+}
+
+// The next occurrence of `word` in text[from, length), -1 when none.
+int findWord(const char* text, int length, int from, std::string_view word, bool caseSensitive,
+             const FoldTable& fold) {
+    const int size = static_cast<int>(word.size());
+    const uint8_t first = fold.map(static_cast<uint8_t>(word[0]));
+    for (int p = from; p + size <= length; ++p) {
+        const uint8_t c = static_cast<uint8_t>(text[p]);
+        if (caseSensitive ? c != static_cast<uint8_t>(word[0]) : fold.map(c) != first) continue;
+        if (sameWord({text + p, static_cast<size_t>(size)}, word, caseSensitive, fold)) return p;
+    }
+    return -1;
+}
+
+void redrawAll(View& view) {
+    auto redraw = [](View& each) {
+        each.screen.valid = false;
+        if (each.search.host) each.search.host->refreshView();
+    };
+    if (!view.frame) {
+        redraw(view);
+        return;
+    }
+    for (auto& each : view.frame->views) {
+        if (each) redraw(*each);
+    }
+}
+
+bool localLists() {
+    return config().getInt("localhighlight") != 0;
+}
+
+}  // namespace
+
+int HighlightList::toggle(std::string_view word, std::string_view name, bool allowRemove,
+                          bool report, bool caseSensitive) {
+    word = word.substr(0, kHighlightWordChars);
+    name = name.substr(0, kHighlightNameChars);
+    const FoldTable fold = caseFold();
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (!sameWord(wordOf(*it), word, caseSensitive, fold)) continue;
+        if (allowRemove) {
+            entries_.erase(it);
+            if (report) showStatusInfo("#word removed from highlights.");
+            return 2;
+        }
+        if (report) showStatusInfo("#word already highlighted.");
+        return 1;
+    }
+    std::string entry(name);
+    entry += ' ';
+    entry += word;
+    entries_.push_back(std::move(entry));
+    if (report) showStatusInfo("#word added to highlights.");
+    return 0;
+}
+
+int HighlightList::countAuto() const {
+    return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const auto& e) {
+        return e.compare(0, 4, "any ") == 0;
+    }));
+}
+
+void HighlightList::append(std::string_view entry) {
+    entries_.emplace_back(entry.substr(0, kHighlightNameChars + 1 + kHighlightWordChars));
+}
+
+HighlightState::HighlightState() : highlightCase(config().getInt("markcase") != 0) {}
+
+HighlightList& sharedHighlights() {
+    static HighlightList shared;
+    return shared;
+}
+
+HighlightList& highlightListOf(View& view) {
+    return localLists() ? view.highlights.list : sharedHighlights();
+}
+
+int highlightColour(std::string_view name) {
+    for (const NamedColour& colour : kColours) {
+        if (name == colour.name) return colour.code;
+    }
+    return -1;
+}
+
+void markHighlights(const HighlightList& list, bool caseSensitive, const char* text, int length,
+                    char* attr, int visibleFrom, int visibleTo) {
+    if (list.empty() || !text || length <= 0) return;
+    visibleFrom = std::max(visibleFrom, 0);
+    visibleTo = std::min(visibleTo, length);
+    const FoldTable fold = caseFold();
+    int autoCount = 0;
+    for (const std::string& entry : list.entries()) {
+        std::string_view name = kAutoName;
+        std::string_view word = entry;
+        const size_t blank = entry.find(' ');
+        if (blank != std::string::npos) {
+            name = std::string_view(entry).substr(0, blank);
+            word = std::string_view(entry).substr(blank + 1);
+        } else if (verboseMode()) {
+            logMessage("wcf %.200s", entry.c_str());
+        }
+        if (word.empty()) continue;
+        int code = highlightColour(name);
+        if (code < 0) code = kFirstAutoColour + autoCount++ % kAutoColours;
+        int from = 0;
+        for (int found = 0; found < kMaxHighlightsPerRow; ++found) {
+            const int at = findWord(text, length, from, word, caseSensitive, fold);
+            if (at < 0) break;
+            if (found == kMaxHighlightsPerRow - 1 && verboseMode()) logMessage("bail (3)");
+            const int end = at + static_cast<int>(word.size());
+            for (int i = std::max(at, visibleFrom); i < std::min(end, visibleTo); ++i) {
+                if (!isBookmarkAttr(attr[i])) attr[i] = static_cast<char>(code);
+            }
+            from = end;
+        }
+    }
+}
+
+void markWordHighlights(View& view, const char* text, int length, char* attr) {
+    const HighlightList& list = highlightListOf(view);
+    if (list.empty()) return;
+    // The row's bytes before the horizontal offset are cut away when the row is laid out,
+    // so the whole stored part is marked; only the screen's columns show.
+    markHighlights(list, view.highlights.highlightCase, text, length, attr, 0, length);
+}
+
+std::string wordAtCell(const View& view, int row, int column) {
+    if (row < 0 || row >= kScreenRows || column < 0) return {};
+    if (view.screen.flags[static_cast<size_t>(row)] != kRowText) return {};
+    const std::string_view text = view.screen.rowText(row);
+    const size_t at = static_cast<size_t>(column);
+    if (at >= text.size() || !isWordChar(static_cast<uint8_t>(text[at]))) return {};
+    size_t from = at;
+    size_t to = at + 1;
+    while (from > 0 && isWordChar(static_cast<uint8_t>(text[from - 1]))) --from;
+    while (to < text.size() && isWordChar(static_cast<uint8_t>(text[to]))) ++to;
+    return std::string(text.substr(from, std::min(to - from, size_t{kHighlightWordChars})));
+}
+
+int highlightWordAt(View& view, int row, int column, bool shift) {
+    const std::string word = view.screen.valid ? wordAtCell(view, row, column) : std::string();
+    std::vector<View*> targets{&view};
+    if (localLists() && shift && view.frame) {
+        targets.clear();
+        for (auto& each : view.frame->views) {
+            if (each) targets.push_back(each.get());
+        }
+    }
+    if (word.empty()) {
+        if (localLists()) {
+            for (View* each : targets) each->highlights.list.clear();
+        } else {
+            sharedHighlights().clear();
+        }
+        showStatusInfo("#highlights reset.");
+    } else if (localLists()) {
+        for (View* each : targets) {
+            each->highlights.list.toggle(word, kAutoName, true, each == &view,
+                                         each->highlights.highlightCase);
+        }
+    } else {
+        sharedHighlights().toggle(word, kAutoName, true, true, view.highlights.highlightCase);
+    }
+    if (localLists() && !shift) {
+        view.screen.valid = false;
+        if (view.search.host) view.search.host->refreshView();
+    } else {
+        redrawAll(view);
+    }
+    return 0;
+}
+
+void toggleHighlightCase(View& view) {
+    view.highlights.highlightCase = !view.highlights.highlightCase;
+    logMessage(view.highlights.highlightCase ? "case sensitive word highlights"
+                                             : "ignoring case on word highlights");
+    view.screen.valid = false;
+    if (view.search.host) view.search.host->refreshView();
+}
+
+}  // namespace tessel

@@ -1,0 +1,419 @@
+#include "view/filter_view.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/app_settings.h"
+#include "config/qv_config.h"
+#include "platform/key_codes.h"
+#include "search/codepage/code_page_tables.h"
+#include "test_support.h"
+#include "text/text_store.h"
+#include "view/log/message_log.h"
+#include "view/view.h"
+
+namespace tessel {
+namespace {
+
+using testing::LogCapture;
+using Rows = std::vector<std::string>;
+
+// A window's part of the search host: the UI queue the filter's rows come back through.
+class QueueHost : public SearchHost {
+  public:
+    int64_t nowMs() override { return 1000; }
+    void armSearchTimer(int /*delayMs*/) override {}
+    void killSearchTimer() override {}
+    void postToUi(std::function<void()> task) override {
+        std::lock_guard<std::mutex> guard(lock);
+        queue.push_back(std::move(task));
+    }
+    int viewLineCount() override { return 1000; }
+
+    // Runs the posted tasks, waiting up to a few seconds for the first.
+    int drain() {
+        for (int i = 0; i < 500; ++i) {
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                if (!queue.empty()) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::deque<std::function<void()>> tasks;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            tasks.swap(queue);
+        }
+        for (auto& task : tasks) task();
+        return static_cast<int>(tasks.size());
+    }
+
+    std::mutex lock;
+    std::deque<std::function<void()>> queue;
+};
+
+class FilterViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        codePageTables().init(1252);
+        textOptions() = TextOptions{};
+        config().setInt("assist", 0);
+        view.search.textStorePtr = &store;
+        view.search.workers = &workers;
+        view.rows = 16;
+        view.lineHeight = 0;  // no centring unless a test asks for it
+    }
+    void TearDown() override { config().setInt("assist", 1); }
+
+    void feed(std::initializer_list<const char*> lines) {
+        for (const char* line : lines) ASSERT_EQ(store.addLine(line, true), 0) << line;
+    }
+    // Line 0 is the snapfile header; then ":file:", name and two lines per file.
+    void loadThreeFiles() {
+        feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n"});
+        feed({":file:\n", "src/one.cpp\n", "int main\n", "return alpha\n"});
+        feed({":file:\n", "src/two.h\n", "alpha beta\n", "int value\n"});
+        feed({":file:\n", "doc/readme.txt\n", "nothing here\n", "alpha again\n"});
+        ASSERT_EQ(store.finish(), 0);
+        view.search.pathSelectionActive = true;
+    }
+    void filterFor(const char* mask) {
+        view.search.setFindMask(mask);
+        ASSERT_EQ(toggleFilter(view, 1), 0);
+    }
+    Rows rows() const {
+        Rows out;
+        // Header lines keep room for their attributes: blanks at the end count as one.
+        for (const char* row : view.display.filterRows) {
+            std::string text = row ? row : "(null)";
+            const size_t end = text.find_last_not_of(' ');
+            if (end != std::string::npos && end + 2 < text.size()) text.resize(end + 2);
+            out.push_back(text);
+        }
+        EXPECT_EQ(static_cast<int>(out.size()), view.filteredLineCount);
+        return out;
+    }
+    uint16_t marks(int line) const { return view.filter.rowMarks[static_cast<size_t>(line)]; }
+
+    TextStore store;
+    SearchWorkers workers{3};
+    View view;
+};
+
+TEST_F(FilterViewTest, HitsInThreeFilesGetHeaderGroups) {
+    loadThreeFiles();
+    LogCapture log;
+    filterFor("alpha");
+    EXPECT_EQ(view.filterMode, FilterMode::kFiltered);
+    EXPECT_TRUE(log.contains("filtered view."));
+    EXPECT_EQ(rows(), (Rows{kFilterTitle, "", ":file: ", "src/one.cpp ", "return alpha ", " ",
+                            ":file: ", "src/two.h ", "alpha beta ", " ",
+                            ":file: ", "doc/readme.txt ", "alpha again "}));
+    EXPECT_EQ(view.search.hitCount, 3);
+    EXPECT_EQ(view.filter.firstHitLine, 4);
+    EXPECT_EQ(view.search.searchPhase, 0);
+    // Names are shown headers, hits are shown and marked; the prefix lines only stand above.
+    EXPECT_EQ(marks(2) & 0xFF00, kMarkShown | kMarkHeader);
+    EXPECT_EQ(marks(4) & 0xFF00, kMarkShown | kMarkHit);
+    EXPECT_EQ(marks(1) & 0xFF00, 0);
+    EXPECT_EQ(marks(3) & 0xFF00, 0);
+    // Rows carry their line's kind; header and separator rows are kind 0.
+    uint32_t mask = 0;
+    store.lineTextAndMask(4, &mask);
+    EXPECT_EQ(marks(4) & 0xFF, mask & 0xFF);
+    EXPECT_EQ(filterRowLine(view, 0), -1);
+    EXPECT_EQ(filterRowLine(view, 3), 2);
+    EXPECT_EQ(filterRowLine(view, 5), -1);
+    EXPECT_EQ(filterRowLine(view, 13), -1);
+
+    // A narrower mask drops the old marks.
+    view.search.setFindMask("beta");
+    ASSERT_EQ(updateFilter(view, false, false), 0);
+    EXPECT_EQ(rows(), (Rows{kFilterTitle, "", ":file: ", "src/two.h ", "alpha beta "}));
+    EXPECT_EQ(marks(4) & 0xFF00, 0);
+    EXPECT_EQ(marks(2) & 0xFF00, 0);
+
+    ASSERT_EQ(toggleFilter(view, 1), 0);
+    EXPECT_EQ(view.filterMode, FilterMode::kFullText);
+    EXPECT_TRUE(view.display.filterRows.empty());
+    EXPECT_TRUE(log.contains("normal view."));
+}
+
+TEST_F(FilterViewTest, HitOnTheNameLineShowsItOnceAndNamesCanBeHidden) {
+    loadThreeFiles();
+    LogCapture log;
+    filterFor("one.cpp OR main");
+    EXPECT_EQ(rows(), (Rows{kFilterTitle, "", ":file: ", "src/one.cpp ", "int main "}));
+    EXPECT_EQ(view.search.hitCount, 2);
+    EXPECT_EQ(marks(2) & 0xFF00, kMarkShown | kMarkHeader | kMarkHit);
+
+    ASSERT_EQ(toggleFileNames(view), 0);
+    EXPECT_TRUE(log.contains("filename display disabled."));
+    EXPECT_EQ(rows(), (Rows{kFilterTitle, "", "src/one.cpp ", "int main "}));
+    EXPECT_EQ(marks(2) & 0xFF00, kMarkShown | kMarkHit);
+    EXPECT_EQ(view.search.hitCount, 2);
+    ASSERT_EQ(toggleFileNames(view), 0);
+    EXPECT_TRUE(log.contains("filename display enabled."));
+
+    leaveFilter(view, true);
+    EXPECT_EQ(toggleFileNames(view), 1);
+    EXPECT_TRUE(log.contains("no filtered view is active."));
+}
+
+TEST_F(FilterViewTest, FileListShowsOneRowPerSelectedFile) {
+    loadThreeFiles();
+    LogCapture log;
+    view.search.setPathMask("src");
+    ASSERT_EQ(filterCommand(view), 0);
+    EXPECT_EQ(view.filterMode, FilterMode::kFileList);
+    EXPECT_TRUE(log.contains("list of files."));
+    EXPECT_EQ(rows(), (Rows{kFileListTitle, "", "src/one.cpp ", "src/two.h "}));
+    EXPECT_EQ(filterRowLine(view, 3), 6);
+    EXPECT_EQ(marks(6) & 0xFF00, kMarkShown | kMarkHeader);
+
+    // Clicking a file opens it in the full text with its first lines on screen.
+    view.search.lockRows = 1;
+    ASSERT_EQ(enterTextAt(view, 3), 0);
+    EXPECT_EQ(view.filterMode, FilterMode::kFullText);
+    EXPECT_EQ(view.search.currentLine, 6);
+    EXPECT_EQ(view.search.topLine, 5);
+    EXPECT_EQ(enterTextAt(view, 3), 1);  // no filter any more
+}
+
+TEST_F(FilterViewTest, SnapfileNamesOnThePrefixLineShowWithoutThePrefix) {
+    feed({":snapfile zuk,1.0.7,prefix=:f:\n", ":f:x.txt\n", "body\n", ":f:y.txt\n", "more body\n"});
+    ASSERT_EQ(store.finish(), 0);
+    ASSERT_TRUE(store.prefixOnNameLine);
+    ASSERT_EQ(toggleFilter(view, 2), 0);
+    EXPECT_EQ(rows(), (Rows{kFileListTitle, "", "x.txt ", "y.txt "}));
+    leaveFilter(view, true);
+    // In the filtered view the name line is the whole header: no prefix line above it.
+    filterFor("body");
+    EXPECT_EQ(rows(),
+              (Rows{kFilterTitle, "", ":f:x.txt ", "body ", " ", ":f:y.txt ", "more body "}));
+}
+
+TEST_F(FilterViewTest, FewResultsAreCentred) {
+    loadThreeFiles();
+    view.lineHeight = 10;
+    view.clientHeight = 400;  // 40 rows
+    filterFor("beta");
+    // (40 - 2 rows - 3 for one header - 4) / 2 - 2, plus 1 outside assistance mode.
+    EXPECT_EQ(view.filter.padRows, 14);
+    Rows got = rows();
+    ASSERT_EQ(got.size(), 2u + 14u + 3u);
+    EXPECT_EQ(got[16], ":file: ");
+    EXPECT_EQ(got[18], "alpha beta ");
+    leaveFilter(view, true);
+
+    view.clientHeight = 1000000;
+    filterFor("beta");
+    EXPECT_EQ(view.filter.padRows, kMaxPadRows);
+    leaveFilter(view, true);
+
+    config().setInt("assist", 1);
+    view.clientHeight = 400;
+    filterFor("beta");
+    EXPECT_EQ(view.filter.padRows, 13);
+    EXPECT_EQ(rows()[2 + 1 + 13], ":file: ");  // one more empty row under the title
+}
+
+TEST_F(FilterViewTest, ReenteringWithTheSameMaskReturnsToTheRow) {
+    feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n", ":file:\n", "many.txt\n"});
+    for (int i = 0; i < 100; ++i) feed({"a line with words\n"});
+    ASSERT_EQ(store.finish(), 0);
+    view.search.topLine = 7;
+    filterFor("with");
+    EXPECT_EQ(view.search.hitCount, 100);
+    EXPECT_EQ(view.search.topLine, 0);
+    view.search.topLine = 50;
+    leaveFilter(view, true);
+    EXPECT_EQ(view.search.topLine, 7);  // back where the normal view was
+    filterFor("with");
+    EXPECT_EQ(view.search.topLine, 50);
+    view.search.topLine = 1000;  // past the end: clamped to the last page
+    leaveFilter(view, true);
+    filterFor("with");
+    EXPECT_EQ(view.search.topLine, view.filteredLineCount - view.rows + 2);
+    leaveFilter(view, true);
+    filterFor("line");
+    EXPECT_EQ(view.search.topLine, 0);
+}
+
+TEST_F(FilterViewTest, ClickOnAHitGoesToItsLine) {
+    loadThreeFiles();
+    filterFor("alpha");
+    view.search.resultFocusOffset = 3;
+    // Screen rows to filter rows: the title scrolls away into a caption row.
+    EXPECT_EQ(filterRowAtScreenRow(view, 8), 8);
+    view.search.topLine = 4;
+    EXPECT_EQ(filterRowAtScreenRow(view, 0), -1);
+    EXPECT_EQ(filterRowAtScreenRow(view, 1), 4);
+    EXPECT_EQ(filterRowAtScreenRow(view, view.rows - 2), -1);  // the mask rows
+    view.search.topLine = 0;
+    EXPECT_EQ(enterTextAt(view, 5), 1);  // the separator shows no line
+    EXPECT_EQ(view.filterMode, FilterMode::kFiltered);
+    ASSERT_EQ(enterTextAt(view, 8), 0);  // "alpha beta"
+    EXPECT_EQ(view.filterMode, FilterMode::kFullText);
+    EXPECT_EQ(view.search.currentLine, 7);
+    EXPECT_EQ(view.search.topLine, 4);
+}
+
+TEST_F(FilterViewTest, EnteringRefusesWhatCannotBeFiltered) {
+    LogCapture log;
+    feed({"plain text\n"});
+    ASSERT_EQ(store.finish(), 0);
+    store.hasPrefix = false;
+    EXPECT_EQ(toggleFilter(view, 2), 1);
+    EXPECT_TRUE(log.contains("nothing to filter or list."));
+    view.search.setFindMask("plain");
+    EXPECT_EQ(toggleFilter(view, 7), 9);
+    EXPECT_TRUE(log.contains("cannot toggle filter (7,0)"));
+    EXPECT_EQ(view.filterMode, FilterMode::kFullText);
+    EXPECT_EQ(updateFilter(view, false, false), 9);
+    EXPECT_TRUE(log.contains("wrong filter mode (1,0)"));
+    ASSERT_EQ(createFilter(view, 1), 0);
+    EXPECT_EQ(createFilter(view, 1), 9);
+    EXPECT_TRUE(log.contains("wrong filter mode (2)"));
+    // The store outgrew the arrays: the filter must be entered again.
+    view.filter.capacity = 0;
+    EXPECT_EQ(updateFilter(view, false, false), 9);
+    EXPECT_TRUE(log.contains("fvupdate.1 "));
+}
+
+TEST_F(FilterViewTest, ThreadedRowsEqualSingleThreadRows) {
+    feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n"});
+    std::string name;
+    for (int file = 0; file < 40; ++file) {
+        name = ":file:\n";
+        feed({name.c_str()});
+        name = "dir/file" + std::to_string(file) + ".txt\n";
+        feed({name.c_str()});
+        for (int i = 0; i < 300; ++i) {
+            std::string line = (i * 7 + file) % 13 == 0 ? "needle here " : "hay ";
+            line += std::to_string(i) + (i % 5 == 0 ? " NOT\n" : "\n");
+            feed({line.c_str()});
+        }
+    }
+    ASSERT_EQ(store.finish(), 0);
+    for (const char* mask : {"needle", "NOT needle", "needle OR 7", "hay*5"}) {
+        view.search.setFindMask(mask);
+        view.filter.threads = FilterThreads::kThisThread;
+        view.filter.chunkLines = 0;
+        ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
+        const Rows single = rows();
+        const int64_t hits = view.search.hitCount;
+        leaveFilter(view, true);
+        view.filter.threads = FilterThreads::kWorkers;
+        view.filter.chunkLines = 97;  // many small chunks, merged in load order
+        ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
+        EXPECT_EQ(rows(), single) << mask;
+        EXPECT_EQ(view.search.hitCount, hits) << mask;
+        EXPECT_GT(hits, 0) << mask;
+        leaveFilter(view, true);
+    }
+}
+
+TEST_F(FilterViewTest, RowsFromTheWorkersArriveOnTheUiQueueAndAKeystrokeCancels) {
+    loadThreeFiles();
+    QueueHost host;
+    view.search.host = &host;
+    view.search.setFindMask("alpha");
+    ASSERT_EQ(toggleFilter(view, 1), 0);
+    EXPECT_EQ(view.search.searchPhase, 2);
+    ASSERT_EQ(host.drain(), 1);
+    EXPECT_FALSE(filterPassRunning(view));
+    EXPECT_EQ(view.search.hitCount, 3);
+    EXPECT_EQ(view.filteredLineCount, 13);
+
+    // A new keystroke: the running pass is stopped and its rows are never taken.
+    view.search.setFindMask("beta");
+    EXPECT_EQ(updateFilter(view, false, false), 2);
+    filterResetFileListMode(view);
+    EXPECT_FALSE(filterPassRunning(view));
+    host.drain();
+    EXPECT_EQ(view.filteredLineCount, 13);
+    EXPECT_EQ(view.search.searchPhase, 0);
+
+    // From the search, a single hit leaves the filter and shows the hit in the full text.
+    view.search.settings.exitFilterOnSingleHit = true;
+    view.search.resultFocusOffset = 1;
+    filterUpdateFromSearch(view);
+    ASSERT_EQ(host.drain(), 1);
+    EXPECT_EQ(view.filterMode, FilterMode::kFullText);
+    EXPECT_EQ(view.search.currentLine, 7);
+    EXPECT_EQ(view.search.topLine, 6);
+    EXPECT_NE(std::string(statusInfo().infoText).find("straight match."), std::string::npos);
+    view.search.host = nullptr;
+}
+
+TEST(FilterCopy, RowsWithCrLfUpToTenMegabytes) {
+    std::vector<const char*> rows = {"title", "", "first", " ", "second"};
+    std::string text;
+    int64_t bytes = 0;
+    ASSERT_EQ(buildCopyText(rows, 2, 5, text, &bytes), 0);
+    EXPECT_EQ(text, "first\r\n \r\nsecond\r\n");
+    EXPECT_EQ(bytes, 18);
+    EXPECT_EQ(buildCopyText(rows, 3, 3, text, &bytes), 1);
+    EXPECT_EQ(buildCopyText(rows, 4, 99, text, &bytes), 0);
+    EXPECT_EQ(text, "second\r\n");
+
+    // Exactly the limit is copied; one byte more is refused and nothing is built.
+    const std::string big(static_cast<size_t>(kMaxCopyBytes - 2 - 3), 'b');
+    std::vector<const char*> large = {big.c_str(), "a"};
+    ASSERT_EQ(buildCopyText(large, 0, 2, text, &bytes), 0);
+    EXPECT_EQ(bytes, kMaxCopyBytes);
+    EXPECT_EQ(static_cast<int64_t>(text.size()), kMaxCopyBytes);
+    large[1] = "ab";
+    EXPECT_EQ(buildCopyText(large, 0, 2, text, &bytes), 3);
+    EXPECT_TRUE(text.empty());
+}
+
+TEST_F(FilterViewTest, CopyReportsLinesAndBytes) {
+    loadThreeFiles();
+    LogCapture log;
+    filterFor("beta");
+    ASSERT_EQ(copyFilteredText(view), 0);
+    // The prefix line, "src/two.h " and "alpha beta " with CR LF each.
+    const std::string bytes = std::to_string(std::strlen(store.lineText(5)) + 2 + 12 + 13);
+    EXPECT_TRUE(log.contains("clip: all filtered text, 3 lines, " + bytes + " bytes."));
+    ASSERT_EQ(copyVisibleText(view), 0);
+    EXPECT_TRUE(log.contains("clip: visible filtered text, 3 lines, " + bytes + " bytes."));
+    leaveFilter(view, true);
+    view.search.currentLine = 7;
+    ASSERT_EQ(copyFilteredText(view), 0);
+    EXPECT_TRUE(log.contains("clip: text copy, 2 lines, 25 bytes."));
+}
+
+TEST_F(FilterViewTest, KeysOfTheFilter) {
+    loadThreeFiles();
+    LogCapture log;
+    view.search.setFindMask("alpha");
+    EXPECT_EQ(filterKeyDown(view, kKeyF1 + 3, 0), 0);
+    EXPECT_EQ(view.filterMode, FilterMode::kFiltered);
+    EXPECT_EQ(filterKeyDown(view, kKeyF1 + 5, 0), 0);  // F6: the file list instead
+    EXPECT_EQ(view.filterMode, FilterMode::kFileList);
+    EXPECT_EQ(filterChar(view, 0x01, 0), 0);  // CONTROL+A: back to the filtered view
+    EXPECT_EQ(view.filterMode, FilterMode::kFiltered);
+    EXPECT_EQ(filterChar(view, 0x01, 0), 0);
+    EXPECT_EQ(view.filterMode, FilterMode::kFullText);
+    EXPECT_EQ(filterChar(view, 0x04, 0), 0);
+    EXPECT_TRUE(log.contains("no filtered view is active."));
+    appSettings().filterOnCtrlF = true;
+    EXPECT_EQ(filterChar(view, 0x06, 0), 0);  // CONTROL+F, when given to the filter
+    EXPECT_EQ(view.filterMode, FilterMode::kFiltered);
+    appSettings().filterOnCtrlF = false;
+    EXPECT_EQ(filterChar(view, 0x06, 0), 1);
+    EXPECT_EQ(filterKeyDown(view, kKeyF1 + 6, 0), 1);
+}
+
+}  // namespace
+}  // namespace tessel
