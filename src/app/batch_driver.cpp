@@ -282,6 +282,22 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         if (path.empty()) return fail(error, lineNumber, "missing path", text);
         out.text.assign(path);
         return 0;
+    } else if (verb == "finddialog") {
+        out.verb = BatchVerb::kFindDialog;
+        word = nextWord(rest);
+        static constexpr struct {
+            const char* name;
+            FindDialogVerb verb;
+        } kVerbs[] = {{"open", kFindOpen}, {"find", kFindText},     {"path", kFindPath},
+                      {"next", kFindNext}, {"prev", kFindPrevious}, {"results", kFindResultsOnly},
+                      {"case", kFindCase}, {"close", kFindClose}};
+        out.value = -1;
+        for (const auto& each : kVerbs) {
+            if (word == each.name) out.value = each.verb;
+        }
+        if (out.value < 0) return fail(error, lineNumber, "wrong find dialog action", text);
+        if (out.value == kFindText || out.value == kFindPath) out.text.assign(trimmed(rest));
+        return 0;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         out.text.assign(trimmed(rest));

@@ -23,6 +23,8 @@
 //   dump                 the focused view's rows (text line "T|", attribute line "A|")
 //   dumplog              the message log, oldest first
 //   shot FILE            a PNG of the focused view
+//   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
+//                        open the find dialog of the focused view, or act in it
 #pragma once
 
 #include <cstdint>
@@ -49,6 +51,7 @@ enum class BatchVerb : int {
     kAnswerMenu,
     kAnswerPath,
     kDrop,
+    kFindDialog,
     kDump,
     kDumpLog,
     kShot,
@@ -61,6 +64,17 @@ inline constexpr int kMaxBatchMs = 3600000;
 inline constexpr int kMaxBatchExtent = 100000;
 
 // The answers a script may queue; the values are those of BoxAnswer.
+enum FindDialogVerb : int {
+    kFindOpen,
+    kFindText,
+    kFindPath,
+    kFindNext,
+    kFindPrevious,
+    kFindResultsOnly,
+    kFindCase,
+    kFindClose,
+};
+
 enum BatchAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 
 struct BatchCommand {
@@ -72,6 +86,7 @@ struct BatchCommand {
     int count = 1;
     // type: the characters; shot, answer path, drop: the file.
     std::string text;
+    // finddialog: the FindDialogVerb in value, a text in text.
     // click, dblclick, drag: text cells (0-based) and the button (MouseButton).
     int row = 0;
     int column = 0;

@@ -7,9 +7,11 @@
 #include <thread>
 
 #include "app/batch_driver.h"
+#include "app/find_dialog_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "load/load_driver.h"
+#include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/window.h"
@@ -159,6 +161,8 @@ class BatchRunner {
                 return 0;
             case BatchVerb::kDrop:
                 return drop(command);
+            case BatchVerb::kFindDialog:
+                return findDialog(command);
             case BatchVerb::kDump:
                 return dump();
             case BatchVerb::kDumpLog:
@@ -169,6 +173,25 @@ class BatchRunner {
             case BatchVerb::kQuit:
                 return 0;
         }
+        return 0;
+    }
+
+    int findDialog(const BatchCommand& command) {
+        if (command.value == kFindOpen) {
+            View* view = focused();
+            if (!view) return failed("no view for the find dialog");
+            openViewFindDialog(*view);
+            runLoopFor(0);
+            return 0;
+        }
+        static constexpr FindDialogAction kActions[] = {
+            FindDialogAction::kClosed, FindDialogAction::kFindText, FindDialogAction::kSecondText,
+            FindDialogAction::kNext,   FindDialogAction::kPrevious, FindDialogAction::kResultsOnly,
+            FindDialogAction::kCase,   FindDialogAction::kClosed};
+        if (driveFindDialog(kActions[command.value], command.text) != 0) {
+            return failed("the find dialog is not open");
+        }
+        runLoopFor(0);
         return 0;
     }
 

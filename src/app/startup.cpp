@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
+#include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "config/app_settings.h"
@@ -145,6 +146,7 @@ void refreshAllViews() {
 
 // Everything start-up made, in reverse order.
 void shutDown() {
+    setLogListener(nullptr);
     closeAllViews();
     textStore().clear();
     releasePictures();
@@ -206,6 +208,7 @@ int runTessel(int argc, char** argv) {
     }
     if (options.helpRequested || choice.help) printHelp();
 
+    installPointerHooks();
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
     rc = runStartupLoad(choice, textStore());

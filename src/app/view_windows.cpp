@@ -8,6 +8,7 @@
 
 #include "app/find_dialog_glue.h"
 #include "app/load_ui.h"
+#include "app/view_pointer.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
 #include "platform/platform.h"
@@ -29,6 +30,9 @@ constexpr int kSearchTimerId = 1;
 constexpr int kResetTimerId = 2;
 // Soft wheel scrolling ticks while the text is still moving.
 constexpr int kWheelTimerId = 3;
+// The message overlay fades while this runs; idle views stop it.
+constexpr int kOverlayTimerId = 4;
+constexpr int kOverlayTimerMs = 500;
 constexpr int kSoonMs = 1000;
 constexpr int kLoadRetryMs = 250;
 constexpr uint8_t kControlF = 0x06;
@@ -136,6 +140,9 @@ class ViewWindow : public WindowHandler, public SearchHost {
     void onPaint(Painter& painter, const Rect& dirty) override {
         buildViewScreen(view_);
         paintView(view_, painter, dirty);
+        if (window_ && !window_->timerActive(kOverlayTimerId) && overlayFading(view_)) {
+            window_->startTimer(kOverlayTimerId, kOverlayTimerMs);
+        }
     }
 
     void onResize(int width, int height) override {
@@ -185,13 +192,27 @@ class ViewWindow : public WindowHandler, public SearchHost {
     void onMouseMove(int x, int y, int buttons, int modifiers) override {
         view_.nav.lastMouseRow = view_.lineHeight > 0 ? y / view_.lineHeight : -1;
         view_.nav.lastMouseColumn = view_.charWidth > 0 ? x / view_.charWidth : -1;
+        if (pointerMoved(view_, x, y) && window_) window_->invalidate();
         if (!loadDriver().running()) surfMouseMove(x, y, buttons, modifiers);
     }
-    void onLeave() override { view_.nav.lastMouseRow = view_.nav.lastMouseColumn = -1; }
+    void onLeave() override {
+        view_.nav.lastMouseRow = view_.nav.lastMouseColumn = -1;
+        if (pointerLeft(view_) && window_) window_->invalidate();
+    }
+
+    void onDoubleClick(int button, int x, int y, int modifiers) override {
+        if (loadDriver().running()) return;
+        if (pointerDoubleClick(view_, button, x, y, modifiers) == 0) refreshView();
+    }
 
     // A press on blank space starts surfing; the moves with the button held scroll the view.
     void onMouseDown(int button, int x, int y, int modifiers) override {
         if (loadDriver().running()) return;  // the store is the loader's meanwhile
+        // The log button, the sidebar and the gestures on words come first.
+        if (pointerPress(view_, button, x, y, modifiers) == 0) {
+            refreshView();
+            return;
+        }
         // A plain click on a row of the filtered view or file list opens that place.
         if (button == kMouseLeft && modifiers == 0 && !blankSpaceAt(view_, x, y) &&
             filterClickAt(view_, x, y) == 0) {
@@ -228,6 +249,11 @@ class ViewWindow : public WindowHandler, public SearchHost {
         // scroll pauses.
         if (loadDriver().running() && (id == kSearchTimerId || id == kWheelTimerId)) {
             if (id == kSearchTimerId) window_->startTimer(kSearchTimerId, kLoadRetryMs);
+            return;
+        }
+        if (id == kOverlayTimerId) {
+            if (!overlayFading(view_)) window_->stopTimer(kOverlayTimerId);
+            window_->invalidate();
             return;
         }
         if (id == kWheelTimerId) {
@@ -272,7 +298,11 @@ class ViewWindow : public WindowHandler, public SearchHost {
     }
     void postToUi(std::function<void()> task) override { postToUiThread(std::move(task)); }
     bool pathMaskHasFocus() override { return view_.input.maskFocus == MaskFocus::kPath; }
-    int viewLineCount() override { return view_.rows; }
+    // The lines a result can be on: the rows of a filtered view, else the whole text.
+    int viewLineCount() override {
+        if (view_.filterMode != FilterMode::kFullText) return view_.filteredLineCount;
+        return view_.textStore().lineCount();
+    }
     void refreshStatus() override { refreshView(); }
     bool inNormalView() override { return view_.filterMode == FilterMode::kFullText; }
     void resetFileListMode() override { filterResetFileListMode(view_); }

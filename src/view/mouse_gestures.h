@@ -18,6 +18,7 @@ struct GestureState {
     int phraseTo = 0;
     // The pointer is over the view (the sidebar shows then).
     bool pointerInside = false;
+    bool overLogButton = false;
 };
 
 // The run of word characters of a screen row around a column, as [from, to). false on a

@@ -6,6 +6,7 @@
 #include "config/config_file.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/log/message_log.h"
 #include "view/view.h"
@@ -155,6 +156,16 @@ int commandKeyDown(View& view, int key, int modifiers) {
                 return 0;
             }
             return 1;
+        case kKeyInsert:
+            // CONTROL+INSERT copies like CONTROL+C: the lines on screen, with SHIFT all of
+            // the filtered text or the current file.
+            if (!control) return 1;
+            if (shift) {
+                copyFilteredText(view);
+            } else {
+                copyVisibleText(view);
+            }
+            return 0;
         case kKeyF7:
             if (control || shift) return 1;
             toggleCase(view);
@@ -171,6 +182,14 @@ int commandChar(View& view, uint8_t ch, int modifiers) {
             applyPowerSettings(view);
         } else {
             changeSearchDelay(view);
+        }
+        return 0;
+    }
+    if (ch == controlChar('C')) {
+        if (shift) {
+            copyFilteredText(view);
+        } else {
+            copyVisibleText(view);
         }
         return 0;
     }

@@ -1,0 +1,115 @@
+#include "app/view_pointer.h"
+
+#include <atomic>
+#include <string_view>
+
+#include "app/find_dialog_glue.h"
+#include "app/load_ui.h"
+#include "app/view_windows.h"
+#include "load/load_driver.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+#include "view/filter_view.h"
+#include "view/frame_layout.h"
+#include "platform/key_codes.h"
+#include "platform/painter.h"
+#include "view/log/message_log.h"
+#include "view/log_button.h"
+#include "view/log_overlay.h"
+#include "view/mouse_gestures.h"
+#include "view/row_painter.h"
+#include "view/sidebar.h"
+#include "view/view.h"
+#include "view/view_scroll.h"
+
+namespace tessel {
+namespace {
+
+int messageHeight() {
+    const Font* small = screenFonts().small.get();
+    return small ? small->metrics().height : 0;
+}
+
+bool onLogButton(const View& view, int x, int y) {
+    const int height = messageHeight();
+    return height > 0 && logButtonAt(view, x, y, height);
+}
+
+}  // namespace
+
+int pointerPress(View& view, int button, int x, int y, int modifiers) {
+    if (onLogButton(view, x, y) && (button == kMouseLeft || button == kMouseRight)) {
+        logButtonClick(button == kMouseRight, modifiers);
+        return 0;
+    }
+    const SidebarButton side = sidebarButtonAt(view, x, y);
+    if (side != SidebarButton::kNone) {
+        if (button == kMouseLeft) sidebarClick(view, side, modifiers);
+        return 0;
+    }
+    int row = 0;
+    int column = 0;
+    if (cellAt(view, x, y, &row, &column) != 0) return 1;
+    return gesturePress(view, button, row, column, modifiers) == 0 ? 0 : 1;
+}
+
+int pointerDoubleClick(View& view, int button, int x, int y, int modifiers) {
+    if (onLogButton(view, x, y) || sidebarButtonAt(view, x, y) != SidebarButton::kNone) return 1;
+    int row = 0;
+    int column = 0;
+    if (cellAt(view, x, y, &row, &column) != 0) return 1;
+    return gestureDoubleClick(view, button, row, column, modifiers) == 0 ? 0 : 1;
+}
+
+bool pointerMoved(View& view, int x, int y) {
+    bool repaint = false;
+    GestureState& state = view.gestures;
+    if (!state.pointerInside) {
+        state.pointerInside = true;
+        repaint = !sidebarLayout(view).empty();
+    }
+    const bool overButton = onLogButton(view, x, y);
+    if (overButton != state.overLogButton) {
+        state.overLogButton = overButton;
+        repaint = logButtonHover(overButton) || repaint;
+    }
+    return repaint;
+}
+
+bool pointerLeft(View& view) {
+    GestureState& state = view.gestures;
+    bool repaint = state.pointerInside && !sidebarLayout(view).empty();
+    state.pointerInside = false;
+    if (state.overLogButton) {
+        state.overLogButton = false;
+        repaint = logButtonHover(false) || repaint;
+    }
+    return repaint;
+}
+
+void installPointerHooks() {
+    SidebarHooks& hooks = sidebarHooks();
+    hooks.openLoadMenu = [](View&) { openLoadMenu(loadDriver()); };
+    hooks.openFindDialog = [](View& view) { openViewFindDialog(view); };
+    hooks.filterCommand = [](View& view) { filterCommand(view); };
+    // Messages come from every thread, often many at once: one repaint request is enough,
+    // and it only repaints (the rows stay valid).
+    static std::atomic<bool> repaintPending{false};
+    setLogListener([](std::string_view) {
+        if (repaintPending.exchange(true)) return;
+        postToUiThread([] {
+            repaintPending = false;
+            for (auto& each : frameLayout().views) {
+                if (PlatformWindow* window = platformWindowOf(*each)) window->invalidate();
+            }
+        });
+    });
+}
+
+bool overlayFading(const View& view) {
+    const int height = messageHeight();
+    if (height <= 0 || !overlayShown(overlayFrameOf(view, height))) return false;
+    return overlayNeedsRefresh(messageLog(), tickMs());
+}
+
+}  // namespace tessel
