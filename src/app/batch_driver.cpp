@@ -298,6 +298,10 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         if (out.value < 0) return fail(error, lineNumber, "wrong find dialog action", text);
         if (out.value == kFindText || out.value == kFindPath) out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "stopwatch") {
+        out.verb = BatchVerb::kStopwatch;
+        out.text.assign(trimmed(rest));
+        return 0;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         out.text.assign(trimmed(rest));

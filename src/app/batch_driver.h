@@ -23,6 +23,7 @@
 //   dump                 the focused view's rows (text line "T|", attribute line "A|")
 //   dumplog              the message log, oldest first
 //   shot FILE            a PNG of the focused view
+//   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
 //   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
 //                        open the find dialog of the focused view, or act in it
 #pragma once
@@ -55,6 +56,7 @@ enum class BatchVerb : int {
     kDump,
     kDumpLog,
     kShot,
+    kStopwatch,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;

@@ -58,10 +58,7 @@ class FakeHost : public SearchHost {
     int64_t nowMs() override { return now; }
     void armSearchTimer(int delayMs) override { armed = delayMs; }
     void killSearchTimer() override { armed = -1; }
-    void postToUi(std::function<void()> task) override {
-        std::lock_guard<std::mutex> guard(lock);
-        queue.push_back(std::move(task));
-    }
+    void postToUi(std::function<void()> task) override { ui.post(std::move(task)); }
     bool textLoading() override { return loading; }
     bool mouseOverBookmarks() override { return mouseOnBookmarks; }
     int viewLineCount() override { return lines; }
@@ -69,23 +66,7 @@ class FakeHost : public SearchHost {
     void openFilteredView() override { ++filteredViews; }
     void openFileList() override { ++fileLists; }
 
-    // Runs the UI tasks posted so far; waits up to a few seconds for the first one.
-    int drain() {
-        for (int i = 0; i < 500; ++i) {
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                if (!queue.empty()) break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        std::deque<std::function<void()>> tasks;
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            tasks.swap(queue);
-        }
-        for (auto& task : tasks) task();
-        return static_cast<int>(tasks.size());
-    }
+    int drain() { return ui.drain(); }
 
     int64_t now = 100000;
     int armed = -1;
@@ -95,8 +76,7 @@ class FakeHost : public SearchHost {
     int lines = 0;
     int filteredViews = 0;
     int fileLists = 0;
-    std::mutex lock;
-    std::deque<std::function<void()>> queue;
+    testing::UiQueue ui;
 };
 
 class SearchStateTest : public ::testing::Test {

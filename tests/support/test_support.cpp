@@ -1,9 +1,11 @@
 #include "test_support.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "view/log/message_log.h"
 
@@ -52,7 +54,9 @@ void LogCapture::clear() {
     messages_.clear();
 }
 
-LogCapture::~LogCapture() { setLogListener(nullptr); }
+LogCapture::~LogCapture() {
+    setLogListener(nullptr);
+}
 
 bool LogCapture::contains(std::string_view fragment) const {
     std::lock_guard guard(lock_);
@@ -60,6 +64,28 @@ bool LogCapture::contains(std::string_view fragment) const {
         if (message.find(fragment) != std::string::npos) return true;
     }
     return false;
+}
+
+void UiQueue::post(std::function<void()> task) {
+    std::lock_guard<std::mutex> guard(lock_);
+    queue_.push_back(std::move(task));
+}
+
+int UiQueue::drain() {
+    for (int i = 0; i < 500; ++i) {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (!queue_.empty()) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        tasks.swap(queue_);
+    }
+    for (auto& task : tasks) task();
+    return static_cast<int>(tasks.size());
 }
 
 }  // namespace tessel::testing

@@ -1,6 +1,8 @@
 // Helpers shared by the test binaries.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@ namespace tessel::testing {
 
 // A fresh temporary folder, removed with its contents at destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +22,7 @@ public:
     // Writes a file below the folder (creating sub folders) and returns its full path.
     std::string write(std::string_view relativePath, std::string_view bytes) const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -28,16 +30,30 @@ std::string readFile(const std::string& path);
 
 // Collects every logged message while alive.
 class LogCapture {
-public:
+  public:
     LogCapture();
     ~LogCapture();
     std::vector<std::string> messages() const;
     bool contains(std::string_view fragment) const;
     void clear();
 
-private:
+  private:
     mutable std::mutex lock_;
     std::vector<std::string> messages_;
+};
+
+// Stands in for the user interface thread's queue: tasks posted from worker threads wait
+// here until the test runs them.
+class UiQueue {
+  public:
+    void post(std::function<void()> task);
+    // Runs the tasks posted so far, waiting up to a few seconds for the first one. Returns
+    // how many ran.
+    int drain();
+
+  private:
+    std::mutex lock_;
+    std::deque<std::function<void()>> queue_;
 };
 
 }  // namespace tessel::testing

@@ -32,32 +32,12 @@ class QueueHost : public SearchHost {
     int64_t nowMs() override { return 1000; }
     void armSearchTimer(int /*delayMs*/) override {}
     void killSearchTimer() override {}
-    void postToUi(std::function<void()> task) override {
-        std::lock_guard<std::mutex> guard(lock);
-        queue.push_back(std::move(task));
-    }
+    void postToUi(std::function<void()> task) override { ui.post(std::move(task)); }
     int viewLineCount() override { return 1000; }
 
-    // Runs the posted tasks, waiting up to a few seconds for the first.
-    int drain() {
-        for (int i = 0; i < 500; ++i) {
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                if (!queue.empty()) break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        std::deque<std::function<void()>> tasks;
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            tasks.swap(queue);
-        }
-        for (auto& task : tasks) task();
-        return static_cast<int>(tasks.size());
-    }
+    int drain() { return ui.drain(); }
 
-    std::mutex lock;
-    std::deque<std::function<void()>> queue;
+    testing::UiQueue ui;
 };
 
 class FilterViewTest : public ::testing::Test {
