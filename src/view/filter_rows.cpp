@@ -38,10 +38,6 @@ void mark(FilterState& f, int line, uint16_t bits) {
     if (line >= 0 && line < f.capacity) f.rowMarks[static_cast<size_t>(line)] |= bits;
 }
 
-uint16_t marksOf(const FilterState& f, int line) {
-    return line >= 0 && line < f.capacity ? f.rowMarks[static_cast<size_t>(line)] & 0xFF00 : 0;
-}
-
 // Clears what the last build marked: its rows' kinds and its lines' marks.
 void clearMarks(FilterState& f) {
     const size_t rowCount = std::min(f.rowLines.size(), f.rowMarks.size());
@@ -70,12 +66,6 @@ void saveSearchState(View& view) {
     saved.sequenceSensitive = s.sequenceSensitive;
     saved.operatorsOn = s.operatorsOn;
     saved.valid = true;
-}
-
-uint8_t lineKind(const TextBlock& block, int line) {
-    uint32_t mask = 0;
-    block.lineAndMask(line - block.firstLine, &mask);
-    return static_cast<uint8_t>(mask & 0xFF);
 }
 
 // The block holding `line`, searching forward from `index`: the hits come in load order, so
@@ -136,17 +126,48 @@ int buildFileList(View& view, bool assist) {
     return 0;
 }
 
-// Marks the hits and their headers, then lays out the rows in load order. Walks the hits
-// only: the blocks between them are never read.
+// Room above few results: empty rows go in after the title, and the rows below move down
+// with their kinds. Only done for results that fit on a screen, so it moves few rows.
+void insertPadRows(View& view, size_t at, int padRows) {
+    FilterState& f = view.filter;
+    std::vector<const char*>& rows = view.display.filterRows;
+    if (padRows <= 0 || at > rows.size()) return;
+    const size_t pad = static_cast<size_t>(padRows);
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), pad, kEmptyRow);
+    f.rowLines.insert(f.rowLines.begin() + static_cast<std::ptrdiff_t>(at), pad, -1);
+    const size_t capacity =
+        std::min(static_cast<size_t>(std::max(f.capacity, 0)), f.rowMarks.size());
+    if (rows.size() > capacity) {
+        rows.resize(capacity);
+        f.rowLines.resize(capacity);
+    }
+    for (size_t r = rows.size(); r-- > at;) {
+        const uint16_t kind = r >= at + pad ? f.rowMarks[r - pad] & 0x00FF : 0;
+        f.rowMarks[r] = static_cast<uint16_t>((f.rowMarks[r] & 0xFF00) | kind);
+    }
+}
+
+// Marks the hits and their headers and lays out the rows in load order, in one walk over the
+// hits: the blocks between them are never read, and each hit's marks are touched once.
 int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
     FilterState& f = view.filter;
     TextStore& store = view.textStore();
     const int lineCount = store.lineCount();
+    const bool prefixLine = f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine;
+    std::vector<const char*>& rows = view.display.filterRows;
+    const size_t expected = std::min(hits.size() + 1024, static_cast<size_t>(f.capacity));
+    rows.reserve(expected);
+    f.rowLines.reserve(expected);
+
+    RowWriter out{view, f, rows};
+    startRows(out, false, assist, 0);
+    const size_t firstResultRow = rows.size();
     int rowsToShow = 0;
     int headers = 0;
     TextBlock* block = nullptr;
     int blockIndex = -1;
     int header = -1;
+    bool headerShown = false;
     for (int m : hits) {
         if (m < 0 || m >= lineCount) {
             logMessage("ufview: wrong glnum");
@@ -160,45 +181,32 @@ int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
             }
             header = block->nameLine();
             if (header < block->firstLine || header >= block->endLine) header = 0;
+            headerShown = false;
         }
         mark(f, m, kMarkHit);
-        if (!(m == header && header != 0 && f.showFileNames)) ++rowsToShow;
-        if (f.showFileNames && header != 0) {
-            if (!(marksOf(f, header) & kMarkHeader)) ++headers;
+        const bool onHeader = m == header && header != 0 && f.showFileNames;
+        if (!onHeader) ++rowsToShow;
+        if (f.showFileNames && header != 0 && !headerShown) {
+            // The first hit of a file brings its name rows, set apart from the file before.
+            headerShown = true;
             mark(f, header, kMarkShown | kMarkHeader);
+            if (headers++ > 0) out.add(kSeparatorRow, -1, 0);
+            if (prefixLine && header - 1 >= block->firstLine) {
+                out.add(block->line(header - 1 - block->firstLine), header - 1, 0);
+            }
+            out.add(block->line(header - block->firstLine), header, 0);
         }
-        if (m >= header || !f.showFileNames) mark(f, m, kMarkShown);
-    }
-    rowsToShow += headers;
-
-    RowWriter out{view, f, view.display.filterRows};
-    f.padRows = centringRows(view, rowsToShow, headers, assist);
-    startRows(out, false, assist, f.padRows);
-    const bool prefixLine = f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine;
-    bool firstHeader = true;
-    block = nullptr;
-    blockIndex = -1;
-    header = -1;
-    for (int m : hits) {
-        if (out.full()) break;
-        if (!block || m >= block->endLine) {
-            block = blockFrom(store, blockIndex, m);
-            if (!block) return 1;
-            header = block->nameLine();
-            if (header < block->firstLine || header >= block->endLine) header = 0;
-            if (marksOf(f, header) & kMarkHeader) {
-                if (!firstHeader) out.add(kSeparatorRow, -1, 0);
-                firstHeader = false;
-                if (prefixLine && header - 1 >= block->firstLine) {
-                    out.add(block->line(header - 1 - block->firstLine), header - 1, 0);
-                }
-                out.add(block->line(header - block->firstLine), header, 0);
+        if (m >= header || !f.showFileNames) {
+            mark(f, m, kMarkShown);
+            if (!onHeader) {
+                uint32_t mask = 0;
+                const char* text = block->lineAndMask(m - block->firstLine, &mask);
+                out.add(text, m, static_cast<uint8_t>(mask & 0xFF));
             }
         }
-        const uint16_t marks = marksOf(f, m);
-        if (!(marks & kMarkShown) || (marks & kMarkHeader)) continue;
-        out.add(block->line(m - block->firstLine), m, lineKind(*block, m));
     }
+    f.padRows = centringRows(view, rowsToShow + headers, headers, assist);
+    insertPadRows(view, firstResultRow, f.padRows);
     return 0;
 }
 
