@@ -25,6 +25,8 @@ struct ChunkResult {
     int64_t tested = 0;
     // The chunk's matching lines when the pass collects them; grows amortised, never per line.
     std::vector<int> lines;
+    std::vector<const char*> texts;
+    std::vector<uint8_t> kinds;
 };
 
 }  // namespace
@@ -127,13 +129,28 @@ class ChunkRunner {
     void hit(const PassBlock& block, int j, ChunkResult& out) const {
         ++out.hits;
         if (out.firstHit < 0) out.firstHit = block.firstLine + j;
-        if (request_.collectLines) out.lines.push_back(block.firstLine + j);
+        if (request_.collectLines) collectLine(block, j, out);
+    }
+
+    void collectLine(const PassBlock& block, int j, ChunkResult& out) const {
+        out.lines.push_back(block.firstLine + j);
+        if (!request_.collectTexts) return;
+        uint32_t mask = 0;
+        const char* text = nullptr;
+        if (block.ringBlock) {
+            text = block.ringBlock->lineAndMask(j, &mask);
+        } else {
+            text = block.line(j);
+            mask = block.lineMasks ? block.lineMasks[j] : 0;
+        }
+        out.texts.push_back(text);
+        out.kinds.push_back(static_cast<uint8_t>(mask & 0xFF));
     }
 
     // Inverted scans only visit the lines that may fail; the lines between them match.
     void collectRange(const PassBlock& block, int from, int to, ChunkResult& out) const {
         if (!request_.collectLines) return;
-        for (int j = from; j < to; ++j) out.lines.push_back(block.firstLine + j);
+        for (int j = from; j < to; ++j) collectLine(block, j, out);
     }
 
     void runRange(const PassBlock& block, int j0, int j1, ChunkResult& out) {
@@ -273,11 +290,27 @@ PassResult mergeChunks(PassJob& job) {
         // order gives the lines in load order.
         auto lines = std::make_shared<std::vector<int>>();
         lines->reserve(collected);
+        const bool texts = job.request->collectTexts;
+        auto hitTexts = std::make_shared<std::vector<const char*>>();
+        auto hitKinds = std::make_shared<std::vector<uint8_t>>();
+        if (texts) {
+            hitTexts->reserve(collected);
+            hitKinds->reserve(collected);
+        }
         for (ChunkResult& chunk : job.chunks) {
             lines->insert(lines->end(), chunk.lines.begin(), chunk.lines.end());
             std::vector<int>().swap(chunk.lines);
+            if (!texts) continue;
+            hitTexts->insert(hitTexts->end(), chunk.texts.begin(), chunk.texts.end());
+            hitKinds->insert(hitKinds->end(), chunk.kinds.begin(), chunk.kinds.end());
+            std::vector<const char*>().swap(chunk.texts);
+            std::vector<uint8_t>().swap(chunk.kinds);
         }
         result.hitLines = std::move(lines);
+        if (texts) {
+            result.hitTexts = std::move(hitTexts);
+            result.hitKinds = std::move(hitKinds);
+        }
     }
     result.elapsedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                            std::chrono::steady_clock::now() - job.started)

@@ -155,7 +155,9 @@ int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
     const int lineCount = store.lineCount();
     const bool prefixLine = f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine;
     std::vector<const char*>& rows = view.display.filterRows;
-    const size_t expected = std::min(hits.size() + 1024, static_cast<size_t>(f.capacity));
+    // Name rows come on top of the hits; half as many again avoids most regrowing.
+    const size_t expected =
+        std::min(hits.size() + hits.size() / 2 + 1024, static_cast<size_t>(f.capacity));
     rows.reserve(expected);
     f.rowLines.reserve(expected);
 
@@ -168,7 +170,13 @@ int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
     int blockIndex = -1;
     int header = -1;
     bool headerShown = false;
-    for (int m : hits) {
+    // The workers read each hit's text and kind already; without them the block tells.
+    const std::vector<const char*>* texts = f.hitTexts.get();
+    const std::vector<uint8_t>* kinds = f.hitKinds.get();
+    const bool known = texts && kinds && texts->size() == hits.size() &&
+                       kinds->size() == hits.size() && f.hitTexts && &hits == f.hits.get();
+    for (size_t i = 0; i < hits.size(); ++i) {
+        const int m = hits[i];
         if (m < 0 || m >= lineCount) {
             logMessage("ufview: wrong glnum");
             return 1;
@@ -198,7 +206,10 @@ int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
         }
         if (m >= header || !f.showFileNames) {
             mark(f, m, kMarkShown);
-            if (!onHeader) {
+            if (onHeader) continue;
+            if (known) {
+                out.add((*texts)[i], m, (*kinds)[i]);
+            } else {
                 uint32_t mask = 0;
                 const char* text = block->lineAndMask(m - block->firstLine, &mask);
                 out.add(text, m, static_cast<uint8_t>(mask & 0xFF));
@@ -261,6 +272,8 @@ int applyPassResult(View& view, const PassResult& result, bool async) {
     view.display.filterRows.clear();
     f.rowLines.clear();
     f.hits = result.hitLines;
+    f.hitTexts = result.hitTexts;
+    f.hitKinds = result.hitKinds;
     if (buildFilteredRows(view, *f.hits, assist) != 0) {
         search.searchPhase = 0;
         return 1;
@@ -281,6 +294,7 @@ int runFilterPass(View& view) {
     SearchState& search = view.search;
     auto request = std::make_shared<PassRequest>(search.passRequest());
     request->collectLines = true;
+    request->collectTexts = true;
     request->chunkLines = f.chunkLines;
     if (f.threads == FilterThreads::kThisThread) {
         return applyPassResult(view, runPassOnThisThread(*request), false);
@@ -365,6 +379,8 @@ int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSea
         view.display.filterRows.clear();
         f.rowLines.clear();
         f.hits.reset();
+        f.hitTexts.reset();
+        f.hitKinds.reset();
         buildFileList(view, assist);
         finishRows(view, 0, -1);
         if (!keepDisplay) refresh(view);

@@ -39,6 +39,8 @@ void releaseArrays(View& view) {
     std::vector<int>().swap(f.rowLines);
     std::vector<const char*>().swap(view.display.filterRows);
     f.hits.reset();
+    f.hitTexts.reset();
+    f.hitKinds.reset();
     f.capacity = 0;
     view.filteredLineCount = 0;
 }
@@ -94,6 +96,8 @@ int createFilter(View& view, int type) {
     f.normalTopLine = view.search.topLine;
     f.normalCurrentLine = view.search.currentLine;
     f.hits.reset();
+    f.hitTexts.reset();
+    f.hitKinds.reset();
     view.filteredLineCount = 0;
     view.filterMode = type == 2 ? FilterMode::kFileList : FilterMode::kFiltered;
     return 0;

@@ -105,9 +105,23 @@ class SearchPassTest : public ::testing::Test {
         if (++compared_ % 5 != 0) return;
         PassRequest collecting = request;
         collecting.collectLines = true;
+        collecting.collectTexts = true;
         PassResult listed = workers.run(collecting);
         ASSERT_TRUE(listed.hitLines);
         ASSERT_EQ(*listed.hitLines, *want.hitLines) << "mask [" << mask << "]";
+        // The texts and kinds read on the workers are those of the listed lines.
+        ASSERT_TRUE(listed.hitTexts && listed.hitKinds);
+        ASSERT_EQ(listed.hitTexts->size(), listed.hitLines->size());
+        ASSERT_EQ(listed.hitKinds->size(), listed.hitLines->size());
+        for (size_t i = 0; i < listed.hitLines->size(); ++i) {
+            const int line = (*listed.hitLines)[i];
+            for (const PassBlock& block : request.blocks) {
+                if (line < block.firstLine || line >= block.firstLine + block.lineCount) continue;
+                const int j = line - block.firstLine;
+                ASSERT_EQ((*listed.hitTexts)[i], block.line(j)) << "mask [" << mask << "]";
+                ASSERT_EQ((*listed.hitKinds)[i], block.lineMasks[j] & 0xFF);
+            }
+        }
         ASSERT_EQ(listed.hitCount, want.hitCount) << "mask [" << mask << "]";
         PassResult listedHere = runPassOnThisThread(collecting);
         ASSERT_TRUE(listedHere.hitLines);
