@@ -5,6 +5,7 @@
 #include "platform/painter.h"
 #include "view/log/message_log.h"
 #include "view/view.h"
+#include "view/view_commands.h"
 
 namespace tessel {
 namespace {
@@ -25,13 +26,6 @@ constexpr ButtonInfo kButtons[] = {
     {SidebarButton::kCase, kPictureCase,
      "Case sensitive search [F7]; CTRL+click: accents, SHIFT+click: punctuation"},
 };
-
-void toggleCase(View& view) {
-    SearchState& search = view.search;
-    search.caseSensitive = !search.caseSensitive;
-    logMessage(search.caseSensitive ? "case sensitive search." : "case insensitive search.");
-    if (search.host) search.scheduleSearch(false);
-}
 
 }  // namespace
 
@@ -88,7 +82,7 @@ int sidebarClick(View& view, SidebarButton button, int modifiers) {
             } else if (modifiers & kModShift) {
                 view.search.togglePunctuation();
             } else {
-                toggleCase(view);
+                toggleCaseSearch(view);
             }
             view.screen.valid = false;
             return 0;

@@ -47,11 +47,14 @@ void toggleMaximized(View& view) {
     view.frame->placeViews();
 }
 
-void toggleCase(View& view) {
-    SearchState& search = view.search;
-    search.caseSensitive = !search.caseSensitive;
-    logMessage(search.caseSensitive ? "case sensitive search." : "case insensitive search.");
-    if (search.host) search.scheduleSearch(false);
+// CONTROL+C and CONTROL+INSERT: the lines on screen, with SHIFT all of the filtered text or
+// the current file.
+void copyCommand(View& view, bool all) {
+    if (all) {
+        copyFilteredText(view);
+    } else {
+        copyVisibleText(view);
+    }
 }
 
 void changeSearchDelay(View& view) {
@@ -90,6 +93,14 @@ void powerSettingsFor(View& view) {
 }
 
 }  // namespace
+
+void toggleCaseSearch(View& view) {
+    SearchState& search = view.search;
+    search.caseSensitive = !search.caseSensitive;
+    logMessage(search.caseSensitive ? "case sensitive search." : "case insensitive search.");
+    if (search.host) search.scheduleSearch(false);
+    view.screen.valid = false;
+}
 
 int nextTabSize(int tabSize, bool wide) {
     return wide ? nextInCycle(kWideTabSizes, tabSize) : nextInCycle(kTabSizes, tabSize);
@@ -157,18 +168,12 @@ int commandKeyDown(View& view, int key, int modifiers) {
             }
             return 1;
         case kKeyInsert:
-            // CONTROL+INSERT copies like CONTROL+C: the lines on screen, with SHIFT all of
-            // the filtered text or the current file.
             if (!control) return 1;
-            if (shift) {
-                copyFilteredText(view);
-            } else {
-                copyVisibleText(view);
-            }
+            copyCommand(view, shift);
             return 0;
         case kKeyF7:
             if (control || shift) return 1;
-            toggleCase(view);
+            toggleCaseSearch(view);
             return 0;
         default:
             return 1;
@@ -186,11 +191,7 @@ int commandChar(View& view, uint8_t ch, int modifiers) {
         return 0;
     }
     if (ch == controlChar('C')) {
-        if (shift) {
-            copyFilteredText(view);
-        } else {
-            copyVisibleText(view);
-        }
+        copyCommand(view, shift);
         return 0;
     }
     if (ch == controlChar('S')) {

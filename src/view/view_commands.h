@@ -19,6 +19,9 @@ int nextSearchDelay(int delayMs);
 int commandKeyDown(View& view, int key, int modifiers);
 int commandChar(View& view, uint8_t ch, int modifiers);
 
+// F7 and the sidebar's case button: case-sensitive search on or off, and search again.
+void toggleCaseSearch(View& view);
+
 // CONTROL+SHIFT+P: the settings for searching large texts quickly, in every view.
 void applyPowerSettings(View& view);
 
