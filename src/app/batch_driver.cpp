@@ -298,6 +298,15 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         if (out.value < 0) return fail(error, lineNumber, "wrong find dialog action", text);
         if (out.value == kFindText || out.value == kFindPath) out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "wheel") {
+        out.verb = BatchVerb::kWheel;
+        word = nextWord(rest);
+        const bool negative = !word.empty() && word.front() == '-';
+        if (negative) word.remove_prefix(1);
+        if (!parseNumber(word, 100, out.value) || out.value == 0) {
+            return fail(error, lineNumber, "wrong wheel turn", text);
+        }
+        if (negative) out.value = -out.value;
     } else if (verb == "stopwatch") {
         out.verb = BatchVerb::kStopwatch;
         out.text.assign(trimmed(rest));

@@ -23,6 +23,8 @@
 //   dump                 the focused view's rows (text line "T|", attribute line "A|")
 //   dumplog              the message log, oldest first
 //   shot FILE            a PNG of the focused view
+//   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
+//                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
 //   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
 //                        open the find dialog of the focused view, or act in it
@@ -57,6 +59,7 @@ enum class BatchVerb : int {
     kDumpLog,
     kShot,
     kStopwatch,
+    kWheel,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;

@@ -169,6 +169,15 @@ class BatchRunner {
             case BatchVerb::kDumpLog:
                 dumpLog();
                 return 0;
+            case BatchVerb::kWheel: {
+                View* view = focused();
+                PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;
+                if (!window) return failed("no view for the wheel");
+                window->injectWheel(command.value * 120, view->clientWidth / 2,
+                                    view->clientHeight / 2, 0);
+                pumpPendingEvents();
+                return 0;
+            }
             case BatchVerb::kStopwatch: {
                 // Everything painted first: the time runs to what the user would see.
                 pumpPendingEvents();

@@ -159,6 +159,27 @@ TEST(BatchLine, SimpleCommandsAndShots) {
     rejected("dump now");
 }
 
+TEST(BatchLine, WheelStopwatchAndFindDialog) {
+    EXPECT_EQ(parsed("wheel -3").value, -3);
+    EXPECT_EQ(parsed("wheel 2").value, 2);
+    rejected("wheel");
+    rejected("wheel 0");
+    rejected("wheel -");
+    rejected("wheel 101");
+    rejected("wheel 2 3");
+    BatchCommand watch = parsed("stopwatch first word");
+    EXPECT_EQ(watch.verb, BatchVerb::kStopwatch);
+    EXPECT_EQ(watch.text, "first word");
+    BatchCommand find = parsed("finddialog find alpha AND beta");
+    EXPECT_EQ(find.verb, BatchVerb::kFindDialog);
+    EXPECT_EQ(find.value, kFindText);
+    EXPECT_EQ(find.text, "alpha AND beta");
+    EXPECT_EQ(parsed("finddialog next").value, kFindNext);
+    EXPECT_EQ(parsed("finddialog results").value, kFindResultsOnly);
+    rejected("finddialog");
+    rejected("finddialog jump");
+}
+
 TEST(BatchLine, UnknownCommandNamesTheLine) {
     const std::string error = rejected("frobnicate 3");
     EXPECT_NE(error.find("line 12"), std::string::npos) << error;
