@@ -23,6 +23,7 @@
 #include "text/text_store.h"
 #include "view/filter_view.h"
 #include "view/log/message_log.h"
+#include "view/screen_builder.h"
 #include "view/view.h"
 
 namespace {
@@ -86,6 +87,21 @@ bool parse(int argc, char** argv, Options& o) {
     return o.dir != nullptr;
 }
 
+// Microseconds per screen built, over 200 screens spread across `rowCount` rows.
+int64_t screenMicros(tessel::View& view, int rowCount) {
+    constexpr int kScreens = 200;
+    view.rows = 60;
+    view.columns = 160;
+    const auto start = Clock::now();
+    for (int i = 0; i < kScreens; ++i) {
+        view.search.topLine = static_cast<int>(static_cast<int64_t>(rowCount) * i / kScreens);
+        tessel::buildScreen(view);
+    }
+    const auto us =
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    return us / kScreens;
+}
+
 // The filtered view of a mask as the view builds it: the collecting pass on the workers, then
 // marks and rows. Compared with the plain search pass above.
 void benchFilter(tessel::TextStore& store, tessel::SearchWorkers& workers, const Options& o,
@@ -113,7 +129,14 @@ void benchFilter(tessel::TextStore& store, tessel::SearchWorkers& workers, const
                 static_cast<long long>(view.search.hitCount),
                 static_cast<long long>((bestNs + 500000) / 1000000));
     std::fflush(stdout);
+    // Building a screen of the filtered view against one of the full text, at positions
+    // spread over the whole row range: scrolling must not cost more in the filtered view.
+    const int64_t filterUs = screenMicros(view, view.filteredLineCount);
     leaveFilter(view, true);
+    const int64_t textUs = screenMicros(view, store.lineCount());
+    std::printf("screen mask=\"%s\" filtered_us=%lld text_us=%lld\n", mask,
+                static_cast<long long>(filterUs), static_cast<long long>(textUs));
+    std::fflush(stdout);
 }
 
 }  // namespace

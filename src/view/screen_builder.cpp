@@ -140,7 +140,14 @@ const char* Builder::rowSource(int item, int* line) {
     if (item < 0 || item >= static_cast<int>(rows.size()) || !rows[static_cast<size_t>(item)])
         return nullptr;
     const char* text = rows[static_cast<size_t>(item)];
-    // Filter rows point into the store, so the line behind a row can be found for its marks.
+    // The filter keeps the line behind each row; rows far apart in the text then cost no
+    // more than neighbouring lines. Rows of other origin are found by their address.
+    const std::vector<int>& lines = view.filter.rowLines;
+    if (lines.size() == rows.size()) {
+        const int known = lines[static_cast<size_t>(item)];
+        if (known >= 0 && cursor.toLine(store, known)) *line = known;
+        return text;
+    }
     if (cursor.toAddress(store, text)) *line = cursor.block->lineOfAddress(text);
     return text;
 }
