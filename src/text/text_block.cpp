@@ -21,7 +21,7 @@ constexpr int64_t kFirstBufferGrowth = 4096;
 constexpr int64_t kSlowGrowthAbove = 299999999;
 
 bool startsWithBytes(const char* text, int64_t length, const char* start, int startLength) {
-    return startLength > 0 && length >= startLength &&
+    return startLength > 0 && length >= startLength && text[0] == start[0] &&
            std::memcmp(text, start, static_cast<size_t>(startLength)) == 0;
 }
 

@@ -49,7 +49,9 @@ TextStore::~TextStore() {
 }
 
 bool TextStore::startsWithPrefix(const char* line) const {
-    return prefixLength > 0 && line && std::strncmp(line, recordPrefix, prefixLength) == 0;
+    // The first byte settles nearly every line before the full comparison.
+    return prefixLength > 0 && line && line[0] == recordPrefix[0] &&
+           std::strncmp(line, recordPrefix, prefixLength) == 0;
 }
 
 void TextStore::takePrefixFromHeader(const char* headerLine) {
