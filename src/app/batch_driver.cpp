@@ -15,7 +15,7 @@ struct NamedKey {
     int key;
 };
 
-constexpr std::array<NamedKey, 16> kNamedKeys{{
+constexpr std::array<NamedKey, 19> kNamedKeys{{
     {"escape", kKeyEscape},
     {"tab", kKeyTab},
     {"enter", kKeyReturn},
@@ -32,6 +32,10 @@ constexpr std::array<NamedKey, 16> kNamedKeys{{
     {"right", kKeyRight},
     {"pause", kKeyPause},
     {"space", kKeySpace},
+    // The modifier keys on their own, for gestures such as a double CONTROL press.
+    {"ctrl", kKeyControl},
+    {"shift", kKeyShift},
+    {"alt", kKeyAlt},
 }};
 
 bool isBlank(char c) {
@@ -219,6 +223,12 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
     } else if (verb == "click" || verb == "dblclick") {
         out.verb = verb == "click" ? BatchVerb::kClick : BatchVerb::kDoubleClick;
         if (!parseClick(rest, out)) return fail(error, lineNumber, "wrong mouse command", text);
+    } else if (verb == "move") {
+        out.verb = BatchVerb::kMove;
+        if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row) ||
+            !parseNumber(nextWord(rest), kScreenColumns - 1, out.column)) {
+            return fail(error, lineNumber, "wrong mouse command", text);
+        }
     } else if (verb == "drag") {
         out.verb = BatchVerb::kDrag;
         if (!parseDrag(rest, out)) return fail(error, lineNumber, "wrong drag command", text);

@@ -8,10 +8,10 @@
 //   key CHORD [N]        press and release a key N times; CHORD is optional "ctrl+", "shift+",
 //                        "alt+" and a key: a-z, 0-9, f1-f24, escape, tab, enter, backspace,
 //                        delete, insert, home, end, pgup, pgdn, up, down, left, right, pause,
-//                        space
+//                        space, and ctrl, shift, alt alone
 //   type TEXT            type the rest of the line
 //   click ROW COL [left|right|middle] [shift] [ctrl] [alt], dblclick ROW COL ...,
-//   drag ROW COL ROW2 COL2 [button]
+//   drag ROW COL ROW2 COL2 [button], move ROW COL
 //                        the mouse at the centre of a text cell of the focused view
 //   wait [MS]            run the loop until no search, pass or load is pending (default
 //                        10000 ms; running out of time fails)
@@ -60,6 +60,7 @@ enum class BatchVerb : int {
     kShot,
     kStopwatch,
     kWheel,
+    kMove,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;

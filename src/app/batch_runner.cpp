@@ -169,6 +169,16 @@ class BatchRunner {
             case BatchVerb::kDumpLog:
                 dumpLog();
                 return 0;
+            case BatchVerb::kMove: {
+                View* view = focused();
+                PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;
+                if (!window) return failed("no view for the mouse");
+                window->injectMouse(PlatformWindow::MouseAction::move, 0,
+                                    command.column * view->charWidth + view->charWidth / 2,
+                                    command.row * view->lineHeight + view->lineHeight / 2, 0);
+                pumpPendingEvents();
+                return 0;
+            }
             case BatchVerb::kWheel: {
                 View* view = focused();
                 PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;

@@ -37,6 +37,8 @@ TEST(BatchKeyChord, NamesAndModifiers) {
         {"9", kKey0 + 9, 0},
         {"f1", kKeyF1, 0},
         {"f24", kKeyF1 + 23, 0},
+        {"ctrl", kKeyControl, 0},
+        {"shift+alt", kKeyAlt, kModShift},
         {"ctrl+shift+f3", kKeyF1 + 2, kModControl | kModShift},
         {"alt+x", kKeyA + 23, kModAlt},
         {"pgup", kKeyPageUp, 0},
@@ -55,7 +57,7 @@ TEST(BatchKeyChord, NamesAndModifiers) {
         EXPECT_EQ(key, each.key) << each.chord;
         EXPECT_EQ(modifiers, each.modifiers) << each.chord;
     }
-    for (const char* wrong : {"", "f0", "f25", "ctrl+", "A", "ctrl+ctrl", "f3x", "+a"}) {
+    for (const char* wrong : {"", "f0", "f25", "ctrl+", "A", "ctrl+control", "f3x", "+a"}) {
         int key = 0;
         int modifiers = 0;
         EXPECT_EQ(parseKeyChord(wrong, key, modifiers), 9) << wrong;
@@ -119,6 +121,12 @@ TEST(BatchLine, MouseCommands) {
     // Cells outside the screen buffer cannot be clicked.
     rejected("click 600 0");
     rejected("click 0 800");
+    BatchCommand move = parsed("move 4 9");
+    EXPECT_EQ(move.verb, BatchVerb::kMove);
+    EXPECT_EQ(move.row, 4);
+    EXPECT_EQ(move.column, 9);
+    rejected("move 4");
+    rejected("move 4 9 left");
     rejected("drag 1 2 3");
     rejected("drag 1 2 3 4 left shift");
 }
