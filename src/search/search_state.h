@@ -68,6 +68,16 @@ struct FileSelection {
     uint8_t keyFold = 0;
 };
 
+// The flags that decide what a mask matches; saved and put back together (the filtered view,
+// the history of searches).
+struct SearchFlags {
+    bool caseSensitive = false;
+    bool accentSensitive = true;
+    bool punctSensitive = true;
+    bool sequenceSensitive = true;
+    bool operatorsOn = true;
+};
+
 struct SearchState {
     SearchState();
     ~SearchState();
@@ -75,6 +85,17 @@ struct SearchState {
     SearchState& operator=(const SearchState&) = delete;
 
     void applySettings(const SearchSettings& settings);
+
+    SearchFlags flags() const {
+        return {caseSensitive, accentSensitive, punctSensitive, sequenceSensitive, operatorsOn};
+    }
+    void setFlags(const SearchFlags& f) {
+        caseSensitive = f.caseSensitive;
+        accentSensitive = f.accentSensitive;
+        punctSensitive = f.punctSensitive;
+        sequenceSensitive = f.sequenceSensitive;
+        operatorsOn = f.operatorsOn;
+    }
 
     // Bounded copies into the mask fields.
     void setFindMask(std::string_view text);

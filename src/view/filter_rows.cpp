@@ -60,11 +60,7 @@ void saveSearchState(View& view) {
     saved.pathExpr = s.pathExpr;
     saved.foldMain = s.foldMain;
     saved.foldPath = s.foldPath;
-    saved.caseSensitive = s.caseSensitive;
-    saved.accentSensitive = s.accentSensitive;
-    saved.punctSensitive = s.punctSensitive;
-    saved.sequenceSensitive = s.sequenceSensitive;
-    saved.operatorsOn = s.operatorsOn;
+    saved.flags = s.flags();
     saved.valid = true;
 }
 

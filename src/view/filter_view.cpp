@@ -53,11 +53,7 @@ void restoreSearchState(View& view) {
         s.pathExpr = saved.pathExpr;
         s.foldMain = saved.foldMain;
         s.foldPath = saved.foldPath;
-        s.caseSensitive = saved.caseSensitive;
-        s.accentSensitive = saved.accentSensitive;
-        s.punctSensitive = saved.punctSensitive;
-        s.sequenceSensitive = saved.sequenceSensitive;
-        s.operatorsOn = saved.operatorsOn;
+        s.setFlags(saved.flags);
     }
     const int findLength = static_cast<int>(std::strlen(s.findMask));
     const int pathLength = static_cast<int>(std::strlen(s.pathMask));

@@ -10,6 +10,7 @@
 
 #include "search/search_expression.h"
 #include "search/search_pass.h"
+#include "search/search_state.h"
 
 namespace tessel {
 
@@ -52,11 +53,7 @@ struct SavedSearch {
     SearchExpression pathExpr;
     FoldTable foldMain;
     FoldTable foldPath;
-    bool caseSensitive = false;
-    bool accentSensitive = true;
-    bool punctSensitive = true;
-    bool sequenceSensitive = true;
-    bool operatorsOn = true;
+    SearchFlags flags;
 };
 
 enum class FilterThreads : int {

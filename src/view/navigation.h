@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "search/search_expression.h"
+#include "search/search_state.h"
 
 namespace tessel {
 
@@ -24,11 +25,7 @@ struct HistorySlot {
     bool used = false;
     char findMask[kMaskTextChars + 1] = {};
     char pathMask[kMaskTextChars + 1] = {};
-    bool caseSensitive = false;
-    bool accentSensitive = true;
-    bool punctSensitive = true;
-    bool sequenceSensitive = true;
-    bool operatorsOn = true;
+    SearchFlags flags;
     bool autoFilter = true;
     bool pathSelectionActive = false;
     int topLine = 0;

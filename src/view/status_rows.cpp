@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/qv_config.h"
+#include "text/snapfile_load.h"
 #include "text/text_store.h"
 #include "view/log/message_log.h"
 #include "view/screen_builder.h"
@@ -126,13 +127,13 @@ void lineCountPart(RowWriter& w, const StatusRowInput& in, int64_t lines) {
         w.addf('g', " %lld lines", asLong(lines));
         return;
     }
-    const double km = textKilometres(lines);
-    if (km < 0.1) {
-        w.addf('g', " %lld lines, %.0f m", asLong(lines), km * 1000.0);
+    const SpeedFigures length = speedFigures(static_cast<uint64_t>(std::max<int64_t>(lines, 0)), 0);
+    if (length.km < 0.1) {
+        w.addf('g', " %lld lines, %.0f m", asLong(lines), length.km * 1000.0);
     } else if (in.showMiles) {
-        w.addf('g', " %lld lines, %.1f miles", asLong(lines), km / 1.609344);
+        w.addf('g', " %lld lines, %.1f miles", asLong(lines), length.miles);
     } else {
-        w.addf('g', " %lld lines, %.1f km", asLong(lines), km);
+        w.addf('g', " %lld lines, %.1f km", asLong(lines), length.km);
     }
 }
 
@@ -204,7 +205,8 @@ void timingPart(RowWriter& w, const StatusRowInput& in) {
     if (!in.showSpeed || !speedInfoFits(in) || in.testedLines <= 1000 || in.elapsedMs < 30) return;
     const double seconds =
         in.elapsedNs > 0 ? static_cast<double>(in.elapsedNs) / 1e9 : in.elapsedMs / 1000.0;
-    const double mach = textKilometres(in.testedLines) / seconds / 0.343;
+    const double mach =
+        speedFigures(static_cast<uint64_t>(std::max<int64_t>(in.testedLines, 0)), seconds).mach;
     char speed[64];
     std::snprintf(speed, sizeof speed, mach < 1.0 ? ", mach %.1f" : ", mach %.0f", mach);
     if (w.length() + static_cast<int>(std::strlen(speed)) + 2 < w.capacity()) w.add(speed, 'g');
@@ -225,10 +227,6 @@ const char* selectionWord(SelectionPrompt prompt) {
 }
 
 }  // namespace
-
-double textKilometres(int64_t lines) {
-    return static_cast<double>(lines) * 2.54 / 7.0 / 100000.0;
-}
 
 void buildPathRow(const StatusRowInput& in, StatusRowText& out) {
     RowWriter w(out, in.columns);

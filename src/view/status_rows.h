@@ -81,9 +81,6 @@ struct StatusRowText {
     std::string_view attrView() const { return {attr, static_cast<size_t>(length)}; }
 };
 
-// The length of text printed at 7 lines per inch, in kilometres.
-double textKilometres(int64_t lines);
-
 void buildPathRow(const StatusRowInput& in, StatusRowText& out);
 void buildFindRow(const StatusRowInput& in, StatusRowText& out);
 

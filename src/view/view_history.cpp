@@ -33,11 +33,7 @@ void capture(const View& view, HistorySlot& slot) {
     const SearchState& search = view.search;
     std::memcpy(slot.findMask, search.findMask, sizeof slot.findMask);
     std::memcpy(slot.pathMask, search.pathMask, sizeof slot.pathMask);
-    slot.caseSensitive = search.caseSensitive;
-    slot.accentSensitive = search.accentSensitive;
-    slot.punctSensitive = search.punctSensitive;
-    slot.sequenceSensitive = search.sequenceSensitive;
-    slot.operatorsOn = search.operatorsOn;
+    slot.flags = search.flags();
     slot.autoFilter = search.autoFilter;
     slot.pathSelectionActive = search.pathSelectionActive;
     slot.topLine = search.topLine;
@@ -62,11 +58,7 @@ int restore(View& view, int index) {
     search.cancelPass();
     search.setFindMask(slot.findMask);
     search.setPathMask(slot.pathMask);
-    search.caseSensitive = slot.caseSensitive;
-    search.accentSensitive = slot.accentSensitive;
-    search.punctSensitive = slot.punctSensitive;
-    search.sequenceSensitive = slot.sequenceSensitive;
-    search.operatorsOn = slot.operatorsOn;
+    search.setFlags(slot.flags);
     search.autoFilter = slot.autoFilter;
     search.pathSelectionActive = slot.pathSelectionActive;
     search.findMaskMarkedForReset = false;
