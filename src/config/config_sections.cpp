@@ -94,31 +94,47 @@ size_t indentOf(std::string_view line) {
     return indent == std::string_view::npos ? line.size() : indent;
 }
 
+// Calls `each` with every line of a section that is not blank or a remark, until it
+// returns false.
+template <typename Each>
+void forEachSectionLine(std::string_view inner, Each each) {
+    size_t pos = 0;
+    while (pos < inner.size()) {
+        TextLine line = lineAt(inner, pos);
+        pos = line.next;
+        if (isSkippable(line.content)) continue;
+        if (!each(line.content)) return;
+    }
+}
+
+// Counts a line a section cannot use; false once there were too many to go on.
+bool countInvalid(int& invalid, const char* section) {
+    if (++invalid <= kMaxInvalidLines) return true;
+    logMessage("[error] too many invalid lines within <%s>", section);
+    return false;
+}
+
+void reportLine(const char* what, std::string_view content) {
+    logMessage("[error] %s", what);
+    logMessage("[error] %.150s", std::string(content).c_str());
+}
+
 }  // namespace
 
 void readContextSection(std::string_view inner) {
     int position = 0;
     int invalid = 0;
-    size_t pos = 0;
-    while (pos < inner.size()) {
-        TextLine line = lineAt(inner, pos);
-        pos = line.next;
-        std::string_view content = line.content;
-        if (isSkippable(content)) continue;
+    forEachSectionLine(inner, [&](std::string_view content) {
         bool isPath = content == "qvctxpath" || content.starts_with("qvctxpath ");
         bool isFind = content == "qvctxfind" || content.starts_with("qvctxfind ");
         if (!isPath && !isFind) {
-            if (++invalid > kMaxInvalidLines) {
-                logMessage("[error] too many invalid lines within <QVContext>");
-                return;
-            }
-            logMessage("[error] invalid line within <QVContext>:");
-            logMessage("[error] %.150s", std::string(content).c_str());
-            continue;
+            if (!countInvalid(invalid, "QVContext")) return false;
+            reportLine("invalid line within <QVContext>:", content);
+            return true;
         }
         if (position >= kContextSlotPositions) {
             logMessage("[error] too many <QVContext> entries");
-            return;
+            return false;
         }
         std::string_view value = content.size() > 10 ? content.substr(10) : std::string_view();
         config().setText(pathIdOf(position) + (isFind ? 1 : 0), value);
@@ -127,42 +143,37 @@ void readContextSection(std::string_view inner) {
                 ++position;
             } while (position < kContextSlotPositions && !isContextSlot(position));
         }
-    }
+        return true;
+    });
 }
 
 void readControlsSection(std::string_view inner, ConfigFileState& state) {
     int control = 0;
     int invalid = 0;
-    size_t pos = 0;
-    while (pos < inner.size()) {
-        TextLine line = lineAt(inner, pos);
-        pos = line.next;
-        std::string_view content = line.content;
-        if (isSkippable(content)) continue;
+    forEachSectionLine(inner, [&](std::string_view content) {
         bool isControl = content == "control" || content.starts_with("control ");
         std::string_view fields =
             isControl && content.size() > 8 ? content.substr(8) : std::string_view();
         int count = countFields(fields);
-        if ((!isControl || count < kControlFields) && ++invalid > kMaxInvalidLines) {
-            logMessage("[error] too many invalid lines within <QVControls>");
-            return;
+        if ((!isControl || count < kControlFields) && !countInvalid(invalid, "QVControls")) {
+            return false;
         }
         if (!isControl) {
-            logMessage("[error] invalid line within <QVControls>:");
-            logMessage("[error] %.150s", std::string(content).c_str());
-            continue;
+            reportLine("invalid line within <QVControls>:", content);
+            return true;
         }
         if (count < kControlFields) {
             logMessage("[error] wrong format %d after control:", count);
             logMessage("[error] %.150s", std::string(content).c_str());
-            continue;
+            return true;
         }
         if (control >= kMaxControls) {
             logMessage("[error] too many <QVControls> entries");
-            return;
+            return false;
         }
         storeControl(control++, fields, state);
-    }
+        return true;
+    });
 }
 
 int readScriptsSection(std::string_view inner, ConfigFileState& state, bool apply) {
