@@ -137,6 +137,7 @@ class BatchRunner {
             case BatchVerb::kClick:
             case BatchVerb::kDoubleClick:
             case BatchVerb::kDrag:
+            case BatchVerb::kMove:
                 return mouse(command);
             case BatchVerb::kWait:
                 return waitIdle(command.value);
@@ -169,16 +170,6 @@ class BatchRunner {
             case BatchVerb::kDumpLog:
                 dumpLog();
                 return 0;
-            case BatchVerb::kMove: {
-                View* view = focused();
-                PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;
-                if (!window) return failed("no view for the mouse");
-                window->injectMouse(PlatformWindow::MouseAction::move, 0,
-                                    command.column * view->charWidth + view->charWidth / 2,
-                                    command.row * view->lineHeight + view->lineHeight / 2, 0);
-                pumpPendingEvents();
-                return 0;
-            }
             case BatchVerb::kWheel: {
                 View* view = focused();
                 PlatformWindow* window = view ? platformWindowOf(*view) : nullptr;
@@ -276,6 +267,10 @@ class BatchRunner {
         const int y = cellY(command.row);
         const int mods = command.modifiers;
         window->injectMouse(Action::move, 0, x, y, mods);
+        if (command.verb == BatchVerb::kMove) {
+            pumpPendingEvents();
+            return 0;
+        }
         window->injectMouse(Action::down, command.button, x, y, mods);
         if (command.verb == BatchVerb::kDrag) {
             const int x2 = cellX(command.column2);
