@@ -7,17 +7,18 @@
 #include "app/load_ui.h"
 #include "app/view_windows.h"
 #include "load/load_driver.h"
+#include "platform/key_codes.h"
+#include "platform/painter.h"
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "platform/key_codes.h"
-#include "platform/painter.h"
 #include "view/log/message_log.h"
 #include "view/log_button.h"
 #include "view/log_overlay.h"
 #include "view/mouse_gestures.h"
 #include "view/row_painter.h"
+#include "view/scroll_bars.h"
 #include "view/sidebar.h"
 #include "view/view.h"
 #include "view/view_scroll.h"
@@ -35,6 +36,14 @@ bool onLogButton(const View& view, int x, int y) {
     return height > 0 && logButtonAt(view, x, y, height);
 }
 
+// Every button press on the scroll bar is the bar's: none starts a surf or a gesture on the
+// text beneath. Only the left button moves the view.
+bool pressOnScrollBar(View& view, int button, int x, int y) {
+    if (scrollBarPartAt(verticalScrollBar(view), x, y) == ScrollBarPart::kNone) return false;
+    if (button == kMouseLeft) scrollBarPress(view, x, y);
+    return true;
+}
+
 }  // namespace
 
 int pointerPress(View& view, int button, int x, int y, int modifiers) {
@@ -47,6 +56,7 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
         if (button == kMouseLeft) sidebarClick(view, side, modifiers);
         return 0;
     }
+    if (pressOnScrollBar(view, button, x, y)) return 0;
     int row = 0;
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return 1;
@@ -55,6 +65,8 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
 
 int pointerDoubleClick(View& view, int button, int x, int y, int modifiers) {
     if (onLogButton(view, x, y) || sidebarButtonAt(view, x, y) != SidebarButton::kNone) return 1;
+    // A double click on the track pages once more, as a second press would.
+    if (pressOnScrollBar(view, button, x, y)) return 0;
     int row = 0;
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return 1;
@@ -62,11 +74,14 @@ int pointerDoubleClick(View& view, int button, int x, int y, int modifiers) {
 }
 
 bool pointerMoved(View& view, int x, int y) {
-    bool repaint = false;
+    const int drag = scrollBarDrag(view, x, y);
+    if (drag != 1) return drag == 0;
+    bool repaint = scrollBarHover(view, x, y);
+    noteAssistPointer(view, x, y);
     GestureState& state = view.gestures;
     if (!state.pointerInside) {
         state.pointerInside = true;
-        repaint = !sidebarLayout(view).empty();
+        repaint = !sidebarLayout(view).empty() || repaint;
     }
     const bool overButton = onLogButton(view, x, y);
     if (overButton != state.overLogButton) {
@@ -79,6 +94,8 @@ bool pointerMoved(View& view, int x, int y) {
 bool pointerLeft(View& view) {
     GestureState& state = view.gestures;
     bool repaint = state.pointerInside && !sidebarLayout(view).empty();
+    repaint = scrollBarHover(view, -1, -1) || repaint;
+    noteAssistPointer(view, -1, -1);
     state.pointerInside = false;
     if (state.overLogButton) {
         state.overLogButton = false;

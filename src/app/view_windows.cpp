@@ -14,10 +14,12 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "text/text_store.h"
+#include "view/assist_hints.h"
 #include "view/filter_view.h"
 #include "view/log/message_log.h"
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
+#include "view/scroll_bars.h"
 #include "view/surf.h"
 #include "view/view_input.h"
 #include "view/view_keys.h"
@@ -227,7 +229,10 @@ class ViewWindow : public WindowHandler, public SearchHost {
         window_->captureMouse(true);
     }
     void onMouseUp(int button, int /*x*/, int /*y*/, int /*modifiers*/) override {
-        if (button == kMouseLeft) stopSurfing();
+        if (button != kMouseLeft) return;
+        // The thumb loses its dragging look.
+        if (scrollBarRelease(view_) == 0 && window_) window_->invalidate();
+        stopSurfing();
     }
 
     void onWheel(int delta, int /*x*/, int /*y*/, int /*modifiers*/) override {
@@ -303,7 +308,11 @@ class ViewWindow : public WindowHandler, public SearchHost {
         if (view_.filterMode != FilterMode::kFullText) return view_.filteredLineCount;
         return view_.textStore().lineCount();
     }
-    void refreshStatus() override { refreshView(); }
+    // Every filter update and search ends here: the no-hit bubble follows its result.
+    void refreshStatus() override {
+        updateNoHitBubble(view_);
+        refreshView();
+    }
     bool inNormalView() override { return view_.filterMode == FilterMode::kFullText; }
     void resetFileListMode() override { filterResetFileListMode(view_); }
     void openFilteredView() override { filterOpenFromSearch(view_, 1); }

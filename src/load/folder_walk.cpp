@@ -202,12 +202,37 @@ struct FileCollector::ReadAhead {
     std::deque<Job> jobs;           // in walk order; the front is the next to add
     size_t nextToTake = 0;          // index into jobs of the first job no helper took
     bool ending = false;
+    // While the collector sleeps: the number of finished jobs at the front it waits for.
+    bool collectorWaiting = false;
+    size_t wantedDone = 1;
     std::vector<std::thread> helpers;
+    std::vector<Job> adopting;  // finished jobs taken off the front, reused
+
+    // The number of finished jobs at the front, counted up to `limit`.
+    size_t doneAtFront(size_t limit) const {
+        size_t done = 0;
+        while (done < limit && done < jobs.size() && jobs[done].done) ++done;
+        return done;
+    }
+    // Sleeps until `want` jobs at the front (or all queued ones) are done. Sleeping helpers
+    // are woken first: the jobs waited for may not be taken yet.
+    void waitForFront(std::unique_lock<std::mutex>& guard, size_t want) {
+        want = std::min(want, jobs.size());
+        if (nextToTake < jobs.size()) wake.notify_all();
+        wantedDone = want;
+        collectorWaiting = true;
+        ready.wait(guard, [this, want] { return doneAtFront(want) >= want; });
+        collectorWaiting = false;
+    }
 };
 
 namespace {
 
 constexpr size_t kReadAheadJobs = 64;
+// Hand-overs go in batches: a thread that sleeps and wakes for every file of tens of
+// thousands costs more than the file's own reading.
+constexpr size_t kAddBatch = 16;
+constexpr size_t kWakeBatch = 4;
 
 }  // namespace
 
@@ -322,20 +347,21 @@ bool FileCollector::queue(const char* path, bool explicitlyNamed) {
     if (options_.readAheadThreads <= 0 || store_.blockCount == 0 || store_.prefixLength == 0)
         return false;
     if (!ahead_) startHelpers();
-    std::unique_lock guard(ahead_->lock);
-    ahead_->ready.wait(guard, [this] {
-        return ahead_->jobs.size() < kReadAheadJobs || ahead_->jobs.front().done;
-    });
-    if (ahead_->jobs.size() >= kReadAheadJobs) {
+    ReadAhead& a = *ahead_;
+    std::unique_lock guard(a.lock);
+    if (a.jobs.size() >= kReadAheadJobs) {
+        a.waitForFront(guard, kAddBatch);
         guard.unlock();
         addReady(false);
         guard.lock();
     }
-    Job& job = ahead_->jobs.emplace_back();
+    Job& job = a.jobs.emplace_back();
     job.path.assign(path);
     job.explicitlyNamed = explicitlyNamed;
+    size_t untaken = a.jobs.size() - a.nextToTake;
     guard.unlock();
-    ahead_->wake.notify_one();
+    // Helpers only sleep when no job is left to take: a few new jobs wake them all at once.
+    if (untaken == kWakeBatch) a.wake.notify_all();
     return true;
 }
 
@@ -355,8 +381,8 @@ void FileCollector::startHelpers() {
                     readAhead(job);
                     guard.lock();
                     job.done = true;
-                    // The collector only ever waits for the front job.
-                    if (&job == &a.jobs.front()) a.ready.notify_all();
+                    if (a.collectorWaiting && a.doneAtFront(a.wantedDone) >= a.wantedDone)
+                        a.ready.notify_one();
                 }
             });
         } catch (const std::system_error&) {
@@ -384,7 +410,7 @@ void FileCollector::readAhead(Job& job) {
         return !kind.binary && !kind.wide && !kind.snapfile && !kind.database;
     };
     auto block = std::make_unique<TextBlock>(&store_);
-    job.result = block->loadFile(path, 0, &check);
+    job.result = block->loadFile(path, 0, &check, &store_.textPool);
     job.plain = job.result != kLoadTurnedAway && job.result != 1 && job.result != 3;
     if (job.plain) job.block = block.release();
 }
@@ -392,19 +418,23 @@ void FileCollector::readAhead(Job& job) {
 // Adds the finished jobs at the front, in order; with waitForAll, every queued job.
 void FileCollector::addReady(bool waitForAll) {
     if (!ahead_) return;
+    ReadAhead& a = *ahead_;
     for (;;) {
-        std::unique_lock guard(ahead_->lock);
-        if (ahead_->jobs.empty()) return;
-        if (!ahead_->jobs.front().done) {
-            if (!waitForAll) return;
-            ahead_->ready.wait(guard, [this] { return ahead_->jobs.front().done; });
+        {
+            std::unique_lock guard(a.lock);
+            if (a.jobs.empty()) return;
+            if (!a.jobs.front().done) {
+                if (!waitForAll) return;
+                a.waitForFront(guard, 1);
+            }
+            while (!a.jobs.empty() && a.jobs.front().done) {
+                a.adopting.push_back(std::move(a.jobs.front()));
+                a.jobs.pop_front();
+                --a.nextToTake;
+            }
         }
-        Job job = std::move(ahead_->jobs.front());
-        ahead_->jobs.pop_front();
-        --ahead_->nextToTake;
-        guard.unlock();
-        ahead_->ready.notify_all();
-        adopt(job);
+        for (Job& job : a.adopting) adopt(job);
+        a.adopting.clear();
     }
 }
 

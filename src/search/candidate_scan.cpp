@@ -7,6 +7,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "search/candidate_scan_wide.h"
+
 namespace tessel {
 
 namespace {
@@ -466,12 +468,14 @@ ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const Mat
     if (count == 0) return plan;
     const Planner planner(expr, fold);
     plan.inverted = expr.op(0) == kTermNot;
+    bool checkable = true;
     for (uint32_t head = 0; head < count;) {
         uint32_t next = head + 1;
         while (next < count && expr.op(next) == kTermAnd) ++next;
         // Only the groups that can make a line match (or, inverted, fail) need a needle.
         if ((expr.op(head) == kTermNot) == plan.inverted) {
             Needle best;
+            std::string_view bestText;
             double bestScore = 0;
             bool found = false;
             for (uint32_t t = head; t < next; ++t) {
@@ -488,6 +492,7 @@ ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const Mat
                         (!found || score < bestScore)) {
                         candidate.term = static_cast<int>(t);
                         best = candidate;
+                        bestText = text.substr(0, star);
                         bestScore = score;
                         found = true;
                     }
@@ -498,22 +503,30 @@ ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const Mat
             if (!found) return ScanPlan{};
             plan.maxOffset = std::max({plan.maxOffset, best.firstOffset, best.secondOffset});
             plan.needles.push_back(best);
+            plan.terms.emplace_back(bestText);
+            // A line keyword's place, and the "*" of a whole word searched as plain text,
+            // are for the line test to judge.
+            const uint8_t kind = expr.termKinds[best.term];
+            if ((kind & (kTermLStart | kTermLEnd)) ||
+                ((kind & kTermWord) && bestText.find('*') != std::string_view::npos)) {
+                checkable = false;
+            }
         }
         head = next;
     }
     plan.usable = !plan.needles.empty();
+    plan.simplePairs = plan.usable;
+    for (const Needle& n : plan.needles) plan.simplePairs = plan.simplePairs && isSimplePair(n);
     plan.plainTerms = plan.usable && !plan.inverted && !expr.hasNotTerm();
     for (uint32_t t = 0; t < count; ++t) {
         bool groupHead = t == 0 || expr.op(t) != kTermAnd;
         bool alone = t + 1 == count || expr.op(t + 1) != kTermAnd;
         if (!groupHead || !alone || (expr.termKinds[t] & 0xF0)) plan.plainTerms = false;
     }
-    if (plan.plainTerms) {
-        for (const Needle& n : plan.needles) plan.terms.emplace_back(expr.term(n.term));
-        for (int b = 0; b < 256; ++b) {
-            uint8_t c = fold.bytes[b];
-            plan.readAs[b] = !expr.hasTab && c == '\t' ? ' ' : c;
-        }
+    plan.termsCheckable = plan.usable && checkable;
+    for (int b = 0; b < 256; ++b) {
+        uint8_t c = fold.bytes[b];
+        plan.readAs[b] = !expr.hasTab && c == '\t' ? ' ' : c;
     }
     return plan;
 }
@@ -535,6 +548,11 @@ bool termStandsAt(const ScanPlan& plan, int needle, const char* candidate, const
 const char* scanForCandidate(const ScanPlan& plan, const char* from, const char* limit,
                              const char* end) {
     if (from >= limit || plan.needles.empty()) return limit;
+    if (plan.simplePairs && haveWideScan()) {
+        bool done = false;
+        const char* found = scanWide(plan, from, limit, end, &done);
+        if (done) return found;
+    }
     if (haveAvx2()) return scanAvx2(plan, from, limit, end);
     return scanScalar(plan, from, limit, end);
 }

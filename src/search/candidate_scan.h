@@ -46,10 +46,15 @@ struct ScanPlan {
     bool inverted = false;
     std::vector<Needle> needles;
     int maxOffset = 0;
+    // Every needle tests two bytes of one clause each (the common shape of words).
+    bool simplePairs = false;
     // Every group is one plain term and there is no NOT: a line matches exactly when one of
     // the terms stands in it, so a needle hit is confirmed in the buffer itself.
     bool plainTerms = false;
-    std::vector<std::string> terms;     // by needle
+    // Every needle's text stands literally, folded, in each line its term matches: a needle
+    // hit where it does not stand is no reason to run the line test.
+    bool termsCheckable = false;
+    std::vector<std::string> terms;     // by needle: the text it was chosen from
     std::array<uint8_t, 256> readAs{};  // the fold, with TABs as blanks unless searched
 };
 

@@ -90,6 +90,7 @@ std::shared_ptr<PassJob> prepareJob(std::shared_ptr<const PassRequest> request) 
     if (r.chunkLines > 0) job->chunkLines = r.chunkLines;
     job->chunkCount = static_cast<int>((total + job->chunkLines - 1) / job->chunkLines);
     job->chunks.resize(job->chunkCount);
+    if (r.sink) r.sink->begin(job->chunkCount);
     job->request = std::move(request);
     return job;
 }
@@ -104,6 +105,7 @@ class ChunkRunner {
         int64_t to = std::min(from + job_.chunkLines, job_.blockStart.back());
         auto it = std::upper_bound(job_.blockStart.begin(), job_.blockStart.end(), from);
         size_t b = static_cast<size_t>(it - job_.blockStart.begin()) - 1;
+        const size_t firstBlock = b;
         while (from < to && b < request_.blocks.size() && !job_.cancelled()) {
             const PassBlock& block = request_.blocks[b];
             int j0 = static_cast<int>(from - job_.blockStart[b]);
@@ -111,6 +113,13 @@ class ChunkRunner {
             if (j1 > j0) runRange(block, j0, j1, out);
             from = job_.blockStart[b] + j1;
             ++b;
+        }
+        if (request_.sink && request_.collectLines && request_.collectTexts && from >= to &&
+            !job_.cancelled()) {
+            request_.sink->chunkDone(chunk, request_, firstBlock, out.lines, out.texts, out.kinds);
+            // The sink holds what it needs; the texts are not merged.
+            std::vector<const char*>().swap(out.texts);
+            std::vector<uint8_t>().swap(out.kinds);
         }
     }
 
@@ -189,6 +198,14 @@ class ChunkRunner {
         return low;
     }
 
+    bool anyTermStands(const char* candidate, const char* begin, const char* end) const {
+        const int count = static_cast<int>(job_.plan.needles.size());
+        for (int k = 0; k < count; ++k) {
+            if (termStandsAt(job_.plan, k, candidate, begin, end)) return true;
+        }
+        return false;
+    }
+
     void scanRange(const PassBlock& block, int j0, int j1, ChunkResult& out) {
         const char* regionStart = block.line(j0);
         const char* lastLine = block.line(j1 - 1);
@@ -234,6 +251,10 @@ class ChunkRunner {
                 if (matches) hit(block, line, out);
                 const char* next = line + 1 < j1 ? block.line(line + 1) : regionEnd;
                 p = next > candidate ? next : candidate + 1;
+                continue;
+            }
+            if (job_.plan.termsCheckable && !anyTermStands(candidate, regionStart, regionEnd)) {
+                p = candidate + 1;
                 continue;
             }
             line = lineContaining(block, candidate, line, j1);
@@ -290,7 +311,7 @@ PassResult mergeChunks(PassJob& job) {
         // order gives the lines in load order.
         auto lines = std::make_shared<std::vector<int>>();
         lines->reserve(collected);
-        const bool texts = job.request->collectTexts;
+        const bool texts = job.request->collectTexts && !job.request->sink;
         auto hitTexts = std::make_shared<std::vector<const char*>>();
         auto hitKinds = std::make_shared<std::vector<uint8_t>>();
         if (texts) {

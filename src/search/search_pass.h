@@ -34,8 +34,27 @@ struct PassBlock {
     bool contiguous = true;
     // A ring block is read through its logical line order.
     const TextBlock* ringBlock = nullptr;
+    // The store's block behind these lines, for what a ChunkSink builds from the hits.
+    const TextBlock* source = nullptr;
 
     const char* line(int j) const { return text + lineStarts[j]; }
+};
+
+struct PassRequest;
+
+// Takes each chunk's hits on the worker that found them, so that what is built from the hits
+// (the filtered view's rows) is built in parallel as well. Chunks arrive in any order and on
+// any worker, each exactly once, and only from a pass that is not cancelled by then.
+class ChunkSink {
+  public:
+    virtual ~ChunkSink() = default;
+    // Before any chunk runs.
+    virtual void begin(int chunkCount) = 0;
+    // The chunk's matching lines in load order with their texts and kinds; `firstBlock` is
+    // the index in request.blocks of the block holding the chunk's first line.
+    virtual void chunkDone(int chunk, const PassRequest& request, size_t firstBlock,
+                           const std::vector<int>& lines, const std::vector<const char*>& texts,
+                           const std::vector<uint8_t>& kinds) = 0;
 };
 
 struct PassRequest {
@@ -52,6 +71,9 @@ struct PassRequest {
     // With collectLines: also each matching line's text and kind (the low byte of its line
     // mask), read by the workers while the line is at hand.
     bool collectTexts = false;
+    // With collectLines and collectTexts: gets every chunk's hits; the result then carries
+    // hitLines but no hitTexts or hitKinds.
+    std::shared_ptr<ChunkSink> sink;
 };
 
 struct PassResult {

@@ -102,6 +102,7 @@ PassRequest SearchState::passRequest() {
     request.fold = foldMain;
     request.flags = matchFlags();
     TextStore& s = store();
+    request.blocks.reserve(static_cast<size_t>(std::max(s.blockCount, 0)));
     for (int b = 0; b < s.blockCount; ++b) {
         if (!isFileSelected(b)) continue;
         const TextBlock* block = s.blocks[b];
@@ -116,6 +117,7 @@ PassRequest SearchState::passRequest() {
         // lines. Both are read line by line.
         pass.contiguous = !block->ring && !block->colourText;
         if (block->ring) pass.ringBlock = block;
+        pass.source = block;
         request.blocks.push_back(pass);
     }
     return request;

@@ -107,12 +107,13 @@ int TextBlock::addText(const char* added, bool lineMode, int64_t length) {
         if (text && usedBytes > 0) std::memcpy(grown, text, static_cast<size_t>(usedBytes));
         grown[usedBytes] = '\0';
         if (ownsBuffer) {
-            std::free(text);
+            if (!pooledText) std::free(text);
             std::free(colourBuffer);
         }
         text = grown;
         allocatedBytes = wanted;
         ownsBuffer = true;
+        pooledText = false;
         colourBuffer = nullptr;
         colourBufferSize = 0;
     }
@@ -158,7 +159,8 @@ int TextBlock::close() {
     // Colour text ends with a text line, never with a colour line.
     if (colourText && lineCount % 2 == 0) addText(" \n", true);
     openForAdding = false;
-    if (!outOfMemoryReported() && ownsBuffer && text && allocatedBytes > usedBytes + 10) {
+    if (!outOfMemoryReported() && ownsBuffer && !pooledText && text &&
+        allocatedBytes > usedBytes + 10) {
         int64_t wanted = usedBytes + 10;
         char* shrunk = static_cast<char*>(std::realloc(text, static_cast<size_t>(wanted)));
         if (shrunk) {
@@ -181,17 +183,21 @@ int TextBlock::close() {
 }
 
 void TextBlock::reset(int level) {
-    std::free(lineStarts);
-    std::free(lineMasks);
+    if (!pooledLines) {
+        std::free(lineStarts);
+        std::free(lineMasks);
+    }
+    pooledLines = false;
     lineStarts = nullptr;
     lineMasks = nullptr;
     lineCount = 0;
     lineCapacity = 0;
     endLine = firstLine;
     if (ownsBuffer) {
-        std::free(text);
+        if (!pooledText) std::free(text);
         std::free(colourBuffer);
     }
+    pooledText = false;
     text = nullptr;
     colourBuffer = nullptr;
     colourBufferSize = 0;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <climits>
@@ -6,11 +7,8 @@
 #include <cstring>
 #include <string>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "search/codepage/code_page_tables.h"
+#include "text/text_block_lines.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
 #include "view/log/message_log.h"
@@ -142,98 +140,12 @@ std::string trimmedName(const char* name) {
     return std::string(name, length);
 }
 
-// The OR of the character bits of a line. Four independent accumulators let the loads
-// overlap; this loop touches every loaded byte, so it sets the pace of indexing.
-uint32_t maskOfBytes(const uint8_t* bytes, size_t length, const uint32_t* bits) {
-    uint32_t m0 = 0, m1 = 0, m2 = 0, m3 = 0;
-    size_t at = 0;
-    for (; at + 4 <= length; at += 4) {
-        m0 |= bits[bytes[at]];
-        m1 |= bits[bytes[at + 1]];
-        m2 |= bits[bytes[at + 2]];
-        m3 |= bits[bytes[at + 3]];
-    }
-    for (; at < length; ++at) m0 |= bits[bytes[at]];
-    return m0 | m1 | m2 | m3;
-}
-
+// The window of the general indexing loop below; any width up to 64 works.
 constexpr int64_t kWindowBytes = 64;
-
-// One bit per byte of a window of up to 64 bytes: set where the byte is a newline. Lines
-// are short (tens of bytes), so finding all newlines of a window at once beats a call per
-// line.
-uint64_t newlineBits(const char* window, int64_t length) {
-#if defined(__SSE2__)
-    if (length == kWindowBytes) {
-        const __m128i newline = _mm_set1_epi8('\n');
-        uint64_t bits = 0;
-        for (int part = 0; part < 4; ++part) {
-            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * part));
-            auto found = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline)));
-            bits |= static_cast<uint64_t>(found) << (16 * part);
-        }
-        return bits;
-    }
-#endif
-    uint64_t bits = 0;
-    for (int64_t i = 0; i < length; ++i) {
-        if (window[i] == '\n') bits |= uint64_t{1} << i;
-    }
-    return bits;
-}
-
-int64_t countNewlines(const char* text, int64_t length) {
-    int64_t count = 0;
-    int64_t at = 0;
-#if defined(__SSE2__)
-    // Byte counters, summed up before any of them can overflow.
-    const __m128i newline = _mm_set1_epi8('\n');
-    while (length - at >= 16) {
-        __m128i counters = _mm_setzero_si128();
-        for (int round = 0; round < 255 && length - at >= 16; ++round, at += 16) {
-            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(bytes, newline));
-        }
-        __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-        count += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
-    }
-#endif
-    for (; at < length; ++at) count += text[at] == '\n';
-    return count;
-}
-
-// Indexes text without colour lines and without pending first-offsets in one tight pass:
-// line starts, line masks, newlines made NULs. Record prefix lines (starting with
-// `prefixStart`, when there is a prefix) get mask 0 here; the caller measures them once
-// their attributes are read. Returns the number of lines.
-int indexPlainText(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
-                   const uint32_t* bits, bool hasPrefix, char prefixStart) {
-    int indexed = 0;
-    int64_t lineStart = 0;
-    auto finish = [&](int64_t lineEnd) {
-        starts[indexed] = static_cast<uint32_t>(lineStart);
-        const char* line = text + lineStart;
-        masks[indexed++] = hasPrefix && *line == prefixStart
-                               ? 0
-                               : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
-                                             static_cast<size_t>(lineEnd - lineStart), bits);
-    };
-    for (int64_t base = 0; base < used; base += kWindowBytes) {
-        int64_t length = used - base < kWindowBytes ? used - base : kWindowBytes;
-        for (uint64_t found = newlineBits(text + base, length); found != 0; found &= found - 1) {
-            int64_t newline = base + std::countr_zero(found);
-            finish(newline);
-            text[newline] = '\0';
-            lineStart = newline + 1;
-        }
-    }
-    if (lineStart < used) finish(used);
-    return indexed;
-}
 
 }  // namespace
 
-int TextBlock::indexLines(bool* headerHadTimeAndSize) {
+int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     if (headerHadTimeAndSize) *headerHadTimeAndSize = false;
     int64_t tagBracket = -1;
     if (text && textOptions().utf8Decode && !utf8Decoded) {
@@ -244,8 +156,11 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize) {
     }
     if (text && allocatedBytes > usedBytes) text[usedBytes] = '\0';
 
-    std::free(lineStarts);
-    std::free(lineMasks);
+    if (!pooledLines) {
+        std::free(lineStarts);
+        std::free(lineMasks);
+    }
+    pooledLines = false;
     lineStarts = nullptr;
     lineMasks = nullptr;
     lineCount = 0;
@@ -262,8 +177,16 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize) {
         return 9;
     }
     int capacity = static_cast<int>(total) + 10;
-    lineStarts = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(capacity) * 4));
-    lineMasks = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(capacity) * 4));
+    auto arrayBytes = static_cast<size_t>(capacity) * 4;
+    char* pooled = pool ? pool->take(2 * arrayBytes) : nullptr;
+    if (pooled) {
+        lineStarts = reinterpret_cast<uint32_t*>(pooled);
+        lineMasks = reinterpret_cast<uint32_t*>(pooled + arrayBytes);
+        pooledLines = true;
+    } else {
+        lineStarts = static_cast<uint32_t*>(std::malloc(arrayBytes));
+        lineMasks = static_cast<uint32_t*>(std::malloc(arrayBytes));
+    }
     if (!lineStarts || !lineMasks) {
         std::free(lineStarts);
         std::free(lineMasks);
@@ -345,7 +268,16 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize) {
     bool timeSeen = false;
     bool sizeSeen = false;
     uint32_t kind = 0;
+    // Without file kinds only record prefix lines change here, and those have mask 0 so far:
+    // the other lines need not be visited in the text.
+    uint32_t lowBits = 0;
+    for (int byte = 0; byte < 256; ++byte) lowBits |= bits[byte] & 0xFFu;
+    bool prefixLinesOnly = !kindOf && lowBits == 0;
     for (int i = 0; i < indexed; ++i) {
+        if (prefixLinesOnly) {
+            i = static_cast<int>(std::find(lineMasks + i, lineMasks + indexed, 0u) - lineMasks);
+            if (i == indexed) break;
+        }
         char* line = text + lineStarts[i];
         if (hasPrefix && *line == prefixStart) {
             if (store->startsWithPrefix(line)) {

@@ -54,7 +54,8 @@ void replaceBytes(char* text, int64_t length, char from, char to) {
 
 }  // namespace
 
-int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check) {
+int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check,
+                        TextPool* pool) {
     if (!path) path = "";
     if (fileName && std::strcmp(path, fileName) == 0) {
         // The name stays; the old text goes, or its buffer would be lost below.
@@ -121,7 +122,10 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
     }
 
     int64_t wanted = static_cast<int64_t>(blockHeaderBytes(path)) + size + kLoadSpareBytes;
-    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(wanted)));
+    // A file turned away or cut short leaves its pooled slice unused until the pool goes.
+    char* buffer = pool ? pool->take(static_cast<size_t>(wanted)) : nullptr;
+    bool pooled = buffer != nullptr;
+    if (!pooled) buffer = static_cast<char*>(std::malloc(static_cast<size_t>(wanted)));
     if (!buffer) {
         ::close(file);
         reportOutOfMemory(120501, static_cast<long>(wanted));
@@ -131,6 +135,7 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
     }
     text = buffer;
     ownsBuffer = true;
+    pooledText = pooled;
     allocatedBytes = wanted;
     size_t header = writeBlockHeader(buffer, path);
 
@@ -172,7 +177,7 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
         logMessage("[blue] %s", path);
         logMessage("[note] disable fastload to enable correct load.");
     }
-    return indexLines();
+    return indexLines(nullptr, pool);
 }
 
 int TextStore::loadFileBlock(const char* path, int* lineCountOut, int64_t* usedBytesOut) {

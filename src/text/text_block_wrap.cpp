@@ -87,7 +87,8 @@ int TextBlock::wrap(int tabWidth) {
             logMessage("int. #211231952");
             return 9;
         }
-        if (ownsBuffer) std::free(text);
+        if (ownsBuffer && !pooledText) std::free(text);
+        pooledText = false;
         text = shadow;
         usedBytes = shadowSize;
         allocatedBytes = shadowSize + kShadowSpare;

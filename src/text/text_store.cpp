@@ -293,6 +293,8 @@ void TextStore::clear() {
     blocks.reset();
     blockCount = 0;
     blockCapacity = 0;
+    // Ring blocks never take from the pool: every slice left went with the blocks above.
+    textPool.release();
     snapfile = false;
     hasPrefix = false;
     prefixOnNameLine = false;

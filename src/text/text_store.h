@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+#include "text/text_block_pool.h"
+
 namespace tessel {
 
 class TextStore;
@@ -70,6 +72,10 @@ struct TextBlock {
 
     char* text = nullptr;  // the buffer
     bool ownsBuffer = false;
+    // The text, or the line arrays, are slices of the owner's TextPool: never freed or
+    // resized by the block.
+    bool pooledText = false;
+    bool pooledLines = false;
     int64_t usedBytes = 0;
     int64_t allocatedBytes = 0;
 
@@ -121,11 +127,14 @@ struct TextBlock {
     int openForAdd();
     int addText(const char* text, bool lineMode, int64_t length = -1);
     int close();
-    int indexLines(bool* headerHadTimeAndSize = nullptr);
+    // With a pool the line arrays are taken from it.
+    int indexLines(bool* headerHadTimeAndSize = nullptr, TextPool* pool = nullptr);
     // Reads a whole file in block form: 0..5, -1 over the size limit, 9, and
     // kLoadTurnedAway when `check` (given the first bytes read) refused the file. With a
-    // check, a file that cannot be opened (1, 3) is left for the caller to report.
-    int loadFile(const char* path, int64_t sizeLimit = 0, const LoadCheck* check = nullptr);
+    // check, a file that cannot be opened (1, 3) is left for the caller to report. With a
+    // pool, text and line arrays are taken from it when it has room.
+    int loadFile(const char* path, int64_t sizeLimit = 0, const LoadCheck* check = nullptr,
+                 TextPool* pool = nullptr);
     void reset(int level);
     int setName(const char* name);
     int statFile();
@@ -210,6 +219,8 @@ class TextStore {
     LineLookupCache cache;
     bool cacheFaultReported = false;
     uint32_t spareMask = 0;
+    // Text of folder loads; released by clear().
+    TextPool textPool;
     // A loader thread fills the store: name and address lookups answer NULL meanwhile.
     std::atomic<bool> loadRunning{false};
 };

@@ -3,6 +3,7 @@
 // walks only the hits, so an update costs little more than the pass itself.
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 
 #include "config/qv_config.h"
@@ -217,6 +218,175 @@ int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
     return 0;
 }
 
+// One chunk's rows as a worker lays them out: the rows of its hits in load order, each file's
+// name rows before the file's first hit in the chunk (after a separator row), and the marks.
+struct ChunkRows {
+    std::vector<const char*> texts;
+    std::vector<int> lines;
+    std::vector<uint8_t> kinds;
+    // (line << 16) | mark bits.
+    std::vector<uint64_t> marks;
+    int rowsToShow = 0;
+    int headers = 0;
+    // The rows of the chunk's first name group, its separator included, and the block it
+    // names: when the chunk before ended in that block, the group stands there already.
+    size_t leadRows = 0;
+    size_t leadBlock = SIZE_MAX;
+    size_t lastBlock = SIZE_MAX;  // the block of the chunk's last hit; none without hits
+};
+
+// Lays out the rows chunk by chunk on the workers, the same way buildFilteredRows lays them
+// out in one walk; joining the chunks in order then costs the UI thread a copy per row.
+class RowLayout final : public ChunkSink {
+  public:
+    RowLayout(bool showFileNames, bool prefixLine)
+        : showFileNames_(showFileNames), prefixLine_(prefixLine) {}
+
+    void begin(int chunkCount) override {
+        chunks_.assign(static_cast<size_t>(std::max(chunkCount, 0)), ChunkRows{});
+    }
+
+    void chunkDone(int chunk, const PassRequest& request, size_t firstBlock,
+                   const std::vector<int>& lines, const std::vector<const char*>& texts,
+                   const std::vector<uint8_t>& kinds) override {
+        if (chunk < 0 || static_cast<size_t>(chunk) >= chunks_.size() || lines.empty() ||
+            texts.size() != lines.size() || kinds.size() != lines.size()) {
+            return;
+        }
+        ChunkRows& out = chunks_[static_cast<size_t>(chunk)];
+        const size_t expected = lines.size() + lines.size() / 2 + 16;
+        out.texts.reserve(expected);
+        out.lines.reserve(expected);
+        out.kinds.reserve(expected);
+        out.marks.reserve(expected);
+        const std::vector<PassBlock>& blocks = request.blocks;
+        size_t b = firstBlock;
+        const PassBlock* block = nullptr;
+        int header = 0;
+        bool headerShown = false;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const int m = lines[i];
+            if (!block || m >= block->firstLine + block->lineCount) {
+                while (b < blocks.size() && m >= blocks[b].firstLine + blocks[b].lineCount) ++b;
+                if (b >= blocks.size()) return;
+                block = &blocks[b];
+                header = block->source ? block->source->nameLine() : 0;
+                if (header < block->firstLine || header >= block->firstLine + block->lineCount) {
+                    header = 0;
+                }
+                headerShown = false;
+            }
+            const bool shown = m >= header || !showFileNames_;
+            addMark(out, m, shown ? kMarkHit | kMarkShown : kMarkHit);
+            const bool onHeader = m == header && header != 0 && showFileNames_;
+            if (!onHeader) ++out.rowsToShow;
+            if (showFileNames_ && header != 0 && !headerShown) {
+                headerShown = true;
+                addMark(out, header, kMarkShown | kMarkHeader);
+                const size_t before = out.texts.size();
+                add(out, kSeparatorRow, -1, 0);
+                if (prefixLine_ && header - 1 >= block->firstLine) {
+                    add(out, block->source->line(header - 1 - block->firstLine), header - 1, 0);
+                }
+                add(out, block->source->line(header - block->firstLine), header, 0);
+                if (out.headers++ == 0) {
+                    out.leadRows = out.texts.size() - before;
+                    out.leadBlock = b;
+                }
+            }
+            if (shown && !onHeader) add(out, texts[i], m, kinds[i]);
+            out.lastBlock = b;
+        }
+    }
+
+    std::vector<ChunkRows>& chunks() { return chunks_; }
+
+  private:
+    static void add(ChunkRows& out, const char* text, int line, uint8_t kind) {
+        out.texts.push_back(text);
+        out.lines.push_back(line);
+        out.kinds.push_back(kind);
+    }
+
+    static void addMark(ChunkRows& out, int line, uint16_t bits) {
+        out.marks.push_back(static_cast<uint64_t>(static_cast<uint32_t>(line)) << 16 | bits);
+    }
+
+    const bool showFileNames_;
+    const bool prefixLine_;
+    std::vector<ChunkRows> chunks_;
+};
+
+// Appends a chunk's rows from `skip` on, as far as the arrays hold them.
+void appendChunkRows(View& view, const ChunkRows& chunk, size_t skip) {
+    FilterState& f = view.filter;
+    std::vector<const char*>& rows = view.display.filterRows;
+    const size_t capacity =
+        std::min(static_cast<size_t>(std::max(f.capacity, 0)), f.rowMarks.size());
+    if (skip >= chunk.texts.size() || rows.size() >= capacity) return;
+    const size_t count = std::min(chunk.texts.size() - skip, capacity - rows.size());
+    const size_t first = rows.size();
+    const auto from = static_cast<std::ptrdiff_t>(skip);
+    const auto to = static_cast<std::ptrdiff_t>(skip + count);
+    rows.insert(rows.end(), chunk.texts.begin() + from, chunk.texts.begin() + to);
+    f.rowLines.insert(f.rowLines.end(), chunk.lines.begin() + from, chunk.lines.begin() + to);
+    for (size_t k = 0; k < count; ++k) {
+        uint16_t& row = f.rowMarks[first + k];
+        row = static_cast<uint16_t>((row & 0xFF00) | chunk.kinds[skip + k]);
+    }
+}
+
+// The rows the workers laid out, joined in chunk order: a file whose hits span two chunks
+// keeps only its first name group, and the first group of all has no separator above it.
+int joinChunkRows(View& view, RowLayout& layout, const std::vector<int>& hits, bool assist) {
+    FilterState& f = view.filter;
+    const int lineCount = view.textStore().lineCount();
+    if (!hits.empty() && (hits.front() < 0 || hits.back() >= lineCount)) {
+        logMessage("ufview: wrong glnum");
+        return 1;
+    }
+    std::vector<ChunkRows>& chunks = layout.chunks();
+    size_t total = 3;
+    for (const ChunkRows& chunk : chunks) total += chunk.texts.size();
+    total = std::min(total, static_cast<size_t>(std::max(f.capacity, 0)));
+    std::vector<const char*>& rows = view.display.filterRows;
+    rows.reserve(total);
+    f.rowLines.reserve(total);
+    RowWriter out{view, f, rows};
+    startRows(out, false, assist, 0);
+    const size_t firstResultRow = rows.size();
+    int rowsToShow = 0;
+    int headers = 0;
+    size_t previousBlock = SIZE_MAX;
+    for (ChunkRows& chunk : chunks) {
+        for (uint64_t m : chunk.marks) {
+            mark(f, static_cast<int>(m >> 16), static_cast<uint16_t>(m & 0xFFFF));
+        }
+        if (chunk.lastBlock == SIZE_MAX) continue;
+        size_t skip = 0;
+        int chunkHeaders = chunk.headers;
+        if (chunk.leadRows > 0) {
+            if (chunk.leadBlock == previousBlock) {
+                skip = chunk.leadRows;
+                --chunkHeaders;
+            } else if (headers == 0) {
+                skip = 1;
+            }
+        }
+        headers += chunkHeaders;
+        rowsToShow += chunk.rowsToShow;
+        appendChunkRows(view, chunk, skip);
+        previousBlock = chunk.lastBlock;
+        std::vector<const char*>().swap(chunk.texts);
+        std::vector<int>().swap(chunk.lines);
+        std::vector<uint8_t>().swap(chunk.kinds);
+        std::vector<uint64_t>().swap(chunk.marks);
+    }
+    f.padRows = centringRows(view, rowsToShow + headers, headers, assist);
+    insertPadRows(view, firstResultRow, f.padRows);
+    return 0;
+}
+
 // The end of every update: the row count, the saved search state, the first row shown.
 void finishRows(View& view, int64_t hitCount, int firstHit) {
     FilterState& f = view.filter;
@@ -255,7 +425,7 @@ void applySingleHit(View& view) {
     showStatusInfo("straight match.");
 }
 
-int applyPassResult(View& view, const PassResult& result, bool async) {
+int applyPassResult(View& view, const PassResult& result, RowLayout* layout, bool async) {
     FilterState& f = view.filter;
     SearchState& search = view.search;
     f.job.reset();
@@ -270,7 +440,9 @@ int applyPassResult(View& view, const PassResult& result, bool async) {
     f.hits = result.hitLines;
     f.hitTexts = result.hitTexts;
     f.hitKinds = result.hitKinds;
-    if (buildFilteredRows(view, *f.hits, assist) != 0) {
+    const int built = layout ? joinChunkRows(view, *layout, *f.hits, assist)
+                             : buildFilteredRows(view, *f.hits, assist);
+    if (built != 0) {
         search.searchPhase = 0;
         return 1;
     }
@@ -292,22 +464,27 @@ int runFilterPass(View& view) {
     request->collectLines = true;
     request->collectTexts = true;
     request->chunkLines = f.chunkLines;
+    auto layout = std::make_shared<RowLayout>(f.showFileNames,
+                                              f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine);
+    request->sink = layout;
     if (f.threads == FilterThreads::kThisThread) {
-        return applyPassResult(view, runPassOnThisThread(*request), false);
+        return applyPassResult(view, runPassOnThisThread(*request), layout.get(), false);
     }
     SearchWorkers& pool = search.workers ? *search.workers : searchWorkers();
-    if (!search.host) return applyPassResult(view, pool.run(*request), false);
+    if (!search.host) return applyPassResult(view, pool.run(*request), layout.get(), false);
     const uint64_t generation = ++f.generation;
     f.token->store(generation);
     f.pool = &pool;
     auto token = f.token;
     SearchHost* host = search.host;
     View* target = &view;
-    f.job = pool.start(request, [target, token, generation, host](const PassResult& result) {
-        host->postToUi([target, token, generation, result] {
-            if (token->load() == generation) applyPassResult(*target, result, true);
+    f.job =
+        pool.start(request, [target, token, generation, host, layout](const PassResult& result) {
+            host->postToUi([target, token, generation, result, layout] {
+                if (token->load() == generation)
+                    applyPassResult(*target, result, layout.get(), true);
+            });
         });
-    });
     return 2;
 }
 

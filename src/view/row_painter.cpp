@@ -11,6 +11,7 @@
 #include "view/log_overlay.h"
 #include "view/row_cache.h"
 #include "view/screen_builder.h"
+#include "view/scroll_bars.h"
 #include "view/sidebar.h"
 #include "view/view.h"
 
@@ -231,7 +232,11 @@ int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth,
     return cells * paint.charWidth;
 }
 
-void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
+namespace {
+
+// The overlay inside `area` only: a repaint of part of the window must not draw over the rest.
+void drawLogOverlayIn(View& view, Painter& painter, const Font& font, int64_t nowMs,
+                      const Rect& area) {
     const OverlayFrame frame = overlayFrameOf(view, font.metrics().height);
     if (!overlayShown(frame)) return;
     const MessageLog& log = messageLog();
@@ -248,9 +253,23 @@ void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowM
     for (const OverlayLine& line : lines) {
         const int x = overlayTextX(frame, font.textWidth(line.text));
         if (x >= available) continue;
-        painter.setClip({x, line.y, available - x, 2 * frame.messageHeight});
+        const int left = std::max(x, area.x);
+        const int top = std::max(line.y, area.y);
+        const int right = std::min(available, area.x + area.width);
+        const int bottom = std::min(line.y + 2 * frame.messageHeight, area.bottom());
+        if (left >= right || top >= bottom) continue;
+        painter.setClip({left, top, right - left, bottom - top});
         painter.drawText(x, line.y, line.text, {line.colour.r, line.colour.g, line.colour.b});
     }
+    painter.setClip(area);
+}
+
+}  // namespace
+
+void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
+    const Rect whole{0, 0, std::max(view.clientWidth, 1), std::max(view.clientHeight, 1)};
+    painter.setClip(whole);
+    drawLogOverlayIn(view, painter, font, nowMs, whole);
     painter.resetClip();
 }
 
@@ -295,9 +314,6 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     const int height = std::max(view.clientHeight, 1);
     const Rect area = dirty.empty() ? Rect{0, 0, width, height} : dirty;
     painter.setClip(area);
-    // One fill clears what the rows leave unpainted (blank stretches, the space below the
-    // last row) and, with overlapping rows, keeps each row from erasing its neighbour.
-    painter.fillRect(area, kWhite);
     painter.setFont(*fonts.main);
 
     if (!view.rowCache) view.rowCache = std::make_shared<RowCache>();
@@ -307,9 +323,28 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
 
     const int rows = std::clamp(view.rows, 0, kScreenRows);
     const int lh = paint.lineHeight;
+    // Rows that come from the cache are copied whole over their strip; only the other rows
+    // and the space below the last row need the white ground (filling the whole window first
+    // took a fifth of a full repaint). A run of drawn rows is filled in one go before any of
+    // them is drawn, so that with overlapping rows no row erases its neighbour.
+    const auto fromCache = [&](int row) {
+        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0;
+    };
+    if (rows * lh < area.bottom()) {
+        const int top = std::max(area.y, rows * lh);
+        painter.fillRect({area.x, top, area.width, area.bottom() - top}, kWhite);
+    }
+    int filledTo = 0;
     for (int row = 0; row < rows; ++row) {
         const int y = row * lh;
         if (y + lh <= area.y || y >= area.bottom()) continue;
+        if (row >= filledTo && !fromCache(row)) {
+            filledTo = row + 1;
+            while (filledTo < rows && filledTo * lh < area.bottom() && !fromCache(filledTo)) {
+                ++filledTo;
+            }
+            painter.fillRect({area.x, y, area.width, filledTo * lh - y}, kWhite);
+        }
         const auto r = static_cast<size_t>(row);
         const int rowType = view.screen.flags[r];
         const int line = view.screen.rowLine[r];
@@ -329,9 +364,11 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         }
     }
     if (cached) cache.flush(painter);
+    drawNoHitBubble(view, painter, *fonts.main);
+    drawScrollBars(view, painter);
 
     const int64_t now = tickMs();
-    if (fonts.small) drawLogOverlay(view, painter, *fonts.small, now);
+    if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);
     drawSidebar(view, painter);
     if (view.textStore().loadRunning.load()) drawLoadDisplay(view, painter, *fonts.main, now);
     painter.resetClip();

@@ -39,14 +39,28 @@ bool sidebarShown(const View& view) {
     return config().getInt("sidebarpermanent") || view.gestures.pointerInside;
 }
 
-std::vector<SidebarSlot> sidebarLayout(const View& view) {
-    std::vector<SidebarSlot> slots;
-    if (!sidebarShown(view)) return slots;
+namespace {
+
+// The height of the button column, 0 when the view is too small to hold it.
+int columnHeight(const View& view) {
     const int count = static_cast<int>(std::size(kButtons));
     // Above the two status rows, and never over the left half of a narrow view.
     const int needed = kMargin + count * (kSidebarButtonSize + kGap);
     if (view.clientHeight < needed + 2 * view.lineHeight || view.clientWidth < 4 * needed / 3)
-        return slots;
+        return 0;
+    return needed;
+}
+
+}  // namespace
+
+int sidebarColumnBottom(const View& view) {
+    if (!config().getInt("showsidebar")) return 0;
+    return columnHeight(view);
+}
+
+std::vector<SidebarSlot> sidebarLayout(const View& view) {
+    std::vector<SidebarSlot> slots;
+    if (!sidebarShown(view) || columnHeight(view) == 0) return slots;
     const int x = view.clientWidth - kMargin - kSidebarButtonSize;
     int y = kMargin;
     for (const ButtonInfo& info : kButtons) {

@@ -37,6 +37,9 @@ SidebarHooks& sidebarHooks();
 bool sidebarShown(const View& view);
 // The buttons and where they sit in the view's client area (empty when hidden or too small).
 std::vector<SidebarSlot> sidebarLayout(const View& view);
+// The bottom edge of the button column in a view large enough for it, whether it shows at the
+// moment or not, so that what sits beside it need not move when it appears; 0 without one.
+int sidebarColumnBottom(const View& view);
 SidebarButton sidebarButtonAt(const View& view, int x, int y);
 // A click on a button: load, find, filter, and case (CONTROL: accents, SHIFT: punctuation).
 // 0 handled, 1 no button there.

@@ -111,6 +111,7 @@ bool stepVertical(View& view, int dy, bool shiftHeld) {
         } else {
             surf.vSpeed = rows;
         }
+        if (direction < 0 && surf.vSpeed > 0.1) noteAssistInput(view, "mouse surf up");
     } else {
         const int before = top;
         if (direction < 0) {
@@ -197,6 +198,7 @@ int surfEnd(View& view) {
 int wheel(View& view, int delta, int64_t nowMs) {
     SurfState& surf = view.surf;
     if (delta == 0) return 1;
+    if (delta > 0) noteAssistInput(view, "mouse wheel up");
     if (config().getInt("softscrollenable")) {
         // Away from the user (positive) moves towards the start of the text.
         const double lines = -static_cast<double>(delta) / kWheelNotch * config().scrollFactor() *

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "search/search_state.h"
+#include "view/assist_hints.h"
 #include "view/filter_view.h"
 #include "view/mouse_gestures.h"
 #include "view/navigation.h"
@@ -157,6 +158,8 @@ class View {
     HighlightState highlights;
     // The phrase collected by SHIFT clicks.
     GestureState gestures;
+    // The assistance hints given so far and the no-hit bubble.
+    AssistState assist;
 
     FilterMode filterMode = FilterMode::kFullText;
     int filteredLineCount = 0;

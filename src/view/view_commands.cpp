@@ -9,6 +9,7 @@
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/log/message_log.h"
+#include "view/scroll_bars.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -126,6 +127,7 @@ void applyPowerSettings(View& view) {
     logMessage("[blue] power settings.");
     logMessage("autoreload, autofilter, noassist.");
     logMessage("nocase, noseq, noaccent, nopunct.");
+    scrollBarOptions().hideInVerticalTiling = true;
     logMessage("no scrollbar with vertical tiling.");
     logMessage("reduced delay after typing.");
     if (view.search.host) view.search.scheduleSearch(false);

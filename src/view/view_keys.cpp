@@ -16,6 +16,7 @@ int effectiveModifiers(int modifiers) {
 
 int viewKeyDown(View& view, int key, int modifiers) {
     modifiers = effectiveModifiers(modifiers);
+    noteAssistKey(view, key, modifiers);
     if (commandKeyDown(view, key, modifiers) == 0) return 0;
     if (scrollKeyDown(view, key, modifiers) == 0) return 0;
     if (filterKeyDown(view, key, modifiers) == 0) return 0;

@@ -1,7 +1,10 @@
 #include "search/candidate_scan.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -74,6 +77,34 @@ TEST(CandidateScanTest, VectorScanFindsTheFirstNeedleLikeTheByteByByteScan) {
             }
         }
     }
+}
+
+// Text that ends where readable memory ends: the vector scans must not touch the page after
+// it, however the last bytes fall into their vector blocks.
+TEST(CandidateScanTest, TextEndingAtAnUnreadablePageIsScannedToItsLastByte) {
+    const long page = sysconf(_SC_PAGESIZE);
+    void* map = mmap(nullptr, static_cast<size_t>(2 * page), PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    char* memory = static_cast<char*>(map);
+    ASSERT_EQ(mprotect(memory + page, static_cast<size_t>(page), PROT_NONE), 0);
+    char* end = memory + page;
+    std::mt19937 rng(5);
+    FoldTable fold = codePageTables().buildFoldTable(false, true, true);
+    for (const char* mask : {"ab", "ab OR cd", "ace OR BD OR xe", "dz OR zz OR ea OR bb"}) {
+        SearchExpression expr;
+        expr.compile(mask, false, fold);
+        const ScanPlan plan = planScan(expr, fold, MatchFlags{});
+        for (int round = 0; round < 200; ++round) {
+            const std::string text = randomText(rng, 1 + rng() % 300);
+            char* begin = end - text.size();
+            std::memcpy(begin, text.data(), text.size());
+            ASSERT_EQ(scanForCandidate(plan, begin, end, end) - begin,
+                      slowScan(plan, begin, end, end) - begin)
+                << "mask [" << mask << "] text [" << text << "]";
+        }
+    }
+    munmap(map, static_cast<size_t>(2 * page));
 }
 
 TEST(CandidateScanTest, PairsChosenFromASampleStillCoverEveryOccurrence) {

@@ -126,7 +126,57 @@ class SearchPassTest : public ::testing::Test {
         PassResult listedHere = runPassOnThisThread(collecting);
         ASSERT_TRUE(listedHere.hitLines);
         ASSERT_EQ(*listedHere.hitLines, *want.hitLines) << "mask [" << mask << "]";
+
+        // A sink gets every chunk once, on the workers; joined in chunk order the chunks'
+        // hits are the listed lines, with their texts.
+        auto sink = std::make_shared<RecordingSink>();
+        collecting.sink = sink;
+        PassResult sunk = workers.run(collecting);
+        ASSERT_TRUE(sunk.hitLines);
+        EXPECT_FALSE(sunk.hitTexts);
+        ASSERT_EQ(*sunk.hitLines, *want.hitLines) << "mask [" << mask << "]";
+        std::vector<int> joined;
+        for (const RecordingSink::Chunk& chunk : sink->chunks) {
+            EXPECT_LE(chunk.calls, 1);
+            for (size_t i = 0; i < chunk.lines.size(); ++i) {
+                const PassBlock& first = request.blocks[chunk.firstBlock];
+                ASSERT_GE(chunk.lines[i], first.firstLine);
+                joined.push_back(chunk.lines[i]);
+                ASSERT_EQ(chunk.texts[i], textOf(request, chunk.lines[i]));
+            }
+        }
+        ASSERT_EQ(joined, *want.hitLines) << "mask [" << mask << "]";
     }
+
+    static const char* textOf(const PassRequest& r, int line) {
+        for (const PassBlock& block : r.blocks) {
+            if (line >= block.firstLine && line < block.firstLine + block.lineCount) {
+                return block.line(line - block.firstLine);
+            }
+        }
+        return nullptr;
+    }
+
+    class RecordingSink : public ChunkSink {
+      public:
+        struct Chunk {
+            int calls = 0;
+            size_t firstBlock = 0;
+            std::vector<int> lines;
+            std::vector<const char*> texts;
+        };
+        void begin(int chunkCount) override { chunks.resize(static_cast<size_t>(chunkCount)); }
+        void chunkDone(int chunk, const PassRequest&, size_t firstBlock,
+                       const std::vector<int>& lines, const std::vector<const char*>& texts,
+                       const std::vector<uint8_t>&) override {
+            Chunk& c = chunks[static_cast<size_t>(chunk)];
+            ++c.calls;
+            c.firstBlock = firstBlock;
+            c.lines = lines;
+            c.texts = texts;
+        }
+        std::vector<Chunk> chunks;
+    };
 
     PassRequest request(std::mt19937& rng, const BlockSet& set, const std::string& mask) {
         PassRequest r;

@@ -302,6 +302,58 @@ TEST_F(FilterViewTest, ThreadedRowsEqualSingleThreadRows) {
     }
 }
 
+// Everything a filter update leaves behind: rows, their lines, and the marks array (row kinds
+// in the low bytes, line marks in the high bytes).
+struct Layout {
+    std::vector<const char*> rows;
+    std::vector<int> lines;
+    std::vector<uint16_t> marks;
+    int padRows = 0;
+    bool operator==(const Layout&) const = default;
+};
+
+TEST_F(FilterViewTest, RowsLaidOutChunkByChunkEqualTheOneWalkLayout) {
+    feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n"});
+    std::string line;
+    for (int file = 0; file < 12; ++file) {
+        feed({":file:\n"});
+        line = "dir/file" + std::to_string(file) + (file % 4 == 0 ? " needle" : "") + ".txt\n";
+        feed({line.c_str()});
+        for (int i = 0; i < 3 + file * 5; ++i) {
+            line = (i * 3 + file) % 7 == 0 ? "needle " : "hay ";
+            line += std::to_string(i) + "\n";
+            feed({line.c_str()});
+        }
+    }
+    ASSERT_EQ(store.finish(), 0);
+    // Few rows are centred in the view; many are not.
+    view.lineHeight = 10;
+    view.clientHeight = 400;
+    auto layout = [&] {
+        return Layout{view.display.filterRows, view.filter.rowLines, view.filter.rowMarks,
+                      view.filter.padRows};
+    };
+    for (const char* mask : {"needle", "file", "NOT hay", "file11", "needle OR dir", "zzz"}) {
+        for (int chunkLines : {1, 2, 5, 16, 0}) {
+            view.search.setFindMask(mask);
+            view.filter.chunkLines = chunkLines;
+            ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
+            const Layout named = layout();
+            // CONTROL+D lays out the same hits again in one walk, without and with names.
+            ASSERT_EQ(toggleFileNames(view), 0);
+            const Layout unnamed = layout();
+            ASSERT_EQ(toggleFileNames(view), 0);
+            EXPECT_EQ(layout(), named) << mask << " chunk " << chunkLines;
+            leaveFilter(view, true);
+            view.filter.showFileNames = false;
+            ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
+            EXPECT_EQ(layout(), unnamed) << mask << " chunk " << chunkLines;
+            leaveFilter(view, true);
+            view.filter.showFileNames = true;
+        }
+    }
+}
+
 TEST_F(FilterViewTest, RowsFromTheWorkersArriveOnTheUiQueueAndAKeystrokeCancels) {
     loadThreeFiles();
     QueueHost host;

@@ -260,5 +260,60 @@ TEST_F(RowPainterTest, PaintViewDrawsTheBuiltRowsThroughTheCache) {
     config().setInt("assist", 1);
 }
 
+// The white ground is laid only where no cached row is copied over it: whatever the window
+// held before must be gone everywhere in the repainted area (rows from the cache, empty and
+// status rows, the space below the last row) and stay untouched outside it.
+TEST_F(RowPainterTest, PaintViewCoversEveryPixelOfTheDirtyArea) {
+    codePageTables().init(1252);
+    config().setInt("assist", 0);
+    TextStore store;
+    for (const char* line : {"one hit\n", "\n", "two    hit\n"}) store.addLine(line, true);
+    ASSERT_EQ(store.finish(), 0);
+    View view;
+    view.search.textStorePtr = &store;
+    view.clientWidth = 240;
+    view.clientHeight = 150;
+    ASSERT_EQ(measureFont(view), 0);
+    ASSERT_GT(view.clientHeight % view.lineHeight, 0) << "no space below the last row";
+    view.search.setFindMask("hit");
+    view.search.compileSearch(false);
+    view.search.hitCount = 2;
+    ASSERT_EQ(buildScreen(view), 0);
+
+    constexpr Color kStale = rgb(0x123456);
+    auto target = Bitmap::create(view.clientWidth, view.clientHeight);
+    ASSERT_NE(target, nullptr);
+    auto stalePixels = [&](const Rect& box) {
+        int count = 0;
+        for (int y = box.y; y < box.bottom(); ++y) {
+            for (int x = box.x; x < box.x + box.width; ++x) count += target->pixel(x, y) == kStale;
+        }
+        return count;
+    };
+    auto paintOver = [&](const Rect& dirty) {
+        auto painter = target->beginPaint();
+        painter->fillRect({0, 0, target->width(), target->height()}, kStale);
+        paintView(view, *painter, dirty);
+    };
+    const Rect whole{0, 0, view.clientWidth, view.clientHeight};
+    // The first paint draws every row, the second copies the text rows from the cache.
+    for (int pass = 0; pass < 2; ++pass) {
+        paintOver({});
+        EXPECT_EQ(stalePixels(whole), 0) << "pass " << pass;
+    }
+    EXPECT_GT(view.rowCache->hits, 0);
+
+    // A dirty strip across a cached row, an empty row and part of the next: painted whole
+    // inside, nothing outside.
+    const int lh = view.lineHeight;
+    const Rect strip{10, lh / 2, 100, 2 * lh};
+    paintOver(strip);
+    EXPECT_EQ(stalePixels(strip), 0);
+    EXPECT_EQ(stalePixels({0, 0, view.clientWidth, lh / 2}), view.clientWidth * (lh / 2));
+    EXPECT_EQ(stalePixels({strip.x + strip.width, 0, 20, view.clientHeight}),
+              20 * view.clientHeight);
+    config().setInt("assist", 1);
+}
+
 }  // namespace
 }  // namespace tessel
