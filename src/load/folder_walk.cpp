@@ -6,10 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -24,6 +27,12 @@ namespace tessel {
 namespace {
 
 constexpr size_t kBinaryNamesChars = 200;
+
+// Folders open at once, the walk's own and those kept for files still to be read. Past
+// this, files are opened by their whole path: a deep read-ahead queue over tiny folders
+// must not use up the process's descriptors.
+constexpr int kMaxOpenFolders = 128;
+std::atomic<int> openFolders{0};
 
 class Walker {
   public:
@@ -40,7 +49,7 @@ class Walker {
         return std::string_view(path_).substr(std::min(relativeStart_, path_.size()));
     }
     int walkFolder();
-    int takeFile(bool explicitlyNamed);
+    int takeFile(bool explicitlyNamed, const FolderRef& folder = FolderRef(), size_t nameStart = 0);
 
     const WalkOptions& options_;
     const WalkHooks& hooks_;
@@ -74,9 +83,14 @@ int Walker::walkRoot(const FileSetLayer& layer, const std::string& root) {
     return walkFolder();
 }
 
-int Walker::takeFile(bool explicitlyNamed) {
+int Walker::takeFile(bool explicitlyNamed, const FolderRef& folder, size_t nameStart) {
     ++counts_.filesTaken;
-    int rc = hooks_.takeFile ? hooks_.takeFile(path_.c_str(), path_.c_str(), explicitlyNamed) : 0;
+    int rc = 0;
+    if (hooks_.takeFileInFolder)
+        rc = hooks_.takeFileInFolder(path_.c_str(), path_.c_str(), explicitlyNamed, folder,
+                                     path_.c_str() + std::min(nameStart, path_.size()));
+    else if (hooks_.takeFile)
+        rc = hooks_.takeFile(path_.c_str(), path_.c_str(), explicitlyNamed);
     if (rc == kStopCollection || stopped()) return 1;
     return 0;
 }
@@ -87,6 +101,15 @@ int Walker::walkFolder() {
     if (!dir) {
         ++counts_.unreadableFolders;
         logMessage("cannot read dir: %s\n", path_.c_str());
+        return 0;
+    }
+    FolderRef folder;
+    try {
+        folder = std::make_shared<const OpenFolder>(dir);
+    } catch (const std::bad_alloc&) {
+        ::closedir(dir);
+        ++counts_.unreadableFolders;
+        reportOutOfMemory(120503, static_cast<long>(sizeof(OpenFolder)));
         return 0;
     }
     ++counts_.folders;
@@ -107,6 +130,7 @@ int Walker::walkFolder() {
         bool hidden = name[0] == '.';
         path_.resize(base);
         if (path_.empty() || path_.back() != '/') path_.push_back('/');
+        size_t nameStart = path_.size();
         path_.append(name);
         if (path_.size() >= kRootPathBytes) {
             logMessage("[note] path too long, skipped: %.200s", path_.c_str());
@@ -155,20 +179,28 @@ int Walker::walkFolder() {
             if (!layer_->fileMasks.empty() &&
                 !layer_->fileMasks.keeps(makeMaskTarget(target_, relative()), &named))
                 continue;
-            rc = takeFile(named);
+            rc = takeFile(named, folder, nameStart);
         } else {
             if (hidden && !options_.loadHidden) continue;
             ++counts_.specialFiles;
             logMessage("[blue] not a regular file, skipped: %s", path_.c_str());
         }
     }
-    ::closedir(dir);
     if (pushed) ancestors_.pop_back();
     path_.resize(base);
     return rc;
 }
 
 }  // namespace
+
+OpenFolder::OpenFolder(DIR* stream) : dir(stream), fd(stream ? ::dirfd(stream) : -1) {
+    openFolders.fetch_add(1, std::memory_order_relaxed);
+}
+
+OpenFolder::~OpenFolder() {
+    if (dir) ::closedir(dir);
+    openFolders.fetch_sub(1, std::memory_order_relaxed);
+}
 
 int walkFileSet(const FileSet& set, const WalkOptions& options, const WalkHooks& hooks,
                 WalkCounts& counts) {
@@ -188,6 +220,8 @@ int walkFileSet(const FileSet& set, const WalkOptions& options, const WalkHooks&
 // block that no store lists yet.
 struct FileCollector::Job {
     std::string path;
+    FolderRef folder;  // when kept: the file is opened by its name in it, path[nameStart..]
+    size_t nameStart = 0;
     bool explicitlyNamed = false;
     bool done = false;
     bool plain = false;
@@ -201,6 +235,7 @@ struct FileCollector::ReadAhead {
     std::condition_variable ready;  // collector: a job is done
     std::deque<Job> jobs;           // in walk order; the front is the next to add
     size_t nextToTake = 0;          // index into jobs of the first job no helper took
+    int64_t heldBytes = 0;          // file bytes of finished jobs not added yet
     bool ending = false;
     // While the collector sleeps: the number of finished jobs at the front it waits for.
     bool collectorWaiting = false;
@@ -208,6 +243,8 @@ struct FileCollector::ReadAhead {
     std::vector<std::thread> helpers;
     std::vector<Job> adopting;  // finished jobs taken off the front, reused
 
+    // Whether a helper may take the next job.
+    bool mayTake() const;
     // The number of finished jobs at the front, counted up to `limit`.
     size_t doneAtFront(size_t limit) const {
         size_t done = 0;
@@ -228,13 +265,23 @@ struct FileCollector::ReadAhead {
 
 namespace {
 
-constexpr size_t kReadAheadJobs = 64;
+// Deep enough that the files at the front, waiting for a slow one, never leave the helpers
+// without work: blocks read ahead cost no memory the load would not take anyway.
+constexpr size_t kReadAheadJobs = 1024;
 // Hand-overs go in batches: a thread that sleeps and wakes for every file of tens of
 // thousands costs more than the file's own reading.
 constexpr size_t kAddBatch = 16;
 constexpr size_t kWakeBatch = 4;
+// Past this many bytes read ahead and not added, helpers only take the jobs the collector
+// may be waiting for: while it waits (on the question about the load limit, say), a queue
+// of large files is not read into memory beyond it.
+constexpr int64_t kReadAheadBytes = int64_t{256} << 20;
 
 }  // namespace
+
+bool FileCollector::ReadAhead::mayTake() const {
+    return nextToTake < jobs.size() && (heldBytes < kReadAheadBytes || nextToTake < kAddBatch);
+}
 
 FileCollector::FileCollector(TextStore& store, LoadTarget& target, const CollectOptions& options)
     : store_(store), target_(target), options_(options), reader_(std::make_unique<LineReader>()) {
@@ -318,6 +365,11 @@ int FileCollector::collectByLines(const char* path, const char* name, bool expli
 }
 
 int FileCollector::collect(const char* path, const char* name, bool explicitlyNamed) {
+    return collect(path, name, explicitlyNamed, FolderRef(), nullptr);
+}
+
+int FileCollector::collect(const char* path, const char* name, bool explicitlyNamed,
+                           const FolderRef& folder, const char* nameInFolder) {
     if (!path) return 9;
     if (!name) name = path;
     // A line end inside a name would split the record's name line and turn the rest of the
@@ -331,7 +383,7 @@ int FileCollector::collect(const char* path, const char* name, bool explicitlyNa
         name = shownName_.c_str();
     }
     bool whole = options_.fastLoad && cleanName && std::strcmp(name, path) == 0;
-    if (whole && queue(path, explicitlyNamed)) {
+    if (whole && queue(path, explicitlyNamed, folder, nameInFolder)) {
         addReady(false);
         return 0;
     }
@@ -343,7 +395,8 @@ int FileCollector::collect(const char* path, const char* name, bool explicitlyNa
 
 // Helpers may only index blocks once the store has its record prefix (the stream header is
 // in); it never changes during the load after that.
-bool FileCollector::queue(const char* path, bool explicitlyNamed) {
+bool FileCollector::queue(const char* path, bool explicitlyNamed, const FolderRef& folder,
+                          const char* nameInFolder) {
     if (options_.readAheadThreads <= 0 || store_.blockCount == 0 || store_.prefixLength == 0)
         return false;
     if (!ahead_) startHelpers();
@@ -358,6 +411,18 @@ bool FileCollector::queue(const char* path, bool explicitlyNamed) {
     Job& job = a.jobs.emplace_back();
     job.path.assign(path);
     job.explicitlyNamed = explicitlyNamed;
+    // The name must be the end of the path, or the two would name different files.
+    if (folder && folder->fd >= 0 && nameInFolder && *nameInFolder) {
+        size_t nameLength = std::strlen(nameInFolder);
+        bool tail = nameLength < job.path.size() &&
+                    job.path.compare(job.path.size() - nameLength, nameLength, nameInFolder) == 0;
+        bool kept = a.jobs.size() < 2 || a.jobs[a.jobs.size() - 2].folder == folder ||
+                    openFolders.load(std::memory_order_relaxed) < kMaxOpenFolders;
+        if (tail && kept) {
+            job.folder = folder;
+            job.nameStart = job.path.size() - nameLength;
+        }
+    }
     size_t untaken = a.jobs.size() - a.nextToTake;
     guard.unlock();
     // Helpers only sleep when no job is left to take: a few new jobs wake them all at once.
@@ -374,13 +439,14 @@ void FileCollector::startHelpers() {
                 ReadAhead& a = *ahead_;
                 std::unique_lock guard(a.lock);
                 for (;;) {
-                    a.wake.wait(guard, [&a] { return a.ending || a.nextToTake < a.jobs.size(); });
+                    a.wake.wait(guard, [&a] { return a.ending || a.mayTake(); });
                     if (a.ending) return;
                     Job& job = a.jobs[a.nextToTake++];
                     guard.unlock();
                     readAhead(job);
                     guard.lock();
                     job.done = true;
+                    if (job.block) a.heldBytes += std::max<int64_t>(job.block->fileSize, 0);
                     if (a.collectorWaiting && a.doneAtFront(a.wantedDone) >= a.wantedDone)
                         a.ready.notify_one();
                 }
@@ -410,7 +476,9 @@ void FileCollector::readAhead(Job& job) {
         return !kind.binary && !kind.wide && !kind.snapfile && !kind.database;
     };
     auto block = std::make_unique<TextBlock>(&store_);
-    job.result = block->loadFile(path, 0, &check, &store_.textPool);
+    int folderFd = job.folder ? job.folder->fd : -1;
+    job.result = block->loadFile(path, 0, &check, &store_.textPool, folderFd,
+                                 folderFd >= 0 ? path + job.nameStart : nullptr);
     job.plain = job.result != kLoadTurnedAway && job.result != 1 && job.result != 3;
     if (job.plain) job.block = block.release();
 }
@@ -427,11 +495,15 @@ void FileCollector::addReady(bool waitForAll) {
                 if (!waitForAll) return;
                 a.waitForFront(guard, 1);
             }
+            bool held = a.heldBytes >= kReadAheadBytes;
             while (!a.jobs.empty() && a.jobs.front().done) {
                 a.adopting.push_back(std::move(a.jobs.front()));
                 a.jobs.pop_front();
                 --a.nextToTake;
+                TextBlock* added = a.adopting.back().block;
+                if (added) a.heldBytes -= std::max<int64_t>(added->fileSize, 0);
             }
+            if (held && a.mayTake()) a.wake.notify_all();
         }
         for (Job& job : a.adopting) adopt(job);
         a.adopting.clear();

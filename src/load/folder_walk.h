@@ -4,6 +4,8 @@
 // line by line through the line reader, or whole through TextStore::loadFileBlock.
 #pragma once
 
+#include <dirent.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,10 +38,28 @@ struct WalkCounts {
     uint64_t missingRoots = 0;
 };
 
+// A folder the walk has open, shared with readers that open its files by their name in it:
+// a lookup of one name instead of the whole path. It stays open while anyone holds it.
+struct OpenFolder {
+    explicit OpenFolder(DIR* stream);
+    ~OpenFolder();
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    DIR* dir;
+    int fd;
+};
+using FolderRef = std::shared_ptr<const OpenFolder>;
+
 struct WalkHooks {
     // A file the masks keep: path to read, name for the record, whether a mask or the file
     // set named it explicitly. 0 goes on; kStopCollection ends the walk.
     std::function<int(const char* path, const char* name, bool explicitlyNamed)> takeFile;
+    // Called instead of takeFile when set: also the open folder the file lies in (empty for
+    // a root that is a file) and the file's name in it, the end of `path`.
+    std::function<int(const char* path, const char* name, bool explicitlyNamed,
+                      const FolderRef& folder, const char* nameInFolder)>
+        takeFileInFolder;
     // Polled before each folder and after each file.
     std::function<bool()> stopRequested;
 };
@@ -79,6 +99,10 @@ class FileCollector {
     // 0 written or skipped (a skip is counted), 9 a failure that was reported. With read
     // ahead a file may still be on its way: flush() adds what is left.
     int collect(const char* path, const char* name, bool explicitlyNamed);
+    // The same, for a file the walk found: a file read ahead is opened by its name in the
+    // folder, which the collector may keep open until then.
+    int collect(const char* path, const char* name, bool explicitlyNamed, const FolderRef& folder,
+                const char* nameInFolder);
     // Adds every file still being read ahead, in order.
     void flush();
     // A stop: files read ahead but not yet added are dropped.
@@ -94,7 +118,8 @@ class FileCollector {
     int collectWhole(const char* path);
     int collectByLines(const char* path, const char* name, bool explicitlyNamed);
     bool plainText(const char* path) const;
-    bool queue(const char* path, bool explicitlyNamed);
+    bool queue(const char* path, bool explicitlyNamed, const FolderRef& folder,
+               const char* nameInFolder);
     void addReady(bool waitForAll);
     void adopt(Job& job);
     void startHelpers();

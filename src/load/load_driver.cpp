@@ -483,9 +483,10 @@ int LoadDriver::collectFileSet(Run& run, const FileSet& set) {
     walkOptions.loadHidden = run.settings.loadHidden;
     WalkHooks hooks;
     hooks.stopRequested = [] { return loadStopRequested().load(); };
-    hooks.takeFile = [&](const char* path, const char* name, bool named) {
+    hooks.takeFileInFolder = [&](const char* path, const char* name, bool named,
+                                 const FolderRef& folder, const char* nameInFolder) {
         run.currentPath.assign(path);
-        collector.collect(path, name, named);
+        collector.collect(path, name, named, folder, nameInFolder);
         publish();
         return progress(run);
     };

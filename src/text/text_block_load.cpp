@@ -54,8 +54,8 @@ void replaceBytes(char* text, int64_t length, char from, char to) {
 
 }  // namespace
 
-int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check,
-                        TextPool* pool) {
+int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check, TextPool* pool,
+                        int folderFd, const char* nameInFolder) {
     if (!path) path = "";
     if (fileName && std::strcmp(path, fileName) == 0) {
         // The name stays; the old text goes, or its buffer would be lost below.
@@ -82,7 +82,10 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
     bool quiet = check != nullptr;
     int file = -1;
     if (quiet) {
-        file = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+        file = folderFd >= 0 && nameInFolder && *nameInFolder
+                   ? ::openat(folderFd, nameInFolder, flags)
+                   : ::open(path, flags);
         if (file < 0) return errno == ENOENT ? 1 : 3;
         if (::fstat(file, &info) != 0) {
             ::close(file);

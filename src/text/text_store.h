@@ -132,9 +132,10 @@ struct TextBlock {
     // Reads a whole file in block form: 0..5, -1 over the size limit, 9, and
     // kLoadTurnedAway when `check` (given the first bytes read) refused the file. With a
     // check, a file that cannot be opened (1, 3) is left for the caller to report. With a
-    // pool, text and line arrays are taken from it when it has room.
+    // pool, text and line arrays are taken from it when it has room. With a check and an
+    // open folder, the file is opened as `nameInFolder` in that folder; `path` names it.
     int loadFile(const char* path, int64_t sizeLimit = 0, const LoadCheck* check = nullptr,
-                 TextPool* pool = nullptr);
+                 TextPool* pool = nullptr, int folderFd = -1, const char* nameInFolder = nullptr);
     void reset(int level);
     int setName(const char* name);
     int statFile();

@@ -3,6 +3,7 @@
 #include "view/filter_view.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -35,7 +36,7 @@ void refresh(View& view) {
 
 void releaseArrays(View& view) {
     FilterState& f = view.filter;
-    std::vector<uint16_t>().swap(f.rowMarks);
+    f.rowMarks.release();
     std::vector<int>().swap(f.rowLines);
     std::vector<const char*>().swap(view.display.filterRows);
     f.hits.reset();
@@ -63,6 +64,20 @@ void restoreSearchState(View& view) {
 
 }  // namespace
 
+bool LineMarks::reset(size_t count) {
+    release();
+    marks_ = static_cast<uint16_t*>(std::calloc(count, sizeof(uint16_t)));
+    if (!marks_) return false;
+    count_ = count;
+    return true;
+}
+
+void LineMarks::release() {
+    std::free(marks_);
+    marks_ = nullptr;
+    count_ = 0;
+}
+
 int createFilter(View& view, int type) {
     if (view.filterMode != FilterMode::kFullText) {
         logMessage("wrong filter mode (2)");
@@ -73,13 +88,16 @@ int createFilter(View& view, int type) {
     FilterState& f = view.filter;
     const int64_t capacity =
         std::max<int64_t>(int64_t{store.lineCount()} + kCapacitySpare, kMinCapacity);
+    bool allocated = f.rowMarks.reset(static_cast<size_t>(capacity));
     try {
-        f.rowMarks.assign(static_cast<size_t>(capacity), 0);
         f.rowLines.clear();
         f.rowLines.reserve(1024);
         view.display.filterRows.clear();
         view.display.filterRows.reserve(1024);
     } catch (const std::bad_alloc&) {
+        allocated = false;
+    }
+    if (!allocated) {
         logMessage("out of memory. cannot create filtered view (%d)",
                    static_cast<int>(capacity * 6 / 1000000));
         releaseArrays(view);

@@ -61,6 +61,30 @@ enum class FilterThreads : int {
     kThisThread = 1,  // the same scan on the calling thread (for comparison and measuring)
 };
 
+// Marks by global line, zero-filled by the allocator: a large array costs nothing until its
+// pages are written, so entering the filtered view of a big store does not clear tens of
+// megabytes on the user interface thread.
+class LineMarks {
+  public:
+    LineMarks() = default;
+    ~LineMarks() { release(); }
+    LineMarks(const LineMarks&) = delete;
+    LineMarks& operator=(const LineMarks&) = delete;
+
+    // All marks zero; false (and empty) when the memory is not there.
+    bool reset(size_t count);
+    void release();
+    size_t size() const { return count_; }
+    uint16_t& operator[](size_t i) { return marks_[i]; }
+    uint16_t operator[](size_t i) const { return marks_[i]; }
+    const uint16_t* begin() const { return marks_; }
+    const uint16_t* end() const { return marks_ + count_; }
+
+  private:
+    uint16_t* marks_ = nullptr;
+    size_t count_ = 0;
+};
+
 struct FilterState {
     FilterState();
     // Stops a running pass: it must not deliver rows to a view that is gone.
@@ -71,7 +95,7 @@ struct FilterState {
     // Rows and lines the arrays can hold: store line count + 100, at least 1000.
     int capacity = 0;
     // High byte by global line (kMark* bits), low byte by row (the row's line kind).
-    std::vector<uint16_t> rowMarks;
+    LineMarks rowMarks;
     // The global line behind each row; -1 for the title, centring and separator rows.
     std::vector<int> rowLines;
     bool showFileNames = true;

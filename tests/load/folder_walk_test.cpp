@@ -194,5 +194,37 @@ TEST(FolderWalk, UnreadableFolderIsReportedAndSkipped) {
     chmod(locked.c_str(), 0700);
 }
 
+// Files may be opened by their name in the open folder the walk hands along; that folder
+// must stay usable after the walk has left it.
+TEST(FolderWalk, FilesComeWithTheirOpenFolder) {
+    testing::TempDir dir;
+    dir.write("r/a.txt", "a");
+    dir.write("r/s/b.txt", "b");
+    dir.write("r/s/t/c.txt", "c");
+    FileSet set;
+    ASSERT_EQ(parseFileSet(dir.path() + "/r", true, set), 0) << set.error;
+    std::vector<std::pair<FolderRef, std::string>> kept;
+    WalkHooks hooks;
+    hooks.takeFileInFolder = [&](const char* path, const char*, bool, const FolderRef& folder,
+                                 const char* nameInFolder) {
+        std::string whole = path;
+        std::string name = nameInFolder;
+        EXPECT_TRUE(whole.size() > name.size() && whole.compare(whole.size() - name.size() - 1,
+                                                                std::string::npos, "/" + name) == 0)
+            << whole << " / " << name;
+        EXPECT_TRUE(folder && folder->fd >= 0);
+        kept.emplace_back(folder, name);
+        return 0;
+    };
+    WalkCounts counts;
+    ASSERT_EQ(walkFileSet(set, WalkOptions{}, hooks, counts), 0);
+    ASSERT_EQ(kept.size(), 3u);
+    for (const auto& [folder, name] : kept) {
+        struct stat info {};
+        EXPECT_EQ(fstatat(folder->fd, name.c_str(), &info, 0), 0) << name;
+        EXPECT_TRUE(S_ISREG(info.st_mode)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace tessel

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -76,6 +77,44 @@ TEST(ReadAhead, BlocksEqualTheOnesOfTheLoaderThreadAlone) {
     for (size_t b = 0; b < images[0].size(); ++b) {
         EXPECT_EQ(images[0][b], images[1][b]) << "block " << b << " " << images[0][b].name;
     }
+}
+
+int openDescriptors() {
+    int count = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir)) ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+// More files than the read-ahead queue holds, in more folders than are kept open for it:
+// files opened in their folder and by their whole path still come in walk order, and no
+// folder stays open after the load.
+TEST(ReadAhead, ManyFoldersKeepOrderAndCloseEveryFolder) {
+    codePageTables().init(1252);
+    testing::TempDir dir;
+    for (int i = 0; i < 1100; ++i) {
+        std::string text = "file " + std::to_string(i) + "\n";
+        text.append(static_cast<size_t>(i % 50), 'x');
+        dir.write("d" + std::to_string(i % 150) + "/f" + std::to_string(i) + ".txt", text);
+    }
+    int descriptorsBefore = openDescriptors();
+    std::vector<BlockImage> images[2];
+    for (int threads : {0, 2}) {
+        TextStore store;
+        LoadSettings settings;
+        settings.fastLoad = true;
+        settings.readAheadThreads = threads;
+        LoadDriver driver;
+        driver.store = &store;
+        driver.settingsOverride = &settings;
+        ASSERT_EQ(driver.load(dir.path().c_str(), 0), 0);
+        images[threads == 0 ? 0 : 1] = imageOf(store);
+        EXPECT_EQ(openDescriptors(), descriptorsBefore);
+    }
+    ASSERT_EQ(images[0].size(), 1101u);
+    EXPECT_TRUE(images[0] == images[1]);
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <random>
@@ -147,6 +149,25 @@ TEST_F(TextBlockIndexTest, CheckSeesTheStartAndMayTurnTheFileAway) {
     EXPECT_EQ(block.loadFile((dir.path() + "/none.txt").c_str(), 0, &accept), 1);
     EXPECT_EQ(block.loadFile(dir.path().c_str(), 0, &accept), 3);
     EXPECT_TRUE(log.messages().empty());
+}
+
+// Opened by its name in an open folder, the file is read from there, while the block keeps
+// the path it was given.
+TEST_F(TextBlockIndexTest, FileOpenedByItsNameInAFolder) {
+    TempDir dir;
+    dir.write("sub/one.txt", "first\nsecond\n");
+    int folder = ::open((dir.path() + "/sub").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    LoadCheck accept = [](const char*, size_t) { return true; };
+    std::string shown = dir.path() + "/sub/one.txt";
+    TextBlock block(&store);
+    ASSERT_EQ(block.loadFile(shown.c_str(), 0, &accept, nullptr, folder, "one.txt"), 0);
+    EXPECT_STREQ(block.fileName, shown.c_str());
+    ASSERT_EQ(block.lineCount, 5);
+    EXPECT_STREQ(block.line(3), "first");
+    EXPECT_STREQ(block.line(4), "second");
+    EXPECT_EQ(block.loadFile(shown.c_str(), 0, &accept, nullptr, folder, "none.txt"), 1);
+    ::close(folder);
 }
 
 TEST_F(TextBlockIndexTest, TextBeyondThe32BitLineOffsetsIsRefused) {

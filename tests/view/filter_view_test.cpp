@@ -330,8 +330,9 @@ TEST_F(FilterViewTest, RowsLaidOutChunkByChunkEqualTheOneWalkLayout) {
     view.lineHeight = 10;
     view.clientHeight = 400;
     auto layout = [&] {
-        return Layout{view.display.filterRows, view.filter.rowLines, view.filter.rowMarks,
-                      view.filter.padRows};
+        const LineMarks& marks = view.filter.rowMarks;
+        return Layout{view.display.filterRows, view.filter.rowLines,
+                      std::vector<uint16_t>(marks.begin(), marks.end()), view.filter.padRows};
     };
     for (const char* mask : {"needle", "file", "NOT hay", "file11", "needle OR dir", "zzz"}) {
         for (int chunkLines : {1, 2, 5, 16, 0}) {
