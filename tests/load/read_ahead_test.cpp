@@ -36,6 +36,20 @@ std::vector<BlockImage> imageOf(TextStore& store) {
     return image;
 }
 
+// The blocks of a fast load of the folder with this many read-ahead threads (0: the loader
+// thread alone); empty when the load failed.
+std::vector<BlockImage> loadedImage(testing::TempDir& dir, int threads) {
+    TextStore store;
+    LoadSettings settings;
+    settings.fastLoad = true;
+    settings.readAheadThreads = threads;
+    LoadDriver driver;
+    driver.store = &store;
+    driver.settingsOverride = &settings;
+    if (driver.load(dir.path().c_str(), 0) != 0) return {};
+    return imageOf(store);
+}
+
 // Files indexed on the read-ahead threads reach the store exactly as the loader thread
 // alone would have made them: same blocks, same order, same lines and masks.
 TEST(ReadAhead, BlocksEqualTheOnesOfTheLoaderThreadAlone) {
@@ -61,17 +75,7 @@ TEST(ReadAhead, BlocksEqualTheOnesOfTheLoaderThreadAlone) {
     }
 
     std::vector<BlockImage> images[2];
-    for (int threads : {0, 2}) {
-        TextStore store;
-        LoadSettings settings;
-        settings.fastLoad = true;
-        settings.readAheadThreads = threads;
-        LoadDriver driver;
-        driver.store = &store;
-        driver.settingsOverride = &settings;
-        ASSERT_EQ(driver.load(dir.path().c_str(), 0), 0);
-        images[threads == 0 ? 0 : 1] = imageOf(store);
-    }
+    for (int threads : {0, 2}) images[threads == 0 ? 0 : 1] = loadedImage(dir, threads);
     ASSERT_GT(images[0].size(), 100u);
     ASSERT_EQ(images[0].size(), images[1].size());
     for (size_t b = 0; b < images[0].size(); ++b) {
@@ -102,15 +106,7 @@ TEST(ReadAhead, ManyFoldersKeepOrderAndCloseEveryFolder) {
     int descriptorsBefore = openDescriptors();
     std::vector<BlockImage> images[2];
     for (int threads : {0, 2}) {
-        TextStore store;
-        LoadSettings settings;
-        settings.fastLoad = true;
-        settings.readAheadThreads = threads;
-        LoadDriver driver;
-        driver.store = &store;
-        driver.settingsOverride = &settings;
-        ASSERT_EQ(driver.load(dir.path().c_str(), 0), 0);
-        images[threads == 0 ? 0 : 1] = imageOf(store);
+        images[threads == 0 ? 0 : 1] = loadedImage(dir, threads);
         EXPECT_EQ(openDescriptors(), descriptorsBefore);
     }
     ASSERT_EQ(images[0].size(), 1101u);
