@@ -97,7 +97,10 @@ ViewWindowRequest FrameLayout::windowRequest(const View& view) const {
         request.kind = viewBorders ? ViewWindowKind::kBordered : ViewWindowKind::kPopup;
     }
     request.className = "Tessel";
-    if (!instanceId.empty()) request.className += "_" + instanceId.substr(0, kMaxInstanceIdChars);
+    if (!instanceId.empty()) {
+        request.className += '_';
+        request.className.append(instanceId, 0, kMaxInstanceIdChars);
+    }
     request.title = view.title(sameTitle);
     request.rect = FrameRect{view.windowX, view.windowY, view.windowWidth, view.windowHeight};
     return request;
