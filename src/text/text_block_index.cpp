@@ -202,6 +202,7 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     char prefixStart = hasPrefix ? store->recordPrefix[0] : '\0';
     const uint32_t* bits = codePageTables().charBits.data();
     int indexed = 0;
+    int prefixLines = 0;  // lines starting like the record prefix, given mask 0 for now
     int64_t physical = 0;
     auto settleOffsets = [&](int64_t lineEnd) {
         int number = indexed - 2 > 0 ? indexed - 2 : 0;
@@ -225,6 +226,7 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
             lineStarts[indexed] = static_cast<uint32_t>(lineStart);
             // Record prefix lines are measured below, once their attributes are read.
             bool header = hasPrefix && *line == prefixStart;
+            prefixLines += header;
             lineMasks[indexed++] =
                 header ? 0
                        : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
@@ -234,8 +236,8 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     };
     int64_t lineStart = 0;
     if (text && !colourText && firstUtf8Offset <= 0 && firstInvalidOffset <= 0) {
-        indexed =
-            indexPlainText(text, usedBytes, lineStarts, lineMasks, bits, hasPrefix, prefixStart);
+        indexed = indexPlainText(text, usedBytes, lineStarts, lineMasks, bits, hasPrefix,
+                                 prefixStart, prefixLines);
         lineStart = usedBytes;
     }
     for (int64_t base = lineStart; text && base < usedBytes; base += kWindowBytes) {
@@ -275,11 +277,14 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     bool prefixLinesOnly = !kindOf && lowBits == 0;
     for (int i = 0; i < indexed; ++i) {
         if (prefixLinesOnly) {
+            // Empty lines have mask 0 too: the count says when the last prefix line is done.
+            if (prefixLines == 0) break;
             i = static_cast<int>(std::find(lineMasks + i, lineMasks + indexed, 0u) - lineMasks);
             if (i == indexed) break;
         }
         char* line = text + lineStarts[i];
         if (hasPrefix && *line == prefixStart) {
+            --prefixLines;
             if (store->startsWithPrefix(line)) {
                 int64_t value = 0;
                 if (readAttribute(line, "mtime=", ownsBuffer, value) && value > 0) {

@@ -75,16 +75,18 @@ int64_t countNewlinesScalar(const char* text, int64_t length) {
 }  // namespace
 
 int indexPlainTextScalar(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
-                         const uint32_t* bits, bool hasPrefix, char prefixStart) {
+                         const uint32_t* bits, bool hasPrefix, char prefixStart, int& prefixLines) {
+    prefixLines = 0;
     int indexed = 0;
     int64_t lineStart = 0;
     auto finish = [&](int64_t lineEnd) {
         starts[indexed] = static_cast<uint32_t>(lineStart);
         const char* line = text + lineStart;
-        masks[indexed++] = hasPrefix && *line == prefixStart
-                               ? 0
-                               : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
-                                             static_cast<size_t>(lineEnd - lineStart), bits);
+        bool prefixLine = hasPrefix && *line == prefixStart;
+        prefixLines += prefixLine;
+        masks[indexed++] = prefixLine ? 0
+                                      : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
+                                                    static_cast<size_t>(lineEnd - lineStart), bits);
     };
     // Lines are short (tens of bytes): finding all newlines of a window at once beats a call
     // per line.
@@ -136,36 +138,65 @@ bool haveVectorInstructions() {
     static const bool has =
         __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
         __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
-        __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+        __builtin_cpu_supports("gfni") && __builtin_cpu_supports("bmi2") &&
+        __builtin_cpu_supports("popcnt");
     return has;
 }
 
 #define TESSEL_LINES_TARGET \
-    __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi,bmi2,popcnt")))
+    __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,gfni,bmi,bmi2,popcnt")))
 
-// Each 64-byte window: the three planes of every byte's character bit (0 for newlines),
-// then a segmented OR scan in six doubling steps that restarts behind every newline, so
-// that the lane of a newline holds the OR of its whole line part in this window. The part
-// of a line from earlier windows comes in as a carry.
+// The plane bytes of a window's bytes from a 256-byte table: bytes below 128 (`low`) from
+// its first half, the others (`high`) from its second; lanes in neither mask get 0.
+TESSEL_LINES_TARGET inline __m512i lookUp(const __m512i* table, __m512i bytes, __mmask64 low,
+                                          __mmask64 high) {
+    return _mm512_or_si512(_mm512_maskz_permutex2var_epi8(low, table[0], bytes, table[1]),
+                           _mm512_maskz_permutex2var_epi8(high, table[2], bytes, table[3]));
+}
+
+// Transposes the 8x8 bit block of every qword: bit k of byte j goes to bit j of byte k.
+TESSEL_LINES_TARGET inline __m512i transposeBitBlocks(__m512i blocks) {
+    // With unit vectors as data and the blocks as matrices the affine step transposes, but
+    // leaves byte 0 in the top bit; the same units as matrix then reverse every byte.
+    const __m512i units = _mm512_set1_epi64(static_cast<int64_t>(0x8040201008040201ull));
+    __m512i reversed = _mm512_gf2p8affine_epi64_epi8(units, blocks, 0);
+    return _mm512_gf2p8affine_epi64_epi8(reversed, units, 0);
+}
+
+// Swaps bytes 8j + q and 8q + j: the byte matrix of a register transposed.
+TESSEL_LINES_TARGET inline __m512i transposeBytes(__m512i bytes) {
+    alignas(64) static constexpr uint8_t kOrder[64] = {
+        0,  8,  16, 24, 32, 40, 48, 56, 1,  9,  17, 25, 33, 41, 49, 57, 2,  10, 18, 26, 34, 42,
+        50, 58, 3,  11, 19, 27, 35, 43, 51, 59, 4,  12, 20, 28, 36, 44, 52, 60, 5,  13, 21, 29,
+        37, 45, 53, 61, 6,  14, 22, 30, 38, 46, 54, 62, 7,  15, 23, 31, 39, 47, 55, 63};
+    return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, _mm512_load_si512(kOrder), bytes);
+}
+
+// The line bits of one plane of a window. Qword j of the transposed plane holds, one bit per
+// lane, where bit j occurs. Adding it to all lanes but the newlines makes a carry start at
+// every such lane and run up to the next newline, which it sets: qword j then marks the
+// newlines whose line has bit j. Transposed back, every newline lane holds its line's byte
+// of the plane. `open` gets the bits of the part after the last newline (the carries out).
+TESSEL_LINES_TARGET inline __m512i planeLineBits(__m512i plane, __m512i notEnds, __m512i ends,
+                                                 __mmask8& open) {
+    __m512i lanes = transposeBytes(transposeBitBlocks(plane));
+    __m512i sums = _mm512_add_epi64(notEnds, lanes);
+    open = _mm512_cmp_epu64_mask(sums, notEnds, _MM_CMPINT_LT);
+    return transposeBitBlocks(transposeBytes(_mm512_and_si512(sums, ends)));
+}
+
+// Each 64-byte window: the three planes of every byte's character bits (0 for newlines)
+// from table lookups, the line bits of each plane at the newline lanes, and up to 16 lines
+// stored at a time. The part of a line from earlier windows comes in as `carry`.
 TESSEL_LINES_TARGET int indexPlainTextVector(char* text, int64_t used, uint32_t* starts,
                                              uint32_t* masks, const MaskPlanes& tables,
-                                             bool hasPrefix, char prefixStart) {
+                                             bool hasPrefix, char prefixStart, int& prefixCount) {
     __m512i table[3][4];
     for (int plane = 0; plane < 3; ++plane) {
         for (int part = 0; part < 4; ++part)
             table[plane][part] = _mm512_load_si512(tables.planes[plane] + 64 * part);
     }
-    alignas(64) uint8_t shiftBytes[6][64];
-    for (int step = 0; step < 6; ++step) {
-        for (int lane = 0; lane < 64; ++lane) {
-            int from = lane - (1 << step);
-            shiftBytes[step][lane] = static_cast<uint8_t>(from >= 0 ? from : 0);
-        }
-    }
-    __m512i shift[6];
-    for (int step = 0; step < 6; ++step) shift[step] = _mm512_load_si512(shiftBytes[step]);
     const __m512i newline = _mm512_set1_epi8('\n');
-    const __m512i lastLane = _mm512_set1_epi8(63);
     const __m512i prefix = _mm512_set1_epi8(prefixStart);
     alignas(64) uint8_t behindBytes[64];
     for (int lane = 0; lane < 64; ++lane) behindBytes[lane] = static_cast<uint8_t>(lane + 1);
@@ -174,15 +205,14 @@ TESSEL_LINES_TARGET int indexPlainTextVector(char* text, int64_t used, uint32_t*
     alignas(64) uint8_t spreadBytes[64];
     for (int lane = 0; lane < 64; ++lane) spreadBytes[lane] = static_cast<uint8_t>(lane / 4);
     const __m512i spread = _mm512_load_si512(spreadBytes);
+    const __m512i nextSixteen = _mm512_set1_epi8(16);
     constexpr __mmask64 kByte0 = 0x1111111111111111;
     constexpr __mmask64 kByte1 = kByte0 << 1;
     constexpr __mmask64 kByte2 = kByte0 << 2;
     constexpr __mmask64 kByte3 = kByte0 << 3;
-    __m512i carry0 = _mm512_setzero_si512();
-    __m512i carry1 = carry0;
-    __m512i carry2 = carry0;
-    alignas(64) uint8_t lineOr[3][64];
     alignas(64) char tail[64];
+    uint32_t carry = 0;
+    prefixCount = 0;
     int indexed = 0;
     int64_t lineStart = 0;
     for (int64_t base = 0; base < used; base += kWindowBytes) {
@@ -202,84 +232,55 @@ TESSEL_LINES_TARGET int indexPlainTextVector(char* text, int64_t used, uint32_t*
         __mmask64 body = valid & ~ends;
         __mmask64 low = body & ~high;
         high &= body;
-        __m512i x0 =
-            _mm512_or_si512(_mm512_maskz_permutex2var_epi8(low, table[0][0], v, table[0][1]),
-                            _mm512_maskz_permutex2var_epi8(high, table[0][2], v, table[0][3]));
-        __m512i x1 =
-            _mm512_or_si512(_mm512_maskz_permutex2var_epi8(low, table[1][0], v, table[1][1]),
-                            _mm512_maskz_permutex2var_epi8(high, table[1][2], v, table[1][3]));
-        __m512i x2 =
-            _mm512_or_si512(_mm512_maskz_permutex2var_epi8(low, table[2][0], v, table[2][1]),
-                            _mm512_maskz_permutex2var_epi8(high, table[2][2], v, table[2][3]));
-        // Lanes up to the first newline continue the line of the earlier windows.
-        uint64_t later = static_cast<uint64_t>(ends);
-        uint64_t firstPart = later ? ((later & (0 - later)) << 1) - 1 : ~uint64_t{0};
-        x0 = _mm512_or_si512(x0, _mm512_maskz_mov_epi8(firstPart, carry0));
-        x1 = _mm512_or_si512(x1, _mm512_maskz_mov_epi8(firstPart, carry1));
-        x2 = _mm512_or_si512(x2, _mm512_maskz_mov_epi8(firstPart, carry2));
-        // A lane takes the lanes before it until the lane behind a newline: `heads` marks
-        // the lanes whose line part is already complete for the current step width.
-        uint64_t heads = (static_cast<uint64_t>(ends) << 1) | 1;
-#pragma GCC unroll 6
-        for (int step = 0; step < 6; ++step) {
-            uint64_t width = uint64_t{1} << step;
-            __mmask64 take = ~heads & (~uint64_t{0} << width);
-            x0 = _mm512_or_si512(x0, _mm512_maskz_permutexvar_epi8(take, shift[step], x0));
-            x1 = _mm512_or_si512(x1, _mm512_maskz_permutexvar_epi8(take, shift[step], x1));
-            x2 = _mm512_or_si512(x2, _mm512_maskz_permutexvar_epi8(take, shift[step], x2));
-            heads |= heads << width;
-        }
-        __mmask64 open = (static_cast<uint64_t>(ends) >> 63) ? 0 : ~__mmask64{0};
-        carry0 = _mm512_maskz_permutexvar_epi8(open, lastLane, x0);
-        carry1 = _mm512_maskz_permutexvar_epi8(open, lastLane, x1);
-        carry2 = _mm512_maskz_permutexvar_epi8(open, lastLane, x2);
-        if (ends == 0) continue;
-        int count = std::popcount(static_cast<uint64_t>(ends));
-        if (count > 16) {
-            // Very short lines: one at a time.
-            _mm512_store_si512(lineOr[0], x0);
-            _mm512_store_si512(lineOr[1], x1);
-            _mm512_store_si512(lineOr[2], x2);
-            for (uint64_t found = ends; found != 0; found &= found - 1) {
-                int lane = std::countr_zero(found);
-                starts[indexed] = static_cast<uint32_t>(lineStart);
-                uint32_t mask = (uint32_t{lineOr[0][lane]} << 8) |
-                                (uint32_t{lineOr[1][lane]} << 16) |
-                                (uint32_t{lineOr[2][lane]} << 24);
-                masks[indexed++] = hasPrefix && text[lineStart] == prefixStart ? 0 : mask;
-                text[base + lane] = '\0';
-                lineStart = base + lane + 1;
-            }
+        const __m512i endLanes = _mm512_set1_epi64(static_cast<int64_t>(ends));
+        const __m512i notEnds = _mm512_set1_epi64(static_cast<int64_t>(~ends));
+        __mmask8 open0, open1, open2;
+        __m512i bits0 = planeLineBits(lookUp(table[0], v, low, high), notEnds, endLanes, open0);
+        __m512i bits1 = planeLineBits(lookUp(table[1], v, low, high), notEnds, endLanes, open1);
+        __m512i bits2 = planeLineBits(lookUp(table[2], v, low, high), notEnds, endLanes, open2);
+        uint32_t openBits =
+            (uint32_t{open0} << 8) | (uint32_t{open1} << 16) | (uint32_t{open2} << 24);
+        if (ends == 0) {
+            carry |= openBits;
             continue;
         }
-        // The newline lanes side by side, one line mask per 32-bit lane: the plane bytes go
-        // to bytes 1, 2 and 3 of the lanes.
-        __m512i lineMasks = _mm512_or_si512(
-            _mm512_maskz_permutexvar_epi8(kByte1, spread, _mm512_maskz_compress_epi8(ends, x0)),
-            _mm512_or_si512(
-                _mm512_maskz_permutexvar_epi8(kByte2, spread, _mm512_maskz_compress_epi8(ends, x1)),
-                _mm512_maskz_permutexvar_epi8(kByte3, spread,
-                                              _mm512_maskz_compress_epi8(ends, x2))));
-        uint32_t prefixLines = 0;
+        bits0 = _mm512_maskz_compress_epi8(ends, bits0);
+        bits1 = _mm512_maskz_compress_epi8(ends, bits1);
+        bits2 = _mm512_maskz_compress_epi8(ends, bits2);
+        __m512i next = _mm512_maskz_compress_epi8(ends, behindLane);
+        int count = std::popcount(static_cast<uint64_t>(ends));
+        uint64_t prefixLines = 0;
         if (hasPrefix) {
             // Line j > 0 of the window starts behind newline j - 1, inside the window.
             uint64_t behind = static_cast<uint64_t>(_mm512_cmpeq_epi8_mask(v, prefix)) >> 1;
-            prefixLines = static_cast<uint32_t>(_pext_u64(behind, ends) << 1) |
-                          (text[lineStart] == prefixStart ? 1u : 0u);
+            prefixLines = (_pext_u64(behind, ends) << 1) | (text[lineStart] == prefixStart);
+            prefixCount += std::popcount(_bzhi_u64(prefixLines, static_cast<unsigned>(count)));
         }
-        auto lines = static_cast<__mmask16>(_bzhi_u32(0xFFFFu, static_cast<unsigned>(count)));
-        _mm512_mask_storeu_epi32(
-            masks + indexed, lines,
-            _mm512_maskz_mov_epi32(static_cast<__mmask16>(~prefixLines), lineMasks));
-        // Each line after the first starts behind the newline before it; the store also
-        // writes the start of the line after the window's last newline, one slot further.
-        __m512i next = _mm512_maskz_permutexvar_epi8(kByte0, spread,
-                                                     _mm512_maskz_compress_epi8(ends, behindLane));
+        const __m512i windowBase = _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(base)));
         starts[indexed] = static_cast<uint32_t>(lineStart);
-        _mm512_mask_storeu_epi32(
-            starts + indexed + 1, lines,
-            _mm512_add_epi32(next,
-                             _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(base)))));
+        __m512i order = spread;
+        // Sixteen lines at a time, one line mask per 32-bit lane: the plane bytes go to
+        // bytes 1, 2 and 3 of the lanes. Each line after the first starts behind the newline
+        // before it; the store also writes the start of the line after the window's last
+        // newline, one slot further.
+        for (int done = 0; done < count; done += 16) {
+            auto lines =
+                static_cast<__mmask16>(_bzhi_u32(0xFFFFu, static_cast<unsigned>(count - done)));
+            __m512i lineMasks = _mm512_or_si512(
+                _mm512_maskz_permutexvar_epi8(kByte1, order, bits0),
+                _mm512_or_si512(_mm512_maskz_permutexvar_epi8(kByte2, order, bits1),
+                                _mm512_maskz_permutexvar_epi8(kByte3, order, bits2)));
+            if (done == 0)
+                lineMasks = _mm512_mask_or_epi32(lineMasks, 1, lineMasks,
+                                                 _mm512_set1_epi32(static_cast<int>(carry)));
+            _mm512_mask_storeu_epi32(
+                masks + indexed + done, lines,
+                _mm512_maskz_mov_epi32(static_cast<__mmask16>(~(prefixLines >> done)), lineMasks));
+            _mm512_mask_storeu_epi32(
+                starts + indexed + done + 1, lines,
+                _mm512_add_epi32(_mm512_maskz_permutexvar_epi8(kByte0, order, next), windowBase));
+            order = _mm512_add_epi8(order, nextSixteen);
+        }
         if (window == tail) {
             for (uint64_t found = ends; found != 0; found &= found - 1)
                 text[base + std::countr_zero(found)] = '\0';
@@ -288,15 +289,13 @@ TESSEL_LINES_TARGET int indexPlainTextVector(char* text, int64_t used, uint32_t*
         }
         indexed += count;
         lineStart = base + 64 - std::countl_zero(static_cast<uint64_t>(ends));
+        carry = openBits;
     }
     if (lineStart < used) {
-        _mm512_store_si512(lineOr[0], carry0);
-        _mm512_store_si512(lineOr[1], carry1);
-        _mm512_store_si512(lineOr[2], carry2);
+        bool prefixLine = hasPrefix && text[lineStart] == prefixStart;
+        prefixCount += prefixLine;
         starts[indexed] = static_cast<uint32_t>(lineStart);
-        uint32_t mask = (uint32_t{lineOr[0][0]} << 8) | (uint32_t{lineOr[1][0]} << 16) |
-                        (uint32_t{lineOr[2][0]} << 24);
-        masks[indexed++] = hasPrefix && text[lineStart] == prefixStart ? 0 : mask;
+        masks[indexed++] = prefixLine ? 0 : carry;
     }
     return indexed;
 }
@@ -325,13 +324,15 @@ int64_t countNewlines(const char* text, int64_t length) {
 }
 
 int indexPlainText(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
-                   const uint32_t* bits, bool hasPrefix, char prefixStart) {
+                   const uint32_t* bits, bool hasPrefix, char prefixStart, int& prefixLines) {
     if (haveVectorInstructions()) {
         const MaskPlanes& tables = planesFor(bits);
         if (tables.usable)
-            return indexPlainTextVector(text, used, starts, masks, tables, hasPrefix, prefixStart);
+            return indexPlainTextVector(text, used, starts, masks, tables, hasPrefix, prefixStart,
+                                        prefixLines);
     }
-    return indexPlainTextScalar(text, used, starts, masks, bits, hasPrefix, prefixStart);
+    return indexPlainTextScalar(text, used, starts, masks, bits, hasPrefix, prefixStart,
+                                prefixLines);
 }
 
 #else
@@ -345,8 +346,9 @@ int64_t countNewlines(const char* text, int64_t length) {
 }
 
 int indexPlainText(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
-                   const uint32_t* bits, bool hasPrefix, char prefixStart) {
-    return indexPlainTextScalar(text, used, starts, masks, bits, hasPrefix, prefixStart);
+                   const uint32_t* bits, bool hasPrefix, char prefixStart, int& prefixLines) {
+    return indexPlainTextScalar(text, used, starts, masks, bits, hasPrefix, prefixStart,
+                                prefixLines);
 }
 
 #endif

@@ -21,14 +21,15 @@ int64_t countNewlines(const char* text, int64_t length);
 // Indexes text without colour lines: writes line starts and line masks, turns newlines into
 // NULs and returns the number of lines (text after the last newline is a line too). Lines
 // starting with `prefixStart` (when `hasPrefix`) get mask 0: their attributes are read and
-// blanked before they are measured. `starts` and `masks` hold a slot per line and one more.
+// blanked before they are measured; `prefixLines` gets their number. `starts` and `masks`
+// hold a slot per line and one more.
 int indexPlainText(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
-                   const uint32_t* bits, bool hasPrefix, char prefixStart);
+                   const uint32_t* bits, bool hasPrefix, char prefixStart, int& prefixLines);
 
 // The same, byte by byte on any processor; indexPlainText uses it where the vector version
 // cannot run.
 int indexPlainTextScalar(char* text, int64_t used, uint32_t* starts, uint32_t* masks,
-                         const uint32_t* bits, bool hasPrefix, char prefixStart);
+                         const uint32_t* bits, bool hasPrefix, char prefixStart, int& prefixLines);
 
 // True when indexPlainText runs the vector version for these character bits.
 bool vectorLineIndexUsable(const uint32_t* bits);

@@ -16,6 +16,7 @@ namespace {
 
 struct Indexed {
     int count = 0;
+    int prefixLines = 0;
     std::vector<uint32_t> starts;
     std::vector<uint32_t> masks;
     std::string text;
@@ -34,9 +35,9 @@ Indexed indexAt(const std::string& bytes, size_t offset, const uint32_t* bits, b
     out.masks.assign(bytes.size() + 1, 0xDEADBEEF);
     auto used = static_cast<int64_t>(bytes.size());
     out.count = scalar ? indexPlainTextScalar(text, used, out.starts.data(), out.masks.data(), bits,
-                                              hasPrefix, ':')
+                                              hasPrefix, ':', out.prefixLines)
                        : indexPlainText(text, used, out.starts.data(), out.masks.data(), bits,
-                                        hasPrefix, ':');
+                                        hasPrefix, ':', out.prefixLines);
     out.text.assign(text, bytes.size() + 1);
     return out;
 }
@@ -57,6 +58,7 @@ void expectSameIndex(const std::string& bytes, size_t offset, const uint32_t* bi
     Indexed expected = indexAt(bytes, offset, bits, hasPrefix, true);
     Indexed got = indexAt(bytes, offset, bits, hasPrefix, false);
     ASSERT_EQ(expected.count, got.count) << "length " << bytes.size() << " offset " << offset;
+    ASSERT_EQ(expected.prefixLines, got.prefixLines) << "length " << bytes.size();
     for (int i = 0; i < expected.count; ++i) {
         ASSERT_EQ(expected.starts[i], got.starts[i]) << "line " << i;
         ASSERT_EQ(expected.masks[i], got.masks[i]) << "line " << i << " length " << bytes.size();
@@ -139,6 +141,22 @@ TEST(TextBlockLinesTest, LinesMasksAndPrefixLines) {
     EXPECT_EQ(got.starts[4], 16u);
     EXPECT_EQ(got.masks[4], codePageTables().maskOf("cd"));
     EXPECT_EQ(got.text, std::string(":file: x\0ab\0\0*:\0cd\0", 19));
+    EXPECT_EQ(got.prefixLines, 1);
+}
+
+TEST(TextBlockLinesTest, DenseLinesAndPrefixLinesInEveryLane) {
+    codePageTables().init(1252);
+    const uint32_t* bits = codePageTables().charBits.data();
+    // Three letters only: up to 64 lines a window, many of them starting like the prefix,
+    // including the line that goes on into the next window.
+    std::mt19937 random(5);
+    for (size_t length : {63u, 64u, 65u, 128u, 700u, 4099u}) {
+        for (int round = 0; round < 20; ++round) {
+            std::string bytes(length, 'a');
+            for (char& c : bytes) c = ":\na"[random() % 3];
+            expectSameIndex(bytes, round % 3, bits, true);
+        }
+    }
 }
 
 TEST(TextBlockLinesTest, TablesUsingTheLowByteFallBackToScalar) {
