@@ -23,7 +23,8 @@ struct ChunkResult {
     int64_t hits = 0;
     int firstHit = -1;
     int64_t tested = 0;
-    // The chunk's matching lines when the pass collects them; grows amortised, never per line.
+    // The chunk's matching lines when the pass collects them, with their texts and kinds for
+    // a sink; grows amortised, never per line.
     std::vector<int> lines;
     std::vector<const char*> texts;
     std::vector<uint8_t> kinds;
@@ -97,7 +98,10 @@ std::shared_ptr<PassJob> prepareJob(std::shared_ptr<const PassRequest> request) 
 
 class ChunkRunner {
   public:
-    ChunkRunner(PassJob& job) : job_(job), request_(*job.request) {}
+    ChunkRunner(PassJob& job)
+        : job_(job),
+          request_(*job.request),
+          collectTexts_(request_.collectLines && request_.sink != nullptr) {}
 
     void runChunk(int chunk) {
         ChunkResult& out = job_.chunks[chunk];
@@ -114,8 +118,7 @@ class ChunkRunner {
             from = job_.blockStart[b] + j1;
             ++b;
         }
-        if (request_.sink && request_.collectLines && request_.collectTexts && from >= to &&
-            !job_.cancelled()) {
+        if (collectTexts_ && from >= to && !job_.cancelled()) {
             request_.sink->chunkDone(chunk, request_, firstBlock, out.lines, out.texts, out.kinds);
             // The sink holds what it needs; the texts are not merged.
             std::vector<const char*>().swap(out.texts);
@@ -143,7 +146,7 @@ class ChunkRunner {
 
     void collectLine(const PassBlock& block, int j, ChunkResult& out) const {
         out.lines.push_back(block.firstLine + j);
-        if (!request_.collectTexts) return;
+        if (!collectTexts_) return;
         uint32_t mask = 0;
         const char* text = nullptr;
         if (block.ringBlock) {
@@ -284,6 +287,8 @@ class ChunkRunner {
 
     PassJob& job_;
     const PassRequest& request_;
+    // Only a sink takes the hits' texts and kinds.
+    const bool collectTexts_;
     WorkLine work_;
 };
 
@@ -311,27 +316,11 @@ PassResult mergeChunks(PassJob& job) {
         // order gives the lines in load order.
         auto lines = std::make_shared<std::vector<int>>();
         lines->reserve(collected);
-        const bool texts = job.request->collectTexts && !job.request->sink;
-        auto hitTexts = std::make_shared<std::vector<const char*>>();
-        auto hitKinds = std::make_shared<std::vector<uint8_t>>();
-        if (texts) {
-            hitTexts->reserve(collected);
-            hitKinds->reserve(collected);
-        }
         for (ChunkResult& chunk : job.chunks) {
             lines->insert(lines->end(), chunk.lines.begin(), chunk.lines.end());
             std::vector<int>().swap(chunk.lines);
-            if (!texts) continue;
-            hitTexts->insert(hitTexts->end(), chunk.texts.begin(), chunk.texts.end());
-            hitKinds->insert(hitKinds->end(), chunk.kinds.begin(), chunk.kinds.end());
-            std::vector<const char*>().swap(chunk.texts);
-            std::vector<uint8_t>().swap(chunk.kinds);
         }
         result.hitLines = std::move(lines);
-        if (texts) {
-            result.hitTexts = std::move(hitTexts);
-            result.hitKinds = std::move(hitKinds);
-        }
     }
     result.elapsedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                            std::chrono::steady_clock::now() - job.started)

@@ -68,11 +68,8 @@ struct PassRequest {
     int chunkLines = 0;
     // Also collect the global numbers of the matching lines (the filtered view's rows).
     bool collectLines = false;
-    // With collectLines: also each matching line's text and kind (the low byte of its line
-    // mask), read by the workers while the line is at hand.
-    bool collectTexts = false;
-    // With collectLines and collectTexts: gets every chunk's hits; the result then carries
-    // hitLines but no hitTexts or hitKinds.
+    // With collectLines: gets every chunk's hits with each hit's text and kind (the low byte
+    // of its line mask), read by the workers while the line is at hand.
     std::shared_ptr<ChunkSink> sink;
 };
 
@@ -85,9 +82,6 @@ struct PassResult {
     // With collectLines: the matching lines in load order (shared, so results copy cheaply);
     // null otherwise and after a cancelled pass.
     std::shared_ptr<const std::vector<int>> hitLines;
-    // With collectTexts: parallel to hitLines.
-    std::shared_ptr<const std::vector<const char*>> hitTexts;
-    std::shared_ptr<const std::vector<uint8_t>> hitKinds;
 };
 
 struct PassJob;

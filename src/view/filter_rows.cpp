@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "config/qv_config.h"
 #include "text/text_store.h"
@@ -63,18 +64,6 @@ void saveSearchState(View& view) {
     saved.foldPath = s.foldPath;
     saved.flags = s.flags();
     saved.valid = true;
-}
-
-// The block holding `line`, searching forward from `index`: the hits come in load order, so
-// walking the block table once serves them all (a lookup per block would be quadratic).
-TextBlock* blockFrom(TextStore& store, int& index, int line) {
-    if (index < 0) index = 0;
-    while (index < store.blockCount) {
-        TextBlock* block = store.blocks[static_cast<size_t>(index)];
-        if (block && line < block->endLine) return line >= block->firstLine ? block : nullptr;
-        ++index;
-    }
-    return nullptr;
 }
 
 // Empty rows above few results, so that they stand in the middle of the view.
@@ -144,82 +133,8 @@ void insertPadRows(View& view, size_t at, int padRows) {
     }
 }
 
-// Marks the hits and their headers and lays out the rows in load order, in one walk over the
-// hits: the blocks between them are never read, and each hit's marks are touched once.
-int buildFilteredRows(View& view, const std::vector<int>& hits, bool assist) {
-    FilterState& f = view.filter;
-    TextStore& store = view.textStore();
-    const int lineCount = store.lineCount();
-    const bool prefixLine = f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine;
-    std::vector<const char*>& rows = view.display.filterRows;
-    // Name rows come on top of the hits; half as many again avoids most regrowing.
-    const size_t expected =
-        std::min(hits.size() + hits.size() / 2 + 1024, static_cast<size_t>(f.capacity));
-    rows.reserve(expected);
-    f.rowLines.reserve(expected);
-
-    RowWriter out{view, f, rows};
-    startRows(out, false, assist, 0);
-    const size_t firstResultRow = rows.size();
-    int rowsToShow = 0;
-    int headers = 0;
-    TextBlock* block = nullptr;
-    int blockIndex = -1;
-    int header = -1;
-    bool headerShown = false;
-    // The workers read each hit's text and kind already; without them the block tells.
-    const std::vector<const char*>* texts = f.hitTexts.get();
-    const std::vector<uint8_t>* kinds = f.hitKinds.get();
-    const bool known = texts && kinds && texts->size() == hits.size() &&
-                       kinds->size() == hits.size() && f.hitTexts && &hits == f.hits.get();
-    for (size_t i = 0; i < hits.size(); ++i) {
-        const int m = hits[i];
-        if (m < 0 || m >= lineCount) {
-            logMessage("ufview: wrong glnum");
-            return 1;
-        }
-        if (!block || m >= block->endLine) {
-            block = blockFrom(store, blockIndex, m);
-            if (!block) {
-                logMessage("ufview: wrong glnum");
-                return 1;
-            }
-            header = block->nameLine();
-            if (header < block->firstLine || header >= block->endLine) header = 0;
-            headerShown = false;
-        }
-        mark(f, m, kMarkHit);
-        const bool onHeader = m == header && header != 0 && f.showFileNames;
-        if (!onHeader) ++rowsToShow;
-        if (f.showFileNames && header != 0 && !headerShown) {
-            // The first hit of a file brings its name rows, set apart from the file before.
-            headerShown = true;
-            mark(f, header, kMarkShown | kMarkHeader);
-            if (headers++ > 0) out.add(kSeparatorRow, -1, 0);
-            if (prefixLine && header - 1 >= block->firstLine) {
-                out.add(block->line(header - 1 - block->firstLine), header - 1, 0);
-            }
-            out.add(block->line(header - block->firstLine), header, 0);
-        }
-        if (m >= header || !f.showFileNames) {
-            mark(f, m, kMarkShown);
-            if (onHeader) continue;
-            if (known) {
-                out.add((*texts)[i], m, (*kinds)[i]);
-            } else {
-                uint32_t mask = 0;
-                const char* text = block->lineAndMask(m - block->firstLine, &mask);
-                out.add(text, m, static_cast<uint8_t>(mask & 0xFF));
-            }
-        }
-    }
-    f.padRows = centringRows(view, rowsToShow + headers, headers, assist);
-    insertPadRows(view, firstResultRow, f.padRows);
-    return 0;
-}
-
-// One chunk's rows as a worker lays them out: the rows of its hits in load order, each file's
-// name rows before the file's first hit in the chunk (after a separator row), and the marks.
+// One chunk's rows: the rows of its hits in load order, each file's name rows before the
+// file's first hit in the chunk (after a separator row), and the marks.
 struct ChunkRows {
     std::vector<const char*> texts;
     std::vector<int> lines;
@@ -228,15 +143,20 @@ struct ChunkRows {
     std::vector<uint64_t> marks;
     int rowsToShow = 0;
     int headers = 0;
-    // The rows of the chunk's first name group, its separator included, and the block it
-    // names: when the chunk before ended in that block, the group stands there already.
+    // The chunk's first name group (its separator included): where it starts, how many rows
+    // it has and the block it names. When the chunk before ended in that block, the group
+    // stands there already.
+    size_t leadAt = 0;
     size_t leadRows = 0;
     size_t leadBlock = SIZE_MAX;
     size_t lastBlock = SIZE_MAX;  // the block of the chunk's last hit; none without hits
+    // A hit outside the blocks or out of load order: the hit list does not fit the store.
+    bool strayHit = false;
 };
 
-// Lays out the rows chunk by chunk on the workers, the same way buildFilteredRows lays them
-// out in one walk; joining the chunks in order then costs the UI thread a copy per row.
+// Lays out the rows chunk by chunk, on the workers while a pass runs or as one chunk on the
+// calling thread for hits already known; joining the chunks in order then costs the UI thread
+// a copy per row.
 class RowLayout final : public ChunkSink {
   public:
     RowLayout(bool showFileNames, bool prefixLine)
@@ -249,17 +169,24 @@ class RowLayout final : public ChunkSink {
     void chunkDone(int chunk, const PassRequest& request, size_t firstBlock,
                    const std::vector<int>& lines, const std::vector<const char*>& texts,
                    const std::vector<uint8_t>& kinds) override {
-        if (chunk < 0 || static_cast<size_t>(chunk) >= chunks_.size() || lines.empty() ||
-            texts.size() != lines.size() || kinds.size() != lines.size()) {
-            return;
-        }
+        if (texts.size() != lines.size() || kinds.size() != lines.size()) return;
+        layOut(chunk, request.blocks, firstBlock, lines, texts, kinds);
+    }
+
+    // The chunk's hits in load order with their texts and kinds; without texts (and kinds)
+    // the hits' blocks give them. `firstBlock` is the block holding the first hit or one
+    // before it.
+    void layOut(int chunk, const std::vector<PassBlock>& blocks, size_t firstBlock,
+                std::span<const int> lines, std::span<const char* const> texts,
+                std::span<const uint8_t> kinds) {
+        if (chunk < 0 || static_cast<size_t>(chunk) >= chunks_.size() || lines.empty()) return;
         ChunkRows& out = chunks_[static_cast<size_t>(chunk)];
+        const bool textsKnown = texts.size() == lines.size() && kinds.size() == lines.size();
         const size_t expected = lines.size() + lines.size() / 2 + 16;
         out.texts.reserve(expected);
         out.lines.reserve(expected);
         out.kinds.reserve(expected);
         out.marks.reserve(expected);
-        const std::vector<PassBlock>& blocks = request.blocks;
         size_t b = firstBlock;
         const PassBlock* block = nullptr;
         int header = 0;
@@ -268,13 +195,19 @@ class RowLayout final : public ChunkSink {
             const int m = lines[i];
             if (!block || m >= block->firstLine + block->lineCount) {
                 while (b < blocks.size() && m >= blocks[b].firstLine + blocks[b].lineCount) ++b;
-                if (b >= blocks.size()) return;
+                if (b >= blocks.size() || m < blocks[b].firstLine) {
+                    out.strayHit = true;
+                    return;
+                }
                 block = &blocks[b];
                 header = block->source ? block->source->nameLine() : 0;
                 if (header < block->firstLine || header >= block->firstLine + block->lineCount) {
                     header = 0;
                 }
                 headerShown = false;
+            } else if (m < block->firstLine) {
+                out.strayHit = true;
+                return;
             }
             const bool shown = m >= header || !showFileNames_;
             addMark(out, m, shown ? kMarkHit | kMarkShown : kMarkHit);
@@ -290,11 +223,23 @@ class RowLayout final : public ChunkSink {
                 }
                 add(out, block->source->line(header - block->firstLine), header, 0);
                 if (out.headers++ == 0) {
+                    out.leadAt = before;
                     out.leadRows = out.texts.size() - before;
                     out.leadBlock = b;
                 }
             }
-            if (shown && !onHeader) add(out, texts[i], m, kinds[i]);
+            if (shown && !onHeader) {
+                if (textsKnown) {
+                    add(out, texts[i], m, kinds[i]);
+                } else if (block->source) {
+                    uint32_t mask = 0;
+                    const char* text = block->source->lineAndMask(m - block->firstLine, &mask);
+                    add(out, text, m, static_cast<uint8_t>(mask & 0xFF));
+                } else {
+                    out.strayHit = true;
+                    return;
+                }
+            }
             out.lastBlock = b;
         }
     }
@@ -317,37 +262,42 @@ class RowLayout final : public ChunkSink {
     std::vector<ChunkRows> chunks_;
 };
 
-// Appends a chunk's rows from `skip` on, as far as the arrays hold them.
-void appendChunkRows(View& view, const ChunkRows& chunk, size_t skip) {
+// Appends a chunk's rows [from, to), as far as the arrays hold them.
+void appendChunkRows(View& view, const ChunkRows& chunk, size_t from, size_t to) {
     FilterState& f = view.filter;
     std::vector<const char*>& rows = view.display.filterRows;
     const size_t capacity =
         std::min(static_cast<size_t>(std::max(f.capacity, 0)), f.rowMarks.size());
-    if (skip >= chunk.texts.size() || rows.size() >= capacity) return;
-    const size_t count = std::min(chunk.texts.size() - skip, capacity - rows.size());
+    to = std::min(to, chunk.texts.size());
+    if (from >= to || rows.size() >= capacity) return;
+    const size_t count = std::min(to - from, capacity - rows.size());
     const size_t first = rows.size();
-    const auto from = static_cast<std::ptrdiff_t>(skip);
-    const auto to = static_cast<std::ptrdiff_t>(skip + count);
-    rows.insert(rows.end(), chunk.texts.begin() + from, chunk.texts.begin() + to);
-    f.rowLines.insert(f.rowLines.end(), chunk.lines.begin() + from, chunk.lines.begin() + to);
+    const auto begin = static_cast<std::ptrdiff_t>(from);
+    const auto end = static_cast<std::ptrdiff_t>(from + count);
+    rows.insert(rows.end(), chunk.texts.begin() + begin, chunk.texts.begin() + end);
+    f.rowLines.insert(f.rowLines.end(), chunk.lines.begin() + begin, chunk.lines.begin() + end);
     for (size_t k = 0; k < count; ++k) {
         uint16_t& row = f.rowMarks[first + k];
-        row = static_cast<uint16_t>((row & 0xFF00) | chunk.kinds[skip + k]);
+        row = static_cast<uint16_t>((row & 0xFF00) | chunk.kinds[from + k]);
     }
 }
 
-// The rows the workers laid out, joined in chunk order: a file whose hits span two chunks
-// keeps only its first name group, and the first group of all has no separator above it.
+// The laid out chunks joined in chunk order: a file whose hits span two chunks keeps only
+// its first name group, and the first group of all has no separator above it.
 int joinChunkRows(View& view, RowLayout& layout, const std::vector<int>& hits, bool assist) {
     FilterState& f = view.filter;
     const int lineCount = view.textStore().lineCount();
-    if (!hits.empty() && (hits.front() < 0 || hits.back() >= lineCount)) {
+    std::vector<ChunkRows>& chunks = layout.chunks();
+    bool stray = !hits.empty() && (hits.front() < 0 || hits.back() >= lineCount);
+    size_t total = 3;
+    for (const ChunkRows& chunk : chunks) {
+        stray = stray || chunk.strayHit;
+        total += chunk.texts.size();
+    }
+    if (stray) {
         logMessage("ufview: wrong glnum");
         return 1;
     }
-    std::vector<ChunkRows>& chunks = layout.chunks();
-    size_t total = 3;
-    for (const ChunkRows& chunk : chunks) total += chunk.texts.size();
     total = std::min(total, static_cast<size_t>(std::max(f.capacity, 0)));
     std::vector<const char*>& rows = view.display.filterRows;
     rows.reserve(total);
@@ -363,19 +313,21 @@ int joinChunkRows(View& view, RowLayout& layout, const std::vector<int>& hits, b
             mark(f, static_cast<int>(m >> 16), static_cast<uint16_t>(m & 0xFFFF));
         }
         if (chunk.lastBlock == SIZE_MAX) continue;
-        size_t skip = 0;
+        // The rows of the lead group left out: all of them, or only its separator.
+        size_t skipRows = 0;
         int chunkHeaders = chunk.headers;
         if (chunk.leadRows > 0) {
             if (chunk.leadBlock == previousBlock) {
-                skip = chunk.leadRows;
+                skipRows = chunk.leadRows;
                 --chunkHeaders;
             } else if (headers == 0) {
-                skip = 1;
+                skipRows = 1;
             }
         }
         headers += chunkHeaders;
         rowsToShow += chunk.rowsToShow;
-        appendChunkRows(view, chunk, skip);
+        appendChunkRows(view, chunk, 0, chunk.leadAt);
+        appendChunkRows(view, chunk, chunk.leadAt + skipRows, chunk.texts.size());
         previousBlock = chunk.lastBlock;
         std::vector<const char*>().swap(chunk.texts);
         std::vector<int>().swap(chunk.lines);
@@ -385,6 +337,29 @@ int joinChunkRows(View& view, RowLayout& layout, const std::vector<int>& hits, b
     f.padRows = centringRows(view, rowsToShow + headers, headers, assist);
     insertPadRows(view, firstResultRow, f.padRows);
     return 0;
+}
+
+// Lays out hits already known (CONTROL+D shows or hides the names of the same hits) as one
+// chunk on this thread, over all blocks of the store: the hits need not lie in the blocks
+// selected now.
+int layOutKnownHits(View& view, const std::vector<int>& hits, bool assist) {
+    FilterState& f = view.filter;
+    TextStore& store = view.textStore();
+    std::vector<PassBlock> blocks;
+    blocks.reserve(static_cast<size_t>(std::max(store.blockCount, 0)));
+    for (int b = 0; b < store.blockCount; ++b) {
+        const TextBlock* block = store.blocks[static_cast<size_t>(b)];
+        if (!block || block->lineCount <= 0) continue;
+        PassBlock pass;
+        pass.firstLine = block->firstLine;
+        pass.lineCount = block->lineCount;
+        pass.source = block;
+        blocks.push_back(pass);
+    }
+    RowLayout layout(f.showFileNames, f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine);
+    layout.begin(1);
+    layout.layOut(0, blocks, 0, hits, {}, {});
+    return joinChunkRows(view, layout, hits, assist);
 }
 
 // The end of every update: the row count, the saved search state, the first row shown.
@@ -425,7 +400,7 @@ void applySingleHit(View& view) {
     showStatusInfo("straight match.");
 }
 
-int applyPassResult(View& view, const PassResult& result, RowLayout* layout, bool async) {
+int applyPassResult(View& view, const PassResult& result, RowLayout& layout, bool async) {
     FilterState& f = view.filter;
     SearchState& search = view.search;
     f.job.reset();
@@ -438,11 +413,7 @@ int applyPassResult(View& view, const PassResult& result, RowLayout* layout, boo
     view.display.filterRows.clear();
     f.rowLines.clear();
     f.hits = result.hitLines;
-    f.hitTexts = result.hitTexts;
-    f.hitKinds = result.hitKinds;
-    const int built = layout ? joinChunkRows(view, *layout, *f.hits, assist)
-                             : buildFilteredRows(view, *f.hits, assist);
-    if (built != 0) {
+    if (joinChunkRows(view, layout, *f.hits, assist) != 0) {
         search.searchPhase = 0;
         return 1;
     }
@@ -462,16 +433,15 @@ int runFilterPass(View& view) {
     SearchState& search = view.search;
     auto request = std::make_shared<PassRequest>(search.passRequest());
     request->collectLines = true;
-    request->collectTexts = true;
     request->chunkLines = f.chunkLines;
     auto layout = std::make_shared<RowLayout>(f.showFileNames,
                                               f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine);
     request->sink = layout;
     if (f.threads == FilterThreads::kThisThread) {
-        return applyPassResult(view, runPassOnThisThread(*request), layout.get(), false);
+        return applyPassResult(view, runPassOnThisThread(*request), *layout, false);
     }
     SearchWorkers& pool = search.workers ? *search.workers : searchWorkers();
-    if (!search.host) return applyPassResult(view, pool.run(*request), layout.get(), false);
+    if (!search.host) return applyPassResult(view, pool.run(*request), *layout, false);
     const uint64_t generation = ++f.generation;
     f.token->store(generation);
     f.pool = &pool;
@@ -481,8 +451,7 @@ int runFilterPass(View& view) {
     f.job =
         pool.start(request, [target, token, generation, host, layout](const PassResult& result) {
             host->postToUi([target, token, generation, result, layout] {
-                if (token->load() == generation)
-                    applyPassResult(*target, result, layout.get(), true);
+                if (token->load() == generation) applyPassResult(*target, result, *layout, true);
             });
         });
     return 2;
@@ -552,8 +521,6 @@ int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSea
         view.display.filterRows.clear();
         f.rowLines.clear();
         f.hits.reset();
-        f.hitTexts.reset();
-        f.hitKinds.reset();
         buildFileList(view, assist);
         finishRows(view, 0, -1);
         if (!keepDisplay) refresh(view);
@@ -565,7 +532,7 @@ int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSea
         clearMarks(f);
         view.display.filterRows.clear();
         f.rowLines.clear();
-        if (buildFilteredRows(view, *hits, assist) != 0) {
+        if (layOutKnownHits(view, *hits, assist) != 0) {
             search.searchPhase = 0;
             return 1;
         }

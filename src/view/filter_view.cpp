@@ -40,8 +40,6 @@ void releaseArrays(View& view) {
     std::vector<int>().swap(f.rowLines);
     std::vector<const char*>().swap(view.display.filterRows);
     f.hits.reset();
-    f.hitTexts.reset();
-    f.hitKinds.reset();
     f.capacity = 0;
     view.filteredLineCount = 0;
 }
@@ -110,8 +108,6 @@ int createFilter(View& view, int type) {
     f.normalTopLine = view.search.topLine;
     f.normalCurrentLine = view.search.currentLine;
     f.hits.reset();
-    f.hitTexts.reset();
-    f.hitKinds.reset();
     view.filteredLineCount = 0;
     view.filterMode = type == 2 ? FilterMode::kFileList : FilterMode::kFiltered;
     return 0;

@@ -109,9 +109,6 @@ struct FilterState {
     int normalCurrentLine = 0;
     // The matching lines of the last completed update, in load order.
     std::shared_ptr<const std::vector<int>> hits;
-    // The hits' texts and line kinds as the pass read them (null when it did not).
-    std::shared_ptr<const std::vector<const char*>> hitTexts;
-    std::shared_ptr<const std::vector<uint8_t>> hitKinds;
 
     FilterThreads threads = FilterThreads::kWorkers;
     int chunkLines = 0;  // 0: the pass's default

@@ -105,35 +105,20 @@ class SearchPassTest : public ::testing::Test {
         if (++compared_ % 5 != 0) return;
         PassRequest collecting = request;
         collecting.collectLines = true;
-        collecting.collectTexts = true;
         PassResult listed = workers.run(collecting);
         ASSERT_TRUE(listed.hitLines);
         ASSERT_EQ(*listed.hitLines, *want.hitLines) << "mask [" << mask << "]";
-        // The texts and kinds read on the workers are those of the listed lines.
-        ASSERT_TRUE(listed.hitTexts && listed.hitKinds);
-        ASSERT_EQ(listed.hitTexts->size(), listed.hitLines->size());
-        ASSERT_EQ(listed.hitKinds->size(), listed.hitLines->size());
-        for (size_t i = 0; i < listed.hitLines->size(); ++i) {
-            const int line = (*listed.hitLines)[i];
-            for (const PassBlock& block : request.blocks) {
-                if (line < block.firstLine || line >= block.firstLine + block.lineCount) continue;
-                const int j = line - block.firstLine;
-                ASSERT_EQ((*listed.hitTexts)[i], block.line(j)) << "mask [" << mask << "]";
-                ASSERT_EQ((*listed.hitKinds)[i], block.lineMasks[j] & 0xFF);
-            }
-        }
         ASSERT_EQ(listed.hitCount, want.hitCount) << "mask [" << mask << "]";
         PassResult listedHere = runPassOnThisThread(collecting);
         ASSERT_TRUE(listedHere.hitLines);
         ASSERT_EQ(*listedHere.hitLines, *want.hitLines) << "mask [" << mask << "]";
 
         // A sink gets every chunk once, on the workers; joined in chunk order the chunks'
-        // hits are the listed lines, with their texts.
+        // hits are the listed lines, with the texts and kinds read on the workers.
         auto sink = std::make_shared<RecordingSink>();
         collecting.sink = sink;
         PassResult sunk = workers.run(collecting);
         ASSERT_TRUE(sunk.hitLines);
-        EXPECT_FALSE(sunk.hitTexts);
         ASSERT_EQ(*sunk.hitLines, *want.hitLines) << "mask [" << mask << "]";
         std::vector<int> joined;
         for (const RecordingSink::Chunk& chunk : sink->chunks) {
@@ -142,17 +127,19 @@ class SearchPassTest : public ::testing::Test {
                 const PassBlock& first = request.blocks[chunk.firstBlock];
                 ASSERT_GE(chunk.lines[i], first.firstLine);
                 joined.push_back(chunk.lines[i]);
-                ASSERT_EQ(chunk.texts[i], textOf(request, chunk.lines[i]));
+                const PassBlock* block = blockOf(request, chunk.lines[i]);
+                ASSERT_NE(block, nullptr);
+                const int j = chunk.lines[i] - block->firstLine;
+                ASSERT_EQ(chunk.texts[i], block->line(j)) << "mask [" << mask << "]";
+                ASSERT_EQ(chunk.kinds[i], block->lineMasks[j] & 0xFF);
             }
         }
         ASSERT_EQ(joined, *want.hitLines) << "mask [" << mask << "]";
     }
 
-    static const char* textOf(const PassRequest& r, int line) {
+    static const PassBlock* blockOf(const PassRequest& r, int line) {
         for (const PassBlock& block : r.blocks) {
-            if (line >= block.firstLine && line < block.firstLine + block.lineCount) {
-                return block.line(line - block.firstLine);
-            }
+            if (line >= block.firstLine && line < block.firstLine + block.lineCount) return &block;
         }
         return nullptr;
     }
@@ -164,16 +151,18 @@ class SearchPassTest : public ::testing::Test {
             size_t firstBlock = 0;
             std::vector<int> lines;
             std::vector<const char*> texts;
+            std::vector<uint8_t> kinds;
         };
         void begin(int chunkCount) override { chunks.resize(static_cast<size_t>(chunkCount)); }
         void chunkDone(int chunk, const PassRequest&, size_t firstBlock,
                        const std::vector<int>& lines, const std::vector<const char*>& texts,
-                       const std::vector<uint8_t>&) override {
+                       const std::vector<uint8_t>& kinds) override {
             Chunk& c = chunks[static_cast<size_t>(chunk)];
             ++c.calls;
             c.firstBlock = firstBlock;
             c.lines = lines;
             c.texts = texts;
+            c.kinds = kinds;
         }
         std::vector<Chunk> chunks;
     };

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -312,47 +314,130 @@ struct Layout {
     bool operator==(const Layout&) const = default;
 };
 
-TEST_F(FilterViewTest, RowsLaidOutChunkByChunkEqualTheOneWalkLayout) {
-    feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n"});
-    std::string line;
-    for (int file = 0; file < 12; ++file) {
-        feed({":file:\n"});
-        line = "dir/file" + std::to_string(file) + (file % 4 == 0 ? " needle" : "") + ".txt\n";
-        feed({line.c_str()});
-        for (int i = 0; i < 3 + file * 5; ++i) {
-            line = (i * 3 + file) % 7 == 0 ? "needle " : "hay ";
-            line += std::to_string(i) + "\n";
-            feed({line.c_str()});
-        }
+void PrintTo(const Layout& layout, std::ostream* out) {
+    *out << "pad " << layout.padRows << ":";
+    for (size_t r = 0; r < layout.rows.size(); ++r) {
+        *out << " [" << (layout.rows[r] ? layout.rows[r] : "(null)") << "@"
+             << (r < layout.lines.size() ? layout.lines[r] : -2) << "]";
     }
-    ASSERT_EQ(store.finish(), 0);
-    // Few rows are centred in the view; many are not.
-    view.lineHeight = 10;
-    view.clientHeight = 400;
-    auto layout = [&] {
+}
+
+class FilterLayoutTest : public FilterViewTest {
+  protected:
+    // Files whose names hold "needle" now and then, with a few "needle" lines each.
+    void loadNeedleFiles(const char* snapfileHeader, const char* prefix, bool prefixOnNameLine) {
+        feed({snapfileHeader});
+        std::string line;
+        for (int file = 0; file < 12; ++file) {
+            if (!prefixOnNameLine) {
+                line = std::string(prefix) + "\n";
+                feed({line.c_str()});
+            }
+            line = std::string(prefixOnNameLine ? prefix : "") + "dir/file" + std::to_string(file) +
+                   (file % 4 == 0 ? " needle" : "") + ".txt\n";
+            feed({line.c_str()});
+            for (int i = 0; i < 3 + file * 5; ++i) {
+                line = (i * 3 + file) % 7 == 0 ? "needle " : "hay ";
+                line += std::to_string(i) + "\n";
+                feed({line.c_str()});
+            }
+        }
+        ASSERT_EQ(store.finish(), 0);
+    }
+
+    Layout layout() const {
         const LineMarks& marks = view.filter.rowMarks;
         return Layout{view.display.filterRows, view.filter.rowLines,
                       std::vector<uint16_t>(marks.begin(), marks.end()), view.filter.padRows};
-    };
-    for (const char* mask : {"needle", "file", "NOT hay", "file11", "needle OR dir", "zzz"}) {
-        for (int chunkLines : {1, 2, 5, 16, 0}) {
-            view.search.setFindMask(mask);
-            view.filter.chunkLines = chunkLines;
-            ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
-            const Layout named = layout();
-            // CONTROL+D lays out the same hits again in one walk, without and with names.
-            ASSERT_EQ(toggleFileNames(view), 0);
-            const Layout unnamed = layout();
-            ASSERT_EQ(toggleFileNames(view), 0);
-            EXPECT_EQ(layout(), named) << mask << " chunk " << chunkLines;
-            leaveFilter(view, true);
-            view.filter.showFileNames = false;
-            ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
-            EXPECT_EQ(layout(), unnamed) << mask << " chunk " << chunkLines;
-            leaveFilter(view, true);
-            view.filter.showFileNames = true;
+    }
+
+    // The rows come out the same whether the workers lay them out in chunks of any size or
+    // CONTROL+D lays out the known hits again on this thread, with and without names.
+    void expectSameLayoutEveryWay(std::initializer_list<const char*> masks) {
+        // Few rows are centred in the view; many are not.
+        view.lineHeight = 10;
+        view.clientHeight = 400;
+        for (const char* mask : masks) {
+            for (int chunkLines : {1, 2, 5, 16, 0}) {
+                view.search.setFindMask(mask);
+                view.filter.chunkLines = chunkLines;
+                ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
+                const Layout named = layout();
+                ASSERT_EQ(toggleFileNames(view), 0);
+                const Layout unnamed = layout();
+                ASSERT_EQ(toggleFileNames(view), 0);
+                EXPECT_EQ(layout(), named) << mask << " chunk " << chunkLines;
+                leaveFilter(view, true);
+                view.filter.showFileNames = false;
+                ASSERT_EQ(toggleFilter(view, 1), 0) << mask;
+                EXPECT_EQ(layout(), unnamed) << mask << " chunk " << chunkLines;
+                ASSERT_EQ(toggleFileNames(view), 0);
+                EXPECT_EQ(layout(), named) << mask << " chunk " << chunkLines;
+                leaveFilter(view, true);
+                view.filter.showFileNames = true;
+            }
         }
     }
+};
+
+TEST_F(FilterLayoutTest, PrefixOnItsOwnLine) {
+    loadNeedleFiles(":snapfile zuk,1.0.7,lprefix=:file:,memory\n", ":file:", false);
+    ASSERT_FALSE(store.prefixOnNameLine);
+    expectSameLayoutEveryWay({"needle", "file", "NOT hay", "file11", "needle OR dir", "zzz"});
+}
+
+TEST_F(FilterLayoutTest, PrefixOnTheNameLine) {
+    loadNeedleFiles(":snapfile zuk,1.0.7,prefix=:f:\n", ":f:", true);
+    ASSERT_TRUE(store.prefixOnNameLine);
+    expectSameLayoutEveryWay({"needle", "file", "NOT hay", "file11", "needle OR dir"});
+}
+
+// A one-line text without a name line, loaded between the files (as a clipboard text is):
+// its hits belong to no file and stand without names, and the first name group of all has no
+// separator row above it even when such hits come before it.
+TEST_F(FilterLayoutTest, HitsInTextWithoutNameLine) {
+    feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n"});
+    auto addLoose = [&](const char* text) {
+        ASSERT_EQ(store.closeLast(), 0);
+        TextBlock* loose = store.appendBlock();
+        ASSERT_NE(loose, nullptr);
+        ASSERT_EQ(loose->openForAdd(), 0);
+        ASSERT_EQ(loose->addText(text, true), 0);
+    };
+    addLoose("needle loose one\n");
+    feed({":file:\n", "a.txt\n", "needle a\n", "hay\n"});
+    addLoose("needle loose two\n");
+    feed({":file:\n", "b.txt\n", "hay\n", "needle b\n"});
+    ASSERT_EQ(store.finish(), 0);
+    view.search.setFindMask("needle");
+    ASSERT_EQ(toggleFilter(view, 1), 0);
+    EXPECT_EQ(rows(), (Rows{kFilterTitle, "", "needle loose one ", ":file: ", "a.txt ", "needle a ",
+                            "needle loose two ", " ", ":file: ", "b.txt ", "needle b "}));
+    leaveFilter(view, true);
+    expectSameLayoutEveryWay({"needle", "loose OR b", "NOT hay", "two OR txt"});
+}
+
+// Known hits laid out again must still fit the store: out of load order or past its end
+// nothing is laid out.
+TEST_F(FilterLayoutTest, KnownHitsThatNoLongerFitTheStoreAreRefused) {
+    loadThreeFiles();
+    filterFor("alpha");
+    for (const std::vector<int>& hits : {std::vector<int>{7, 4}, std::vector<int>{4, 40}}) {
+        LogCapture log;
+        view.filter.hits = std::make_shared<const std::vector<int>>(hits);
+        EXPECT_EQ(toggleFileNames(view), 1);
+        EXPECT_TRUE(log.contains("ufview: wrong glnum"));
+        EXPECT_EQ(view.search.searchPhase, 0);
+    }
+}
+
+TEST_F(FilterLayoutTest, TextWithoutFileNames) {
+    for (int i = 0; i < 60; ++i) {
+        const std::string line = (i % 3 == 0 ? "needle " : "hay ") + std::to_string(i) + "\n";
+        feed({line.c_str()});
+    }
+    ASSERT_EQ(store.finish(), 0);
+    expectSameLayoutEveryWay({"needle", "NOT needle", "hay OR 7"});
 }
 
 TEST_F(FilterViewTest, RowsFromTheWorkersArriveOnTheUiQueueAndAKeystrokeCancels) {

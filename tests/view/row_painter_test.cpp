@@ -188,23 +188,39 @@ TEST_F(RowPainterTest, OverlongRowsAreRefused) {
               3 * paint.charWidth);
 }
 
-TEST_F(RowPainterTest, PaintViewDrawsTheBuiltRowsThroughTheCache) {
-    codePageTables().init(1252);
-    config().setInt("assist", 0);
+// A whole view over a small store, its screen built with "hit" as the find mask, and
+// painted through its row cache.
+class PaintViewTest : public RowPainterTest {
+  protected:
+    void SetUp() override {
+        RowPainterTest::SetUp();
+        codePageTables().init(1252);
+        config().setInt("assist", 0);
+    }
+    void TearDown() override { config().setInt("assist", 1); }
+
+    void buildView(std::initializer_list<const char*> lines, int width, int height,
+                   int64_t hitCount) {
+        for (const char* line : lines) ASSERT_EQ(store.addLine(line, true), 0);
+        ASSERT_EQ(store.finish(), 0);
+        view.search.textStorePtr = &store;
+        view.clientWidth = width;
+        view.clientHeight = height;
+        ASSERT_EQ(measureFont(view), 0);
+        view.search.setFindMask("hit");
+        view.search.compileSearch(false);
+        view.search.hitCount = hitCount;
+        ASSERT_EQ(buildScreen(view), 0);
+    }
+
     TextStore store;
-    for (const char* line : {"first line\n", "second hit\n", "third\n"}) store.addLine(line, true);
-    ASSERT_EQ(store.finish(), 0);
     View view;
-    view.search.textStorePtr = &store;
-    view.clientWidth = 300;
-    view.clientHeight = 200;
-    ASSERT_EQ(measureFont(view), 0);
+};
+
+TEST_F(PaintViewTest, DrawsTheBuiltRowsThroughTheCache) {
+    ASSERT_NO_FATAL_FAILURE(buildView({"first line\n", "second hit\n", "third\n"}, 300, 200, 1));
     EXPECT_GT(view.rows, 4);
     EXPECT_EQ(view.columns, 300 / view.charWidth);
-    view.search.setFindMask("hit");
-    view.search.compileSearch(false);
-    view.search.hitCount = 1;
-    ASSERT_EQ(buildScreen(view), 0);
 
     auto target = Bitmap::create(view.clientWidth, view.clientHeight);
     ASSERT_NE(target, nullptr);
@@ -257,28 +273,14 @@ TEST_F(RowPainterTest, PaintViewDrawsTheBuiltRowsThroughTheCache) {
     paintOnce();
     store.loadRunning = false;
     EXPECT_GT(darkInMiddle(), 20);
-    config().setInt("assist", 1);
 }
 
 // The white ground is laid only where no cached row is copied over it: whatever the window
 // held before must be gone everywhere in the repainted area (rows from the cache, empty and
 // status rows, the space below the last row) and stay untouched outside it.
-TEST_F(RowPainterTest, PaintViewCoversEveryPixelOfTheDirtyArea) {
-    codePageTables().init(1252);
-    config().setInt("assist", 0);
-    TextStore store;
-    for (const char* line : {"one hit\n", "\n", "two    hit\n"}) store.addLine(line, true);
-    ASSERT_EQ(store.finish(), 0);
-    View view;
-    view.search.textStorePtr = &store;
-    view.clientWidth = 240;
-    view.clientHeight = 150;
-    ASSERT_EQ(measureFont(view), 0);
+TEST_F(PaintViewTest, CoversEveryPixelOfTheDirtyArea) {
+    ASSERT_NO_FATAL_FAILURE(buildView({"one hit\n", "\n", "two    hit\n"}, 240, 150, 2));
     ASSERT_GT(view.clientHeight % view.lineHeight, 0) << "no space below the last row";
-    view.search.setFindMask("hit");
-    view.search.compileSearch(false);
-    view.search.hitCount = 2;
-    ASSERT_EQ(buildScreen(view), 0);
 
     constexpr Color kStale = rgb(0x123456);
     auto target = Bitmap::create(view.clientWidth, view.clientHeight);
@@ -312,7 +314,6 @@ TEST_F(RowPainterTest, PaintViewCoversEveryPixelOfTheDirtyArea) {
     EXPECT_EQ(stalePixels({0, 0, view.clientWidth, lh / 2}), view.clientWidth * (lh / 2));
     EXPECT_EQ(stalePixels({strip.x + strip.width, 0, 20, view.clientHeight}),
               20 * view.clientHeight);
-    config().setInt("assist", 1);
 }
 
 }  // namespace
