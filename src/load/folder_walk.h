@@ -50,6 +50,8 @@ struct OpenFolder {
     int fd;
 };
 using FolderRef = std::shared_ptr<const OpenFolder>;
+// The folders open at this moment, in every walk and read-ahead queue.
+int openFolderCount();
 
 struct WalkHooks {
     // A file the masks keep: path to read, name for the record, whether a mask or the file
@@ -74,8 +76,9 @@ struct CollectOptions {
     bool loadBin = false;
     bool loadWchar = false;
     bool nestedSnapfiles = false;  // a single file named by the user may be a snapfile
-    // Fast load only: helper threads that read and index whole files ahead of the walk.
-    // Blocks still reach the store in walk order, from the collecting thread alone.
+    // Helper threads that read files ahead of the walk into blocks of their own: whole in a
+    // fast load, line by line otherwise. Blocks still reach the store in walk order, from
+    // the collecting thread alone.
     int readAheadThreads = 0;
 };
 
@@ -96,8 +99,9 @@ class FileCollector {
     FileCollector(const FileCollector&) = delete;
     FileCollector& operator=(const FileCollector&) = delete;
 
-    // 0 written or skipped (a skip is counted), 9 a failure that was reported. With read
-    // ahead a file may still be on its way: flush() adds what is left.
+    // 0 written or skipped (a skip is counted), 9 a failure that was reported, 1 not taken
+    // because progress stopped the collection. With read ahead a file may still be on its
+    // way: flush() adds what is left.
     int collect(const char* path, const char* name, bool explicitlyNamed);
     // The same, for a file the walk found: a file read ahead is opened by its name in the
     // folder, which the collector may keep open until then.
@@ -107,7 +111,8 @@ class FileCollector {
     void flush();
     // A stop: files read ahead but not yet added are dropped.
     void discard();
-    // Called during long binary extractions; kStopCollection stops the file.
+    // Called during long binary extractions, and after each file read ahead by lines as it
+    // is added; kStopCollection stops the file, or the collection.
     std::function<int()> progress;
 
     CollectCounts counts;
@@ -118,12 +123,14 @@ class FileCollector {
     int collectWhole(const char* path);
     int collectByLines(const char* path, const char* name, bool explicitlyNamed);
     bool plainText(const char* path) const;
-    bool queue(const char* path, bool explicitlyNamed, const FolderRef& folder,
+    bool queue(const char* path, const char* name, bool explicitlyNamed, const FolderRef& folder,
                const char* nameInFolder);
     void addReady(bool waitForAll);
     void adopt(Job& job);
+    void adoptLines(Job& job);
     void startHelpers();
     void readAhead(Job& job);
+    void readByLines(Job& job, LineReader& reader);
 
     TextStore& store_;
     LoadTarget& target_;
@@ -133,6 +140,7 @@ class FileCollector {
     std::string prefix_;
     std::string shownName_;
     std::unique_ptr<ReadAhead> ahead_;
+    bool stopped_ = false;  // progress stopped the collection while files were added
 };
 
 }  // namespace tessel

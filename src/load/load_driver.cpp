@@ -455,15 +455,12 @@ int LoadDriver::collectFileSet(Run& run, const FileSet& set) {
     options.fastLoad = run.settings.fastLoad;
     options.loadBin = run.settings.loadBin;
     options.loadWchar = run.settings.loadWchar;
-    if (run.settings.fastLoad) {
-        int threads = run.settings.readAheadThreads;
-        // A helper spends part of each file waiting (reads, page faults, the queue): two
-        // per core keep the cores busy.
-        if (threads < 0) threads = 2 * static_cast<int>(std::thread::hardware_concurrency());
-        options.readAheadThreads = threads < kMaxReadAheadThreads ? threads : kMaxReadAheadThreads;
-    }
+    int threads = run.settings.readAheadThreads;
+    // A helper spends part of each file waiting (reads, page faults, the queue): two per core
+    // keep the cores busy.
+    if (threads < 0) threads = 2 * static_cast<int>(std::thread::hardware_concurrency());
+    options.readAheadThreads = threads < kMaxReadAheadThreads ? threads : kMaxReadAheadThreads;
     FileCollector collector(*run.store, run.target, options);
-    collector.progress = [this, &run] { return progress(run); };
     CollectCounts base = run.counts;
     LoadStatistics& statistics = loadStatistics();
     auto publish = [&] {
@@ -476,6 +473,12 @@ int LoadDriver::collectFileSet(Run& run, const FileSet& set) {
         statistics.files = run.counts.files;
         statistics.lines = run.counts.lines;
         statistics.bytes = run.counts.bytes;
+    };
+    // Files read ahead are added in batches: each is counted before the question whether to
+    // go on, so that the load limit stops at the file that reached it.
+    collector.progress = [this, &run, &publish] {
+        publish();
+        return progress(run);
     };
 
     WalkOptions walkOptions;

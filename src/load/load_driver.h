@@ -68,7 +68,7 @@ struct LoadSettings {
     bool showSpeed = false;
     bool showMiles = false;
     bool colonExcludes = true;  // linux mode
-    // Fast load: helper threads reading files ahead; -1 two per core, 0 none.
+    // Helper threads reading files ahead, whole or line by line; -1 two per core, 0 none.
     int readAheadThreads = -1;
 };
 LoadSettings loadSettingsFromConfig();

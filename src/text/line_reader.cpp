@@ -139,10 +139,13 @@ LineSource::~LineSource() {
     close();
 }
 
-int LineSource::open(const char* path) {
+int LineSource::open(const char* path, int folderFd, const char* nameInFolder) {
     close();
     // Without O_NONBLOCK a named pipe would block the loader until someone writes to it.
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+    int fd = folderFd >= 0 && nameInFolder && *nameInFolder
+                 ? ::openat(folderFd, nameInFolder, kFlags)
+                 : ::open(path, kFlags);
     if (fd < 0) return errno != 0 ? errno : EIO;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -307,13 +310,15 @@ size_t LineReader::formatHeaderLine(char* out, size_t capacity, std::string_view
     return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
 }
 
-int LineReader::readFile(const char* path, const char* name, const LineOutput& output) {
+int LineReader::readFile(const char* path, const char* name, const LineOutput& output, int folderFd,
+                         const char* nameInFolder) {
     if (path == nullptr || !output) {
         logError(0, "line reader called without %s", path == nullptr ? "path" : "output");
         return 9;
     }
-    int openError = source_.open(path);
+    int openError = source_.open(path, folderFd, nameInFolder);
     if (openError != 0) {
+        if (options.plainOnly) return kNotPlainText;
         reportReadFailure(path, openError);
         return 9;
     }
@@ -324,6 +329,10 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
     size_t startCount = source_.peekStart(&start);
     FileClass kind = classifyFileStart(name ? name : path, start, startCount, options.loadWchar);
     std::string_view prefix = cutPrefix(options.recordPrefix);
+    if (options.plainOnly && (kind.binary || kind.wide || kind.snapfile || kind.database)) {
+        source_.close();
+        return kNotPlainText;
+    }
 
     if (kind.snapfile) {
         if (!options.nestedSnapfiles) {

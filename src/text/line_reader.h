@@ -44,8 +44,9 @@ class LineSource {
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
-    // Opens a file: 0, or the errno value of the failure.
-    int open(const char* path);
+    // Opens a file: 0, or the errno value of the failure. With a folder descriptor the file
+    // is looked up by its name in that folder, which spares resolving the whole path.
+    int open(const char* path, int folderFd = -1, const char* nameInFolder = nullptr);
     void close();
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
@@ -99,6 +100,9 @@ struct LineReaderOptions {
     bool nestedSnapfiles = false;  // copy a snapfile's records instead of skipping it
     bool writeTime = true;         // header attribute " mtime="
     bool writeSize = true;         // header attribute " size="
+    // Only plain text is read: a file that is binary, wide, a snapfile or a database, or that
+    // cannot be opened, is turned away with kNotPlainText, before any output or message.
+    bool plainOnly = false;
     std::string_view recordPrefix = kFileRecordPrefix;
 };
 
@@ -122,11 +126,14 @@ int passLine(SourceLine& line, bool escape, const LineOutput& output);
 // Results of LineReader::readFile besides 0 (record written) and 9 (failure reported).
 constexpr int kSkippedSnapfile = 1;
 constexpr int kSkippedBinary = 2;
+constexpr int kNotPlainText = 3;  // only with LineReaderOptions::plainOnly
 
 class LineReader {
   public:
-    // Writes the file record of path (named `name` on the name line, path when null).
-    int readFile(const char* path, const char* name, const LineOutput& output);
+    // Writes the file record of path (named `name` on the name line, path when null). With
+    // folderFd the file is opened by nameInFolder, the end of path, in that folder.
+    int readFile(const char* path, const char* name, const LineOutput& output, int folderFd = -1,
+                 const char* nameInFolder = nullptr);
 
     // Writes the header line "<prefix><blanks> mtime=.. size=.. code=utf16le" (78 columns
     // when it fits) into out; returns its length.

@@ -1,7 +1,9 @@
 #include "text/line_reader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <string>
@@ -171,6 +173,42 @@ TEST_F(ReaderFixture, UnreadableInputIsReported) {
                               [&](const char*, size_t, bool) { return ++seen == 3 ? 9 : 0; }),
               9);
     EXPECT_EQ(seen, 3u) << "a failing output stops the file";
+}
+
+// The read-ahead helpers read only plain text; everything else is turned away untouched, so
+// that the collector can read it in its place with every message in order.
+TEST_F(ReaderFixture, PlainOnlyTurnsTheRestAwaySilently) {
+    reader.options.plainOnly = true;
+    reader.options.loadWchar = true;
+    LogCapture log;
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("Hi\n")) wide += std::string{c, '\0'};
+    EXPECT_EQ(read("le.txt", wide), kNotPlainText);
+    EXPECT_EQ(read("b.bin", "\x7F" + std::string("ELF") + std::string(3, '\0')), kNotPlainText);
+    EXPECT_EQ(read("s.txt", ":snapfile zuk,1.0.7,lprefix=:file:\n"), kNotPlainText);
+    EXPECT_EQ(reader.readFile((dir.path() + "/missing").c_str(), nullptr, output), kNotPlainText);
+    EXPECT_EQ(reader.readFile(dir.path().c_str(), nullptr, output), kNotPlainText);
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(log.messages().empty());
+    EXPECT_EQ(reader.counts.files + reader.counts.binarySkipped + reader.counts.wideFiles +
+                  reader.counts.snapfilesSkipped,
+              0u)
+        << "nothing is counted for a file turned away";
+
+    ASSERT_EQ(read("t.txt", "x\r\n:file: y\n"), 0);
+    Lines whole = lines;
+    EXPECT_EQ(body(), (Lines{"x\n", "':file: y\n"}));
+
+    // Opened by its name in the folder: the same record, the path on the name line.
+    int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folder, 0);
+    lines.clear();
+    std::string path = dir.path() + "/t.txt";
+    EXPECT_EQ(reader.readFile(path.c_str(), nullptr, output, folder, "t.txt"), 0);
+    EXPECT_EQ(lines, whole);
+    lines.clear();
+    EXPECT_EQ(reader.readFile(path.c_str(), nullptr, output, folder, "gone.txt"), kNotPlainText);
+    ::close(folder);
 }
 
 }  // namespace
