@@ -63,6 +63,7 @@ struct Options {
     bool operators = true;
     bool plain = false;
     bool lineByLine = false;
+    int readAhead = -1;
     const char* dir = nullptr;
     std::vector<const char*> masks;
 };
@@ -86,6 +87,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.plain = true;
         } else if (!std::strcmp(a, "-lines")) {
             o.lineByLine = true;
+        } else if (!std::strcmp(a, "-readahead") && i + 1 < argc) {
+            o.readAhead = std::atoi(argv[++i]);
         } else if (!o.dir) {
             o.dir = a;
         } else {
@@ -182,7 +185,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] DIR MASK...\n");
+                     "[-noops] [-plain] [-lines] [-readahead N] DIR MASK...\n");
         return 2;
     }
     codePageTables().init(1252);
@@ -196,6 +199,7 @@ int main(int argc, char** argv) {
     TextStore& store = textStore();
     LoadSettings settings;
     settings.fastLoad = !options.lineByLine;
+    settings.readAheadThreads = options.readAhead;
     settings.maxLoadMb = 0;
     LoadDriver& driver = loadDriver();
     driver.settingsOverride = &settings;

@@ -151,7 +151,7 @@ int TextBlock::addText(const char* added, bool lineMode, int64_t length) {
     return 0;
 }
 
-int TextBlock::close() {
+int TextBlock::close(TextPool* pool) {
     if (!openForAdding) {
         logMessage("close on closed text block");
         return 9;
@@ -159,8 +159,17 @@ int TextBlock::close() {
     // Colour text ends with a text line, never with a colour line.
     if (colourText && lineCount % 2 == 0) addText(" \n", true);
     openForAdding = false;
-    if (!outOfMemoryReported() && ownsBuffer && !pooledText && text &&
-        allocatedBytes > usedBytes + 10) {
+    char* slice = nullptr;
+    if (pool && !outOfMemoryReported() && ownsBuffer && !pooledText && text)
+        slice = pool->take(static_cast<size_t>(usedBytes + 10));
+    if (slice) {
+        std::memcpy(slice, text, static_cast<size_t>(usedBytes + 1));
+        std::free(text);
+        text = slice;
+        allocatedBytes = usedBytes + 10;
+        pooledText = true;
+    } else if (!outOfMemoryReported() && ownsBuffer && !pooledText && text &&
+               allocatedBytes > usedBytes + 10) {
         int64_t wanted = usedBytes + 10;
         char* shrunk = static_cast<char*>(std::realloc(text, static_cast<size_t>(wanted)));
         if (shrunk) {
@@ -171,7 +180,7 @@ int TextBlock::close() {
         }
     }
     bool headerHadTimeAndSize = false;
-    if (indexLines(&headerHadTimeAndSize) != 0) return 9;
+    if (indexLines(&headerHadTimeAndSize, pool) != 0) return 9;
     if (headerHadTimeAndSize || clipText) return 0;
     // A name with a double backslash is a network path: reading it can be slow.
     if (traceMode() && fileName && std::strstr(fileName, "\\\\")) {

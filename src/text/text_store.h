@@ -126,7 +126,9 @@ struct TextBlock {
 
     int openForAdd();
     int addText(const char* text, bool lineMode, int64_t length = -1);
-    int close();
+    // With a pool, text grown line by line moves into it: a load of many files then keeps
+    // no heap growing by their texts.
+    int close(TextPool* pool = nullptr);
     // With a pool the line arrays are taken from it.
     int indexLines(bool* headerHadTimeAndSize = nullptr, TextPool* pool = nullptr);
     // Reads a whole file in block form: 0..5, -1 over the size limit, 9, and

@@ -114,5 +114,38 @@ TEST(TextPoolTest, PooledBlocksSurviveReloadEditWrapAndClear) {
     }
 }
 
+TEST(TextPoolTest, BlockClosedIntoThePoolMatchesOneClosedOnTheHeap) {
+    codePageTables().init(1252);
+    textOptions() = TextOptions{};
+    TextStore store;
+    auto fill = [&store](TextBlock& block, TextPool* pool) {
+        ASSERT_EQ(block.openForAdd(), 0);
+        for (const char* line : {"alpha beta\n", "", "gamma\n", "delta"})
+            ASSERT_EQ(block.addText(line, true), 0);
+        ASSERT_EQ(block.close(pool), 0);
+    };
+    TextBlock heap(&store);
+    TextBlock pooled(&store);
+    fill(heap, nullptr);
+    fill(pooled, &store.textPool);
+    EXPECT_FALSE(heap.pooledText);
+    EXPECT_TRUE(pooled.pooledText);
+    EXPECT_TRUE(pooled.pooledLines);
+    ASSERT_EQ(pooled.usedBytes, heap.usedBytes);
+    EXPECT_EQ(pooled.allocatedBytes, heap.allocatedBytes);
+    EXPECT_EQ(std::memcmp(pooled.text, heap.text, static_cast<size_t>(heap.usedBytes + 1)), 0);
+    ASSERT_EQ(pooled.lineCount, heap.lineCount);
+    for (int i = 0; i < heap.lineCount; ++i) {
+        EXPECT_EQ(pooled.lineStarts[i], heap.lineStarts[i]);
+        EXPECT_EQ(pooled.lineMasks[i], heap.lineMasks[i]);
+    }
+    // Adding to a pooled block again moves its text back to the heap.
+    ASSERT_EQ(pooled.openForAdd(), 0);
+    ASSERT_EQ(pooled.addText(std::string(3000, 'y').c_str(), true), 0);
+    ASSERT_EQ(pooled.close(), 0);
+    EXPECT_FALSE(pooled.pooledText);
+    EXPECT_EQ(pooled.lineCount, heap.lineCount + 1);
+}
+
 }  // namespace
 }  // namespace tessel
