@@ -444,15 +444,15 @@ void FileCollector::adopt(Job& job) {
         ++counts.failed;
         return;
     }
-    if (target_.introduceStream() != 0 || store_.closeLast() != 0 || !store_.appendBlock()) {
+    if (target_.introduceStream() != 0 || store_.closeLast() != 0) {
         delete job.block;
         ++counts.failed;
         return;
     }
-    // The slot appendBlock made takes the finished block instead of an empty one.
-    TextBlock*& slot = store_.blocks[store_.blockCount - 1];
-    delete slot;
-    slot = job.block;
+    if (!placeBlock(job.block)) {
+        ++counts.failed;
+        return;
+    }
     ++counts.files;
     counts.lines += static_cast<uint64_t>(job.block->lineCount > 3 ? job.block->lineCount - 3 : 0);
     counts.bytes += static_cast<uint64_t>(job.block->fileSize > 0 ? job.block->fileSize : 0);
@@ -467,19 +467,29 @@ void FileCollector::adoptLines(Job& job) {
     target_.headerState = kHeaderPassAll;
     // A failed close of the last block has been reported; this file still gets its own.
     if (rc == 0) store_.closeLast();
-    if (rc != 0 || !store_.appendBlock()) {
-        delete job.block;
+    if (rc != 0) delete job.block;
+    if (rc != 0 || !placeBlock(job.block)) {
         ++counts.failed;
         return;
     }
-    TextBlock*& slot = store_.blocks[store_.blockCount - 1];
-    delete slot;
-    slot = job.block;
     counts.files += job.readCounts.files;
     counts.lines += job.readCounts.lines;
     counts.bytes += job.readCounts.bytes;
     if (job.result != 0) ++counts.failed;
     if (target_.pump) target_.pump();
+}
+
+// Puts a finished block behind the last one, in the slot appendBlock makes for it; false,
+// with the block deleted, when the store takes no more blocks.
+bool FileCollector::placeBlock(TextBlock* block) {
+    if (!store_.appendBlock()) {
+        delete block;
+        return false;
+    }
+    TextBlock*& slot = store_.blocks[store_.blockCount - 1];
+    delete slot;
+    slot = block;
+    return true;
 }
 
 void FileCollector::flush() {

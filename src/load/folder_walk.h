@@ -16,6 +16,7 @@
 
 namespace tessel {
 
+class TextBlock;
 class TextStore;
 struct LoadTarget;
 
@@ -128,6 +129,7 @@ class FileCollector {
     void addReady(bool waitForAll);
     void adopt(Job& job);
     void adoptLines(Job& job);
+    bool placeBlock(TextBlock* block);
     void startHelpers();
     void readAhead(Job& job);
     void readByLines(Job& job, LineReader& reader);
