@@ -10,8 +10,8 @@
 #include "app/command_line.h"
 #include "app/slash_patterns.h"
 #include "app/tessel_config_env.h"
+#include "base/log/message_log.h"
 #include "fuzz_target.h"
-#include "view/log/message_log.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 #include "app/find_dialog_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
+#include "base/log/message_log.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/window.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

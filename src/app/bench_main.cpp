@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "load/load_driver.h"
-#include "search/codepage/code_page_tables.h"
 #include "search/search_pass.h"
 #include "search/search_state.h"
 #include "text/text_store.h"
 #include "view/filter_view.h"
-#include "view/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 

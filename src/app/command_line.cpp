@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "app/slash_patterns.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

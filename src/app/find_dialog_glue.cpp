@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/view_windows.h"
+#include "base/log/message_log.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
 #include "view/view.h"
 #include "view/view_input.h"
 #include "view/view_keys.h"

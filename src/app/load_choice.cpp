@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "app/command_line.h"
+#include "base/log/message_log.h"
 #include "load/load_driver.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/view_windows.h"
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
@@ -12,7 +13,6 @@
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/load_progress.h"
-#include "view/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {

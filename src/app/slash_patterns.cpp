@@ -1,6 +1,6 @@
 #include "app/slash_patterns.h"
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -13,15 +13,15 @@
 #include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_file.h"
 #include "config/qv_config.h"
 #include "platform/pictures.h"
 #include "platform/platform.h"
-#include "search/codepage/code_page_tables.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
-#include "view/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -38,7 +38,13 @@ constexpr int kExitWindowsFailed = 3;
 constexpr int kExitLoadFailed = 1;
 
 void useCodePage(int page) {
-    codePageTables().init(page);
+    CodePageTables& tables = codePageTables();
+    if (tables.init(page) == kCodePageSupported) {
+        logMessage("using codepage %d (%s)", page, tables.name);
+    } else {
+        logMessage("accent insensitive search may not work");
+        logMessage("because codepage %d is not supported.", page);
+    }
     initUtf8Decoder(page);
 }
 

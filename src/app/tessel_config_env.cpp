@@ -1,6 +1,6 @@
 #include "app/tessel_config_env.h"
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "app/view_windows.h"
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "load/load_driver.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

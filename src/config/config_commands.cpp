@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_file.h"
 #include "config/config_internal.h"
 #include "config/config_location.h"
 #include "config/external_command.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -10,11 +10,11 @@
 #include <cstring>
 #include <new>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_internal.h"
 #include "config/qv_config.h"
-#include "search/codepage/code_page_tables.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

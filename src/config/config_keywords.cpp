@@ -2,11 +2,11 @@
 // settings. Each keyword checks its value, stores it and says what it did in the log.
 #include <algorithm>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_file.h"
 #include "config/keyword_support.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace configdetail {

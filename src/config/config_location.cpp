@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_internal.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/log/message_log.h"
 #include "config/config_internal.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
 
 namespace tessel::configdetail {
 namespace {

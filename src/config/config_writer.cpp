@@ -12,11 +12,11 @@
 #include <cstring>
 #include <new>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_internal.h"
 #include "config/config_sections.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -2,8 +2,8 @@
 // created file contains. Lines end in LF here; files are written with CR LF.
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/config_file.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <thread>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 extern char** environ;
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/keyword_support.h"
 #include "config/qv_config.h"
-#include "search/codepage/code_page_tables.h"
-#include "view/log/message_log.h"
 
 namespace tessel::configdetail {
 namespace {

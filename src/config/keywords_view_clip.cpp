@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/keyword_support.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
 
 namespace tessel::configdetail {
 namespace {

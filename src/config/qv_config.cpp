@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

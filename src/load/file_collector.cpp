@@ -16,11 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "base/log/message_log.h"
 #include "load/folder_walk.h"
 #include "text/file_classify.h"
 #include "text/load_target.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

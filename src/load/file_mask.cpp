@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

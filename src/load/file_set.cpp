@@ -1,6 +1,6 @@
 #include "load/file_set.h"
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

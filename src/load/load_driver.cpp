@@ -8,11 +8,11 @@
 #include <system_error>
 #include <thread>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "load/folder_walk.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

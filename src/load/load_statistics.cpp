@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "base/log/message_log.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

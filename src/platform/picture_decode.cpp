@@ -8,8 +8,8 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "base/log/message_log.h"
 #include "platform/pictures.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

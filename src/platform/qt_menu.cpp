@@ -6,9 +6,9 @@
 #include <mutex>
 #include <string>
 
+#include "base/log/message_log.h"
 #include "platform/platform.h"
 #include "platform/qt_internal.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

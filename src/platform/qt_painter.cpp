@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <cmath>
 
+#include "base/log/message_log.h"
 #include "platform/qt_internal.h"
-#include "view/log/message_log.h"
 
 namespace tessel::qt {
 namespace {

@@ -10,11 +10,11 @@
 #include <array>
 #include <cstdlib>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/qt_internal.h"
-#include "search/codepage/code_page_tables.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -13,11 +13,11 @@
 #include <QWidget>
 #include <map>
 
+#include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/qt_internal.h"
 #include "platform/qt_keys.h"
-#include "view/log/message_log.h"
 
 namespace tessel::qt {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "search/line_match.h"
 #include "search/search_expression.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "search/search_state.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

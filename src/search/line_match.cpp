@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

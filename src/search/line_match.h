@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "search/search_expression.h"
 
 namespace tessel {

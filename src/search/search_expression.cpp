@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

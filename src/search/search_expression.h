@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 
 namespace tessel {
 

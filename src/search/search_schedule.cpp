@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "search/search_state.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

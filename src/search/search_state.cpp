@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

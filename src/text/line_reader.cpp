@@ -14,10 +14,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/log/message_log.h"
 #include "text/file_classify.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

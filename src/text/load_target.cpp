@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
 
 namespace tessel {
 

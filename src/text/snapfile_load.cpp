@@ -8,7 +8,7 @@
 #include "text/load_target.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -7,7 +7,7 @@
 
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "text/text_block_lines.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

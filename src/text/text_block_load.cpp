@@ -9,7 +9,7 @@
 
 #include "text/snapfile.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

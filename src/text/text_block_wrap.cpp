@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

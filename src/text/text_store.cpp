@@ -6,7 +6,7 @@
 #include <new>
 
 #include "text/snapfile.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <memory>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

@@ -8,7 +8,7 @@
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

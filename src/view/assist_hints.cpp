@@ -6,7 +6,7 @@
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/sidebar.h"
 #include "view/view.h"
 

@@ -11,7 +11,7 @@
 #include "text/text_store.h"
 #include "view/filter_internal.h"
 #include "view/filter_view.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {

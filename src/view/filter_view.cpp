@@ -12,7 +12,7 @@
 #include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/filter_internal.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 #include "view/view_scroll.h"
 

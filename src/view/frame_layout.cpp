@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "platform/key_codes.h"
 #include "platform/platform.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/log_overlay.h"
 #include "view/view.h"
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {

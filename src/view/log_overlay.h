@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 

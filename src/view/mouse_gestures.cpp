@@ -7,9 +7,9 @@
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 #include "view/view_input.h"
 

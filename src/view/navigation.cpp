@@ -5,7 +5,7 @@
 #include "config/qv_config.h"
 #include "text/text_store.h"
 #include "view/filter_view.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"
 #include "view/view.h"

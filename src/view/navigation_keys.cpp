@@ -3,7 +3,7 @@
 
 #include "config/app_settings.h"
 #include "platform/key_codes.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/view.h"
 #include "view/word_highlights.h"

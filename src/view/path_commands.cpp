@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

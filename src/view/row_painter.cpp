@@ -7,7 +7,7 @@
 #include "config/qv_config.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/log_overlay.h"
 #include "view/row_cache.h"
 #include "view/screen_builder.h"

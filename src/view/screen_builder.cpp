@@ -10,7 +10,7 @@
 #include "search/line_match.h"
 #include "text/text_store.h"
 #include "view/load_progress.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/status_rows.h"
 #include "view/view.h"
 

@@ -3,7 +3,7 @@
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 #include "view/view_commands.h"
 

@@ -8,7 +8,7 @@
 #include "config/qv_config.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 

@@ -6,7 +6,7 @@
 
 #include "config/app_settings.h"
 #include "config/qv_config.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 #include "view/view_scroll.h"
 

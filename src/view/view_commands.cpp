@@ -8,7 +8,7 @@
 #include "platform/key_codes.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/scroll_bars.h"
 #include "view/view.h"
 

@@ -4,7 +4,7 @@
 
 #include "config/qv_config.h"
 #include "view/filter_view.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/navigation_internal.h"
 #include "view/view.h"

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "config/qv_config.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "view/frame_layout.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/view_windows.h"
 #include "platform/platform.h"
 #include "test_support.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {

@@ -19,7 +19,7 @@
 #include "config/qv_config.h"
 #include "config_test_support.h"
 #include "test_support.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

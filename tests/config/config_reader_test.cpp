@@ -6,7 +6,7 @@
 #include "config/config_file.h"
 #include "config/qv_config.h"
 #include "config_test_support.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 
 namespace tessel {

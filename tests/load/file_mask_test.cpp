@@ -5,7 +5,7 @@
 #include <string>
 
 #include "test_support.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "load/folder_walk.h"
 #include "load/load_driver.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/load_target.h"
 #include "text/text_store.h"

@@ -10,7 +10,7 @@
 #include "platform/pictures.h"
 #include "platform/platform.h"
 #include "test_support.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "search/search_expression.h"
 
 namespace tessel::testing {

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <thread>
 
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel::testing {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/file_classify.h"
 #include "text/line_reader.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 
 namespace tessel {
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
 

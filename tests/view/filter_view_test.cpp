@@ -16,10 +16,10 @@
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "config/qv_config.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 

@@ -4,7 +4,7 @@
 
 #include "platform/key_codes.h"
 #include "test_support.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "search/search_host.h"
 #include "test_support.h"
 #include "text/text_store.h"

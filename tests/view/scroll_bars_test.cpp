@@ -5,7 +5,7 @@
 #include <array>
 
 #include "config/qv_config.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "text/text_store.h"
 #include "view/frame_layout.h"
 #include "view/sidebar.h"

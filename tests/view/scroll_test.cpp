@@ -4,7 +4,7 @@
 
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "text/text_store.h"
 #include "view/screen_builder.h"
 #include "view/view.h"

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "text/text_store.h"
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 

@@ -9,7 +9,7 @@
 #include "config/config_file.h"
 #include "config/qv_config.h"
 #include "frame_fake_host.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/view.h"

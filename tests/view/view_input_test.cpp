@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/key_codes.h"
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 #include "search/search_host.h"
 #include "text/text_store.h"
 #include "view/screen_builder.h"

@@ -29,7 +29,7 @@ struct LogColor {
 LogColor logColorOf(std::string_view message);
 
 class MessageLog {
-public:
+  public:
     // Stores one formatted message (markers, prefixes, cutting, the ring shift).
     void add(std::string_view formatted, int64_t nowMs);
 
@@ -53,7 +53,7 @@ public:
     int displayMode = 0;  // 0 fading, 1 hovered, 2 pinned open
     bool wide = false;
 
-private:
+  private:
     mutable std::mutex lock_;
     char text_[kLogSlots][kLogSlotBytes] = {};
     int64_t stamp_[kLogSlots] = {};

@@ -1,6 +1,6 @@
 // Generated once from the published code page tables: the Unicode character of each
 // byte 128..255 (0 where the code page leaves the byte undefined).
-#include "search/codepage/code_page_unicode_data.h"
+#include "base/codepage/code_page_unicode_data.h"
 
 namespace tessel {
 

@@ -11,6 +11,9 @@
 
 namespace tessel {
 
+constexpr int kCodePageSupported = 0;
+constexpr int kCodePageUnsupported = 1;
+
 struct FoldTable {
     std::array<uint8_t, 256> bytes{};
 
@@ -21,9 +24,11 @@ struct FoldTable {
 };
 
 class CodePageTables {
-public:
-    // Selects the letter groups for the code page, writes its message and builds charBits.
-    void init(int codePage);
+  public:
+    // Selects the letter groups for the code page and builds charBits. Returns
+    // kCodePageSupported, or kCodePageUnsupported when the 1252 groups stand in; the caller
+    // reports it (this library sits below the message log).
+    int init(int codePage);
 
     FoldTable buildFoldTable(bool caseSensitive, bool accentSensitive, bool punctSensitive) const;
 

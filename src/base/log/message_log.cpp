@@ -1,4 +1,4 @@
-#include "view/log/message_log.h"
+#include "base/log/message_log.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,11 +1,10 @@
-#include "search/codepage/code_page_tables.h"
+#include "base/codepage/code_page_tables.h"
 
 #include <atomic>
 #include <cstdio>
 
-#include "search/codepage/code_page_unicode_data.h"
-#include "search/codepage/letter_groups.h"
-#include "view/log/message_log.h"
+#include "base/codepage/code_page_unicode_data.h"
+#include "base/codepage/letter_groups.h"
 
 namespace tessel {
 
@@ -17,7 +16,9 @@ constexpr int kGroupCount = 24;
 
 std::atomic<uint8_t> gWordCharThreshold{0xC0};
 
-uint32_t groupBit(int group) { return 1u << (group + 8); }
+uint32_t groupBit(int group) {
+    return 1u << (group + 8);
+}
 
 void buildCharBits(const uint8_t* groups, std::array<uint32_t, 256>& bits) {
     bits.fill(0);
@@ -51,7 +52,7 @@ void FoldTable::apply(char* text, size_t length) const {
     }
 }
 
-void CodePageTables::init(int page) {
+int CodePageTables::init(int page) {
     codePage = page;
     if (page == 1250) {
         groups = kLetterGroups1250;
@@ -63,13 +64,8 @@ void CodePageTables::init(int page) {
         groups = kLetterGroups1252;
         name = nullptr;
     }
-    if (name) {
-        logMessage("using codepage %d (%s)", page, name);
-    } else {
-        logMessage("accent insensitive search may not work");
-        logMessage("because codepage %d is not supported.", page);
-    }
     buildCharBits(groups, charBits);
+    return name ? kCodePageSupported : kCodePageUnsupported;
 }
 
 FoldTable CodePageTables::buildFoldTable(bool caseSensitive, bool accentSensitive,
@@ -144,13 +140,16 @@ CodePageTables& codePageTables() {
 }
 
 bool isWordChar(uint8_t byte) {
-    if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9'))
+    if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+        (byte >= '0' && byte <= '9'))
         return true;
     if (byte == '_') return true;
     return byte > gWordCharThreshold.load(std::memory_order_relaxed) && byte < 0xFF;
 }
 
-uint8_t wordCharThreshold() { return gWordCharThreshold.load(std::memory_order_relaxed); }
+uint8_t wordCharThreshold() {
+    return gWordCharThreshold.load(std::memory_order_relaxed);
+}
 
 void setWordCharThreshold(uint8_t threshold) {
     gWordCharThreshold.store(threshold, std::memory_order_relaxed);

@@ -2,7 +2,7 @@
 // byte (equal for a punctuation group), then the further members up to a zero byte: pairs
 // (accented lower, accented upper) in a letter group, single bytes in a punctuation group.
 // The table ends where the next group number would be zero.
-#include "search/codepage/letter_groups.h"
+#include "base/codepage/letter_groups.h"
 
 namespace tessel {
 
@@ -75,7 +75,8 @@ const uint8_t kLetterGroups1252[] = {
 };
 // clang-format on
 
-void forEachLetterGroup(const uint8_t* table, const std::function<void(const LetterGroup&)>& visit) {
+void forEachLetterGroup(const uint8_t* table,
+                        const std::function<void(const LetterGroup&)>& visit) {
     const uint8_t* at = table;
     bool first = true;
     while (first || *at != 0) {
