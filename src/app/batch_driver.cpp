@@ -321,6 +321,11 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         out.verb = BatchVerb::kStopwatch;
         out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "run") {
+        out.verb = BatchVerb::kRun;
+        out.text.assign(trimmed(rest));
+        if (out.text.empty()) return fail(error, lineNumber, "missing command", text);
+        return 0;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         out.text.assign(trimmed(rest));

@@ -61,6 +61,7 @@ enum class BatchVerb : int {
     kStopwatch,
     kWheel,
     kMove,
+    kRun,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;

@@ -1,7 +1,10 @@
 // Plays a batch file inside the message loop: input goes through the windows' own event
 // path, and waiting pumps the loop so that timers, passes and loads go on meanwhile.
+#include <sys/wait.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -194,8 +197,24 @@ class BatchRunner {
             }
             case BatchVerb::kShot:
                 return shot(command.text);
+            case BatchVerb::kRun:
+                return runShellCommand(command.text);
             case BatchVerb::kQuit:
                 return 0;
+        }
+        return 0;
+    }
+
+    // The command runs through the shell in the working folder, its output in order with
+    // ours; the batch fails when it fails.
+    int runShellCommand(const std::string& commandLine) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int status = std::system(commandLine.c_str());
+        if (status == -1) return failed("the shell cannot be started");
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            const std::string what = "command failed: " + commandLine;
+            return failed(what.c_str());
         }
         return 0;
     }

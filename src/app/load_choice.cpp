@@ -7,7 +7,10 @@
 
 #include "app/command_line.h"
 #include "base/log/message_log.h"
+#include "config/qv_config.h"
 #include "load/load_driver.h"
+#include "load/load_statistics.h"
+#include "platform/platform.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
@@ -51,17 +54,33 @@ std::string joinWords(const std::vector<std::string>& words) {
 
 int runSnapfileLoad(const std::string& path, TextStore& store) {
     logMessage("   loading %s", path.c_str());
+    const LoadSettings settings = loadSettingsFromConfig();
     StartupLoadHooks hooks;
+    hooks.showSpeed = settings.showSpeed;
+    hooks.showMiles = settings.showMiles;
+    hooks.showProgress = [](const char* speedLine, const char* countLine) {
+        if (speedLine) showStatusInfo(speedLine, false, true);
+        showStatusInfo(countLine, true, true);
+    };
+    // The window stays responsive; ESCAPE stops the load as it stops a folder load.
+    hooks.pumpMessages = [] { pumpPendingEvents(); };
+    LoadStatistics& statistics = loadStatistics();
+    statistics.reset(tickMs());
     StartupLoadStats stats;
+    store.loadRunning = true;
     int rc = loadStartupSnapfile(path.c_str(), store, hooks, stats);
+    store.loadRunning = false;
+    loadStopRequested() = false;
     if (rc == kStartupFileNotFound) {
         showMessageBox(kFileNotFoundTitle, fileNotFoundText(path.c_str()).c_str());
         return rc;
     }
-    int64_t elapsed = (stats.stopMs ? stats.stopMs : tickMs()) - stats.startMs;
-    logMessage("loaded %d files, %llu lines, %lld msec.",
-               store.blockCount > 0 ? store.blockCount - 1 : 0,
-               static_cast<unsigned long long>(stats.lines), static_cast<long long>(elapsed));
+    statistics.startMs = stats.startMs;
+    statistics.stopMs = stats.stopMs ? stats.stopMs : tickMs();
+    statistics.files = static_cast<uint64_t>(store.blockCount > 0 ? store.blockCount - 1 : 0);
+    statistics.lines = stats.lines;
+    statistics.bytes = stats.bytes;
+    reportLoadStatistics(statistics, store, settings.showSpeed, settings.showMiles, tickMs());
     store.statistics();
     return rc == kStartupLoadStopped ? 0 : rc;
 }
@@ -141,6 +160,15 @@ int runStartupLoad(const LoadChoice& choice, TextStore& store) {
             break;
     }
     std::string fileSet = choice.argument == "." ? "-dir ." : choice.argument;
+    // A folder named alone loads through the same file and folder masks as a dropped folder
+    // when the user asked for the filters at start-up too.
+    if (!choice.startFolder.empty() && config().getInt("startuploadfilter") != 0) {
+        std::string filtered;
+        // A mask that cannot be used was reported; the folder then loads unfiltered.
+        if (startupFileSetText(choice.startFolder, loadSettingsFromConfig(), filtered) == 0) {
+            fileSet = filtered;
+        }
+    }
     LoadReport report;
     int rc = loadFileSetText(fileSet.c_str(), false, &report);
     if (rc != 0) {

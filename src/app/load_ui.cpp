@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "search/search_pass.h"
+#include "text/text_store.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/load_progress.h"
@@ -215,9 +216,10 @@ int openLoadMenu(LoadDriver& driver) {
 
 int loadKeyDown(View& view, int key, int /*modifiers*/) {
     LoadDriver& driver = loadDriver();
-    if (driver.running()) {
+    // A folder load on the loader thread, or the start-up snapfile read on this thread.
+    if (driver.running() || view.textStore().loadRunning.load()) {
         // The load ends after the current file; its release must not leave the program.
-        if (key == kKeyEscape) driver.requestStop();
+        if (key == kKeyEscape) loadStopRequested() = true;
         escapePressedView() = nullptr;
         return 0;
     }

@@ -72,6 +72,8 @@ void applyTextOptions(const StartupOptions& options) {
     text.loadWchar = config().getInt("loadwchar") != 0;
     text.loadBin = config().getInt("loadbin") != 0;
     text.fastLoad = options.fastLoad || appSettings().fastLoad;
+    // The views' line test must know that "-fastload" lines carry no closing blank.
+    appSettings().fastLoad = text.fastLoad;
 }
 
 void printHelp() {
@@ -136,6 +138,8 @@ void applyStartupSearch(const StartupOptions& options) {
     if (options.pathGiven) {
         if (traceMode()) logMessage("[blue] using -path argument");
         view->search.setPathMask(options.pathText);
+        // As a typed path mask: it selects files wherever the text has file records.
+        if (view->textStore().hasPrefix) view->search.pathSelectionActive = true;
     }
     if (options.findGiven) {
         logMessage("[blue] using -find argument");

@@ -50,6 +50,7 @@ int applyConfigText(std::string text, int64_t modificationTime, bool fromDefault
         logMessage("%s", path.c_str());
     }
     config().resetDefaults();
+    if (!fromDefaults) config().touchFontNames();
     int status = configdetail::walkConfigText(state, true);
 
     if (hooks.languageCount) {

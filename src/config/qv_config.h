@@ -82,6 +82,7 @@ inline constexpr int kIdConfigPath = 111;
 inline constexpr int kIdConfigEditButton = 112;
 inline constexpr int kIdBookmarkBase = 118;
 inline constexpr int kIdLinux = 137;
+inline constexpr int kIdUtf8Decode = 164;
 inline constexpr int kIdMainFont1InUse = 185;
 inline constexpr int kIdUseMainFont2 = 194;
 inline constexpr int kIdBookFont1InUse = 203;
@@ -218,6 +219,9 @@ class QVConfig {
     void setTouchWord(int id, uint32_t word);
     void clearTouched();
     bool anyTouched() const;
+    // Reading a configuration file resets the fonts to their defaults before the file's font
+    // lines apply: the font lines count as changed, so the next save writes them as they are.
+    void touchFontNames();
 
     // While applying a configuration text (or the environment), values change without
     // touching: they are what the file says, not changes to write back.

@@ -144,6 +144,10 @@ int QVConfig::setFont(int fnum, const FontSetting& font) {
     return status;
 }
 
+void QVConfig::touchFontNames() {
+    for (const FontSlot& slot : kFontSlotTable) touch(slot.nameId);
+}
+
 void QVConfig::setFontDefaults(int slot, bool linuxMode) {
     const FontDefault& chosen = (slot == 0 && linuxMode) ? kLinuxMainFont : kFontDefaults[slot];
     FontSetting font;
@@ -180,6 +184,8 @@ int QVConfig::resetDefaults() {
     rows_[static_cast<size_t>(indexOf(kIdUseBookFont2))].value = app.bookFont2Selected ? 1 : 0;
     // The check box shows the mode the program runs in, however it was chosen.
     rows_[static_cast<size_t>(indexOf(kIdLinux))].value = app.linuxMode ? 1 : 0;
+    // On a native desktop nearly every file is UTF-8: decoding is on unless configured off.
+    rows_[static_cast<size_t>(indexOf(kIdUtf8Decode))].value = app.linuxMode ? 1 : 0;
     resumeTouch();
     return 0;
 }

@@ -3,12 +3,13 @@
 #include <array>
 #include <cstdio>
 
+#include "base/log/message_log.h"
 #include "config/config_file.h"
+#include "config/config_location.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 #include "view/scroll_bars.h"
 #include "view/view.h"
 
@@ -72,7 +73,13 @@ void changeSearchDelay(View& view) {
     logMessage("delay after typing: %d msec.", settings.searchDelay);
 }
 
-void saveConfigCommand() {
+// CONTROL+S saves changed settings when the user wants that; with SHIFT the whole
+// configuration is written whatever changed.
+void saveConfigCommand(bool unconditional) {
+    if (unconditional) {
+        if (saveConfigNow() == 0) showStatusInfo("configuration saved.");
+        return;
+    }
     if (!config().getInt("saveConfigOnCtrlS")) {
         showStatusInfo("saveConfigOnCtrlS is off.");
         return;
@@ -197,7 +204,7 @@ int commandChar(View& view, uint8_t ch, int modifiers) {
         return 0;
     }
     if (ch == controlChar('S')) {
-        saveConfigCommand();
+        saveConfigCommand(shift);
         return 0;
     }
     return 1;

@@ -17,6 +17,15 @@ namespace {
 
 using testing::LogCapture;
 
+// The five font lines as a save writes them: every read resets the fonts to their defaults
+// before the file's own font lines apply, so the save after a read writes all five.
+const std::string kFontLines =
+    "mainfont Courier New,8,18,600,-1,0,0,0,0\r\n"
+    "mainfont2 Courier New,0,19,700,0,0,0,0,0\r\n"
+    "bookfont Arial,7,10,500,-1,0,0,0,0\r\n"
+    "bookfont2 Courier New,0,13,500,0,0,0,0,0\r\n"
+    "menufont Arial,8,18,800,0,0,0,0,0\r\n";
+
 // A file as the writer leaves it: CR LF, the sections at the end.
 const std::string kCanonical =
     "// my settings\r\n"
@@ -32,8 +41,8 @@ const std::string kCanonical =
     "old stuff\r\n"
     "*/\r\n"
     "<Language name=\"x\" ext=\"xx\">\r\n"
-    "</Language>\r\n"
-    "mainfont default\r\n"
+    "</Language>\r\n" +
+    kFontLines +
     "area 10:20:800:600\r\n"
     "\r\n"
     "<QVContext>\r\n"
@@ -87,7 +96,9 @@ class ConfigWriter : public testing::ConfigTest {
 TEST_F(ConfigWriter, UnchangedConfigurationIsWrittenByteForByte) {
     std::string canonical = canonicalWithDefaults();
     ASSERT_EQ(readFileText(canonical), 0);
-    EXPECT_EQ(saveConfigIfChanged(), 1);  // nothing changed, nothing written
+    EXPECT_EQ(saveConfigIfChanged(), 0);  // the font lines, written as they stand
+    EXPECT_EQ(fileText(), canonical);
+    EXPECT_EQ(saveConfigIfChanged(), 1);  // nothing changed since, nothing written
     ASSERT_EQ(writeConfig(), 0);
     EXPECT_EQ(fileText(), canonical);
     ASSERT_EQ(readConfig(false), 0);
@@ -111,7 +122,7 @@ TEST_F(ConfigWriter, ChangingOneSettingChangesOnlyItsLine) {
 }
 
 TEST_F(ConfigWriter, MissingSettingsAreAppendedAfterAnEmptyLine) {
-    ASSERT_EQ(readFileText("config-version 170\r\nloadsub yes\r\n"), 0);
+    ASSERT_EQ(readFileText("config-version 170\r\nloadsub yes\r\n" + kFontLines), 0);
     config().setInt("loadbin", 1);
     config().setText("filemask", ".rs");
     appSettings().startBmSet = 3;
@@ -119,8 +130,8 @@ TEST_F(ConfigWriter, MissingSettingsAreAppendedAfterAnEmptyLine) {
     ASSERT_EQ(saveConfigIfChanged(), 0);
     std::string written = fileText();
     EXPECT_EQ(written.substr(0, written.find("<QVContext>")),
-              "config-version 170\r\nloadsub yes\r\n\r\nstartbmset 3\r\n\r\nfilemask .rs\r\n"
-              "\r\nloadbin yes\r\n\r\n");
+              "config-version 170\r\nloadsub yes\r\n" + kFontLines +
+                  "\r\nstartbmset 3\r\n\r\nfilemask .rs\r\n\r\nloadbin yes\r\n\r\n");
     // Read back: the same values, and saving again keeps the bytes.
     ASSERT_EQ(readConfig(false), 0);
     EXPECT_EQ(config().getInt("loadbin"), 1);
@@ -132,32 +143,37 @@ TEST_F(ConfigWriter, MissingSettingsAreAppendedAfterAnEmptyLine) {
 
 TEST_F(ConfigWriter, SectionsMoveToTheEndAndOtherLinesStay) {
     ASSERT_EQ(readFileText("config-version 170\n<QVContext>\nqvctxpath .a\nqvctxfind /a/\n"
-                           "// inside\n</QVContext>\nloadsub no\n"),
+                           "// inside\n</QVContext>\nloadsub no\n" +
+                           kFontLines),
               0);
     ASSERT_EQ(writeConfig(), 0);
     std::string written = fileText();
     EXPECT_EQ(written.substr(0, written.find("\r\n<QVContext>")),
-              "config-version 170\r\n// inside\r\nloadsub no\r\n");
+              "config-version 170\r\n// inside\r\nloadsub no\r\n" + kFontLines);
     EXPECT_NE(written.find("<QVContext>\r\nqvctxpath .a\r\nqvctxfind /a/\r\n"), std::string::npos);
     EXPECT_TRUE(written.ends_with("</QVControls>\r\n\r\n<QVScripts>\r\n</QVScripts>\r\n"));
 }
 
 TEST_F(ConfigWriter, ASettingOnTwoLinesIsRewrittenOnBoth) {
-    ASSERT_EQ(readFileText("config-version 170\r\nloadbin no\r\n// x\r\nLoadBin off\r\n"), 0);
+    ASSERT_EQ(
+        readFileText("config-version 170\r\nloadbin no\r\n// x\r\nLoadBin off\r\n" + kFontLines),
+        0);
     config().setInt("loadbin", 1);
     ASSERT_EQ(writeConfig(), 0);
     std::string written = fileText();
     EXPECT_EQ(written.substr(0, written.find("\r\n<QVContext>")),
-              "config-version 170\r\nloadbin yes\r\n// x\r\nloadbin yes\r\n");
+              "config-version 170\r\nloadbin yes\r\n// x\r\nloadbin yes\r\n" + kFontLines);
 }
 
 TEST_F(ConfigWriter, LineEndsBecomeCrLfAndStrayCrsGo) {
     LogCapture log;
-    ASSERT_EQ(readFileText("config-version 170\nfilemask .a\rlost tail text\n// end"), 0);
+    ASSERT_EQ(
+        readFileText("config-version 170\n" + kFontLines + "filemask .a\rlost tail text\n// end"),
+        0);
     ASSERT_EQ(writeConfig(), 0);
     std::string written = fileText();
     EXPECT_EQ(written.substr(0, written.find("\r\n<QVContext>")),
-              "config-version 170\r\nfilemask .a\r\n// end\r\n");
+              "config-version 170\r\n" + kFontLines + "filemask .a\r\n// end\r\n");
     EXPECT_TRUE(log.contains("config line truncated during save:"));
 }
 
@@ -247,17 +263,16 @@ TEST_F(ConfigWriter, FailedWriteLeavesTheOldFileUntouched) {
 }
 
 TEST_F(ConfigWriter, AFileThatStoppedReadingDoesNotGrowWithEverySave) {
-    std::string broken =
-        "config-version 170\r\nloadsub yes\r\n  indented\r\nloadbin no\r\n"
-        "<QVScripts>\r\nscript id=kept\r\n   x\r\n</QVScripts>\r\n";
+    std::string broken = "config-version 170\r\nloadsub yes\r\n" + kFontLines +
+                         "  indented\r\nloadbin no\r\n"
+                         "<QVScripts>\r\nscript id=kept\r\n   x\r\n</QVScripts>\r\n";
     ASSERT_EQ(readFileText(broken), 0);
     config().setInt("loadhidden", 1);
     ASSERT_EQ(saveConfigIfChanged(), 0);
     std::string once = fileText();
     // The new part goes in before the unread rest, which stays as it was.
-    EXPECT_TRUE(
-        once.starts_with("config-version 170\r\nloadsub yes\r\n\r\nloadhidden yes\r\n"
-                         "\r\n<QVContext>\r\n"));
+    EXPECT_TRUE(once.starts_with("config-version 170\r\nloadsub yes\r\n" + kFontLines +
+                                 "\r\nloadhidden yes\r\n\r\n<QVContext>\r\n"));
     EXPECT_TRUE(
         once.ends_with("</QVControls>\r\n  indented\r\nloadbin no\r\n<QVScripts>\r\n"
                        "script id=kept\r\n   x\r\n</QVScripts>\r\n"));

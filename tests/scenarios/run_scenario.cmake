@@ -3,6 +3,7 @@
 # Header comments of the batch file set the run:
 #   #args: WORDS     the words after "-batch FILE" (default: none)
 #   #exit: N         the exit code the run must end with (default: 0)
+#   #config: FILE    a fixture file that becomes the user's configuration file
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -11,20 +12,27 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config):")
 set(arguments "")
 set(expected_exit 0)
+set(config_fixture "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
         separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
     elseif(line MATCHES "^#exit:[ ]*([0-9]+)")
         set(expected_exit ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#config:[ ]*([^ ]+)")
+        set(config_fixture ${CMAKE_MATCH_1})
     endif()
 endforeach()
 
 # A fresh configuration folder, so that no user setting changes what the views show.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/config)
+if(config_fixture)
+    file(MAKE_DIRECTORY ${WORK}/config/tessel)
+    configure_file(${FIXTURES}/${config_fixture} ${WORK}/config/tessel/tessel-config.txt COPYONLY)
+endif()
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 set(ENV{HOME} ${WORK})
 set(ENV{QT_QPA_PLATFORM} offscreen)
@@ -44,6 +52,7 @@ string(REGEX REPLACE "\nT\\|([^\n]*) [0-9]+ msec[^\n]*\nA\\|[^\n]*" "\nT|\\1 # m
 string(REGEX REPLACE "[0-9]+ msec" "# msec" output "${output}")
 get_filename_component(program_dir ${TESSEL} DIRECTORY)
 string(REPLACE "${program_dir}" "<program>" output "${output}")
+string(REPLACE "${WORK}" "<work>" output "${output}")
 
 get_filename_component(directory ${BATCH} DIRECTORY)
 get_filename_component(name ${BATCH} NAME_WE)
