@@ -6,6 +6,7 @@
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "text/text_store.h"
+#include "view/navigation.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 
@@ -21,21 +22,6 @@ constexpr int kChordMask = kModShift | kModControl | kModAlt;
 
 bool isBlankByte(char c) {
     return c == ' ' || c == '\t' || c == '\0';
-}
-
-// The first line of a block's file: its header line with file records, else its first line.
-int fileStartOf(const TextBlock& block) {
-    if (block.endLine <= block.firstLine) return block.firstLine;
-    return std::clamp(block.headerLine(), block.firstLine, block.endLine - 1);
-}
-
-// The block holding a line of the full text and its index, or null when none does.
-TextBlock* blockOf(View& view, int line, int* index) {
-    TextStore& store = view.textStore();
-    *index = -1;
-    if (line < 0 || line >= store.lineCount()) return nullptr;
-    TextBlock* block = store.blockForLine(line, nullptr, index);
-    return *index >= 0 ? block : nullptr;
 }
 
 bool hasSelection(const View& view) {
@@ -115,36 +101,6 @@ int scrollToEnd(View& view) {
     return scrollTo(view, lastTopLine(view));
 }
 
-int scrollToFileStart(View& view) {
-    int index = -1;
-    TextBlock* block = blockOf(view, view.search.topLine, &index);
-    if (!block) return scrollToStart(view);
-    int start = fileStartOf(*block);
-    if (view.search.topLine <= start && index > 0) {
-        TextBlock* previous = view.textStore().blockAt(index - 1);
-        start = fileStartOf(*previous);
-    }
-    return scrollTo(view, start);
-}
-
-int scrollToNextFileStart(View& view) {
-    int index = -1;
-    TextBlock* block = blockOf(view, view.search.topLine, &index);
-    TextStore& store = view.textStore();
-    if (!block || index + 1 >= store.blockCount) return scrollToEnd(view);
-    return scrollTo(view, fileStartOf(*store.blockAt(index + 1)));
-}
-
-int scrollToNextFileEnd(View& view) {
-    const int rows = scrollTextRows(view);
-    const int below = std::min(view.search.topLine + rows, scrollLineCount(view) - 1);
-    int index = -1;
-    TextBlock* block = blockOf(view, below, &index);
-    if (!block) return scrollToEnd(view);
-    // The file's last line on the bottom row.
-    return scrollTo(view, block->endLine - rows);
-}
-
 int cellAt(const View& view, int x, int y, int* row, int* column) {
     if (x < 0 || y < 0 || view.lineHeight <= 0 || view.charWidth <= 0) return 9;
     const int r = y / view.lineHeight;
@@ -180,7 +136,7 @@ int scrollKeyDown(View& view, int key, int modifiers) {
                 scrollPages(view, -1);
             } else if (control) {
                 if (fileMode(view)) {
-                    scrollToFileStart(view);
+                    prevFile(view);
                 } else {
                     scrollToStart(view);
                 }
@@ -193,7 +149,7 @@ int scrollKeyDown(View& view, int key, int modifiers) {
                 scrollPages(view, 1);
             } else if (control) {
                 if (fileMode(view)) {
-                    scrollToNextFileStart(view);
+                    nextFileStart(view);
                 } else {
                     scrollToEnd(view);
                 }
@@ -204,7 +160,7 @@ int scrollKeyDown(View& view, int key, int modifiers) {
         case kKeyHome:
             if (!control || (chord & kModAlt)) return 1;
             if (fileMode(view) && !shift) {
-                scrollToFileStart(view);
+                prevFile(view);
             } else {
                 scrollToStart(view);
             }
@@ -212,7 +168,7 @@ int scrollKeyDown(View& view, int key, int modifiers) {
         case kKeyEnd:
             if (!control || (chord & kModAlt)) return 1;
             if (fileMode(view) && !shift) {
-                scrollToNextFileEnd(view);
+                nextFileKey(view);
             } else {
                 scrollToEnd(view);
             }

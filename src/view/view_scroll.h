@@ -41,15 +41,6 @@ int scrollColumns(View& view, int delta);
 int scrollToStart(View& view);
 // Puts the last line at the bottom.
 int scrollToEnd(View& view);
-// File mode: the current file's first line at the top, or the previous file's when the top
-// already stands there (so repeated presses walk back through the files).
-int scrollToFileStart(View& view);
-// File mode: the next file's first line at the top.
-int scrollToNextFileStart(View& view);
-// File mode: the end of the file below the bottom row at the bottom: the current file's end
-// while it is not in sight, else the next file's.
-int scrollToNextFileEnd(View& view);
-
 // The screen cell under a client pixel: 0 inside the view's rows (row and column set), 9
 // outside them.
 int cellAt(const View& view, int x, int y, int* row, int* column);

@@ -50,6 +50,8 @@ execute_process(COMMAND ${TESSEL} -batch ${BATCH} ${arguments}
 string(REGEX REPLACE "\nT\\|([^\n]*) [0-9]+ msec[^\n]*\nA\\|[^\n]*" "\nT|\\1 # msec ...\nA|..."
        output "${output}")
 string(REGEX REPLACE "[0-9]+ msec" "# msec" output "${output}")
+string(REGEX REPLACE "[0-9.]+ (km|miles), [0-9]+ (kmh|mph), mach [0-9.]+" "# \\1, # \\2, mach #"
+       output "${output}")
 get_filename_component(program_dir ${TESSEL} DIRECTORY)
 string(REPLACE "${program_dir}" "<program>" output "${output}")
 string(REPLACE "${WORK}" "<work>" output "${output}")

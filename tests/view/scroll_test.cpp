@@ -92,25 +92,28 @@ TEST_F(ScrollTest, ShiftArrowsScrollColumnsUpTo4096) {
     EXPECT_EQ(key(kKeyUp, kModControl), 1);
 }
 
-TEST_F(ScrollTest, ControlKeysWalkThroughFiles) {
+TEST_F(ScrollTest, ControlKeysStepThroughFiles) {
     threeFiles();
     ASSERT_TRUE(fileMode(view));
     view.search.topLine = 25;
+    // A file starts two rows below the top, so that the end of the previous file shows.
     key(kKeyHome, kModControl);
-    EXPECT_EQ(top(), 21);  // the current file's header
+    EXPECT_EQ(top(), 19);
     key(kKeyPageUp, kModControl);
-    EXPECT_EQ(top(), 1);  // already there: the previous file's
+    EXPECT_EQ(top(), 1);  // the first file stands at the top: no rows above it
     key(kKeyPageDown, kModControl);
-    EXPECT_EQ(top(), 21);
+    EXPECT_EQ(top(), 19);
     key(kKeyPageDown, kModControl);
-    key(kKeyPageDown, kModControl);
-    EXPECT_EQ(top(), 51);  // no file after the last: the end
-    // CONTROL+END puts the end of the file below the screen on the bottom row.
+    EXPECT_EQ(top(), 39);
+    EXPECT_EQ(key(kKeyPageDown, kModControl), 0);
+    EXPECT_EQ(top(), 39);  // no file after the last: the view stays
+    // CONTROL+END: the end of the file 5 rows above the bottom, then, while the key is held,
+    // the start of the next file.
     view.search.topLine = 1;
     key(kKeyEnd, kModControl);
-    EXPECT_EQ(top(), 11);
+    EXPECT_EQ(top(), 20 - 10 + 5);
     key(kKeyEnd, kModControl);
-    EXPECT_EQ(top(), 31);
+    EXPECT_EQ(top(), 19);
     // With SHIFT the ends of the whole text; with a selection the page keys just page.
     key(kKeyHome, kModControl | kModShift);
     EXPECT_EQ(top(), 0);
