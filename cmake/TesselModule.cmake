@@ -2,7 +2,8 @@
 # adding a file needs no edit here; a module without sources yet is an INTERFACE library.
 
 add_library(tessel_warnings INTERFACE)
-target_compile_options(tessel_warnings INTERFACE -Wall -Wextra -Wshadow=local -Wno-missing-field-initializers)
+target_compile_options(tessel_warnings INTERFACE -Wall -Wextra -Wno-missing-field-initializers
+                                                 $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 if(TESSEL_WERROR)
     target_compile_options(tessel_warnings INTERFACE -Werror)
 endif()

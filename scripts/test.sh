@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tessel twice out of tree (optimised, and with AddressSanitizer + UBSan) and runs
-# the whole test suite in both builds. Exits non-zero when anything fails.
+# the whole test suite in both builds, then builds the fuzz targets with clang and runs each
+# for 10 seconds. Exits non-zero when anything fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -20,4 +21,6 @@ run_suite "$root/build/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build (ASan + UBSan) =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite "$root/build/asan" -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON
-echo "all tests passed in both builds"
+echo "== fuzz targets (clang, libFuzzer, ASan + UBSan; 10 s each) =="
+"$root/scripts/fuzz.sh" 10
+echo "all tests passed in both builds, and every fuzz target ran without a fault"

@@ -20,7 +20,12 @@ TESSEL_FUZZ_TARGET(batch_script) {
                                  command.row2 >= 0 && command.row2 < kScreenRows &&
                                  command.column >= 0 && command.column < kScreenColumns &&
                                  command.column2 >= 0 && command.column2 < kScreenColumns;
-        if (!cellsInside || command.count < 1 || command.value < 0) __builtin_trap();
+        // A wheel turns either way; every other value is a count, a time or an index.
+        const bool valueInRange =
+            command.verb == BatchVerb::kWheel
+                ? command.value != 0 && command.value >= -100 && command.value <= 100
+                : command.value >= 0;
+        if (!cellsInside || command.count < 1 || !valueInRange) __builtin_trap();
     }
 
     ScreenBuffer screen;

@@ -136,9 +136,12 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
 
 namespace tessel {
 
-// Reads the batch file and plays it once the message loop runs; the loop then ends with 0,
-// or 1 when the file cannot be read, a line is wrong or a command failed. 0 started, 9 the
-// file cannot be read (reported).
-int startBatch(const std::string& path);
+// Reads and checks the batch file before the start-up load, and queues the answers it opens
+// with, so that a box the start-up load asks takes them. 0 read, 9 the file cannot be read
+// (reported); a wrong line is reported and ends the message loop with 1.
+int prepareBatch(const std::string& path);
+// Plays the prepared batch once the message loop runs; the loop then ends with 0, or 1 when
+// a command failed.
+void startBatch();
 
 }  // namespace tessel

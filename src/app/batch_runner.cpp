@@ -373,7 +373,21 @@ class BatchRunner {
 
 }  // namespace
 
-int startBatch(const std::string& path) {
+namespace {
+
+std::vector<BatchCommand>& preparedCommands() {
+    static std::vector<BatchCommand> commands;  // user interface thread only
+    return commands;
+}
+
+bool isAnswer(const BatchCommand& command) {
+    return command.verb == BatchVerb::kAnswer || command.verb == BatchVerb::kAnswerMenu ||
+           command.verb == BatchVerb::kAnswerPath;
+}
+
+}  // namespace
+
+int prepareBatch(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         logError(0, "cannot read batch file %s", path.c_str());
@@ -382,19 +396,31 @@ int startBatch(const std::string& path) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    std::vector<BatchCommand> commands;
+    std::vector<BatchCommand>& commands = preparedCommands();
     std::string error;
     if (parseBatchScript(text.str(), commands, error) != 0) {
         logError(0, "%s", error.c_str());
         std::fprintf(stderr, "%s\n", error.c_str());
+        commands.clear();
         quitEventLoop(1);
         return 0;
     }
-    postToUiThread([commands = std::move(commands)]() mutable {
+    // The answers before the first other command are for what start-up asks.
+    size_t leading = 0;
+    while (leading < commands.size() && isAnswer(commands[leading])) {
+        BatchRunner(std::vector<BatchCommand>{commands[leading]}).run();
+        ++leading;
+    }
+    commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(leading));
+    return 0;
+}
+
+void startBatch() {
+    postToUiThread([commands = std::move(preparedCommands())]() mutable {
         BatchRunner runner(std::move(commands));
         quitEventLoop(runner.run());
     });
-    return 0;
+    preparedCommands().clear();
 }
 
 }  // namespace tessel

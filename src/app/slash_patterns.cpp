@@ -17,6 +17,9 @@ bool isDecimalDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+constexpr char kZeroBytePattern[] =
+    "zero byte slash pattern not allowed: %s   (use \\%s to search it as typed)\n";
+
 // The messages quote the pattern from its backslash, and suggest the same text with the
 // backslash doubled, which is how the user writes it literally.
 int reportPattern(const char* format, std::string_view text, size_t at, size_t shown) {
@@ -71,6 +74,11 @@ int decodeSlashPatterns(std::string_view text, std::string& out) {
                                        text, i, 4);
                     break;
                 }
+                // A mask is a NUL-terminated text: a zero byte would silently end it there.
+                if (high == 0 && low == 0) {
+                    rc = reportPattern(kZeroBytePattern, text, i, 4);
+                    break;
+                }
                 decoded.push_back(static_cast<char>(high * 16 + low));
                 i += 2;
                 break;
@@ -95,6 +103,10 @@ int decodeSlashPatterns(std::string_view text, std::string& out) {
                 if (!digits || value > 255) {
                     rc = reportPattern(
                         "wrong decimal slash pattern: %.4s   (use \\%.4s instead?)\n", text, i, 4);
+                    break;
+                }
+                if (value == 0) {
+                    rc = reportPattern(kZeroBytePattern, text, i, 5);
                     break;
                 }
                 decoded.push_back(static_cast<char>(value));

@@ -219,6 +219,11 @@ int runTessel(int argc, char** argv) {
     if (options.helpRequested || choice.help) printHelp();
 
     installPointerHooks();
+    if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
+        printLogIfAsked();
+        shutDown();
+        return 1;
+    }
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
     rc = runStartupLoad(choice, textStore());
@@ -230,11 +235,7 @@ int runTessel(int argc, char** argv) {
     refreshAllViews();
     applyStartupSearch(options);
 
-    if (!options.batchFile.empty() && startBatch(options.batchFile) != 0) {
-        printLogIfAsked();
-        shutDown();
-        return 1;
-    }
+    if (!options.batchFile.empty()) startBatch();
     const int exitCode = runEventLoop();
     printLogIfAsked();
     shutDown();

@@ -159,14 +159,17 @@ int QVConfig::setText(int id, std::string_view text) {
     int index = textIndex(id);
     if (index < 0) return 9;
     size_t capacity = static_cast<size_t>(table_[index].size);
+    // The user knows a setting by its key; rows without one are named by their id.
+    const std::string name =
+        table_[index].key[0] != '\0' ? std::string(table_[index].key) : "id=" + std::to_string(id);
     if (text.size() > capacity) {
-        logError(0, "string too long for id=%d", id);
+        logError(0, "string too long for %s (max %zu)", name.c_str(), capacity);
         return 9;
     }
     // A persisted value lives on one line of the configuration file.
     if ((table_[index].flags & kSettingPersisted) != 0 &&
         text.find_first_of("\r\n") != std::string_view::npos) {
-        logError(0, "line break in value refused for id=%d", id);
+        logError(0, "line break in value refused for %s", name.c_str());
         return 9;
     }
     char* buffer = rows_[index].buffer.get();

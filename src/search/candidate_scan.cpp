@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <string_view>
 
 #include "search/candidate_scan_wide.h"
@@ -537,7 +538,7 @@ bool termStandsAt(const ScanPlan& plan, int needle, const char* candidate, const
     const std::string& term = plan.terms[needle];
     if (candidate - begin < n.termOffset) return false;
     const char* start = candidate - n.termOffset;
-    if (end - start < static_cast<ptrdiff_t>(term.size())) return false;
+    if (end - start < static_cast<std::ptrdiff_t>(term.size())) return false;
     for (size_t i = 0; i < term.size(); ++i) {
         if (plan.readAs[static_cast<uint8_t>(start[i])] != static_cast<uint8_t>(term[i]))
             return false;

@@ -12,9 +12,6 @@ TEST(SlashPatterns, DecodesEveryPattern) {
     EXPECT_EQ(decodeSlashPatterns("a\\ b\\\\c\\n\\r\\t\\q\\x41\\x7e\\d066\\d255", out), 0);
     EXPECT_EQ(out, std::string("a b\\c\n\r\t\"A~B\xff"));
 
-    EXPECT_EQ(decodeSlashPatterns("\\d000end", out), 0);
-    EXPECT_EQ(out, std::string("\0end", 4));
-
     EXPECT_EQ(decodeSlashPatterns("plain text", out), 0);
     EXPECT_EQ(out, "plain text");
 }
@@ -35,6 +32,11 @@ TEST(SlashPatterns, WrongPatternLogsAndKeepsTypedText) {
         {"\\d12", "incomplete decimal slash pattern: \\d12   (use \\\\d12 instead?)\n"},
         {"\\d1a3", "wrong decimal slash pattern: \\d1a   (use \\\\d1a instead?)\n"},
         {"\\d256", "wrong decimal slash pattern: \\d25   (use \\\\d25 instead?)\n"},
+        // A zero byte would end the mask where it stands.
+        {"include\\x00zzzz",
+         "zero byte slash pattern not allowed: \\x00   (use \\\\x00 to search it as typed)\n"},
+        {"a\\d000b",
+         "zero byte slash pattern not allowed: \\d000   (use \\\\d000 to search it as typed)\n"},
     };
     for (const SlashError& one : cases) {
         testing::LogCapture log;

@@ -101,8 +101,20 @@ TEST_F(WindowHostTest, ScheduledSearchIsPendingUntilItsTimerRan) {
 
 TEST_F(WindowHostTest, MissingBatchFileIsReported) {
     testing::LogCapture log;
-    EXPECT_EQ(startBatch("/nonexistent/run.batch"), 9);
+    EXPECT_EQ(prepareBatch("/nonexistent/run.batch"), 9);
     EXPECT_TRUE(log.contains("cannot read batch file"));
+}
+
+// The answers a batch opens with are there for the boxes of the start-up load, which runs
+// before the batch plays; the other commands wait for the message loop.
+TEST_F(WindowHostTest, LeadingBatchAnswersAreQueuedBeforeStartUp) {
+    testing::TempDir dir;
+    const std::string path = dir.write("start.batch", "# story\nanswer no\nanswer yes\nquit\n");
+    clearBoxAnswers();
+    ASSERT_EQ(prepareBatch(path), 0);
+    EXPECT_EQ(messageBox("LOAD LIMIT", "go on?", BoxButtons::yesNo), BoxAnswer::no);
+    EXPECT_EQ(messageBox("LOAD LIMIT", "go on?", BoxButtons::yesNo), BoxAnswer::yes);
+    clearBoxAnswers();
 }
 
 }  // namespace

@@ -115,10 +115,11 @@ TEST_F(SettingStore, TextAtCapacityIsStoredOneMoreIsRefused) {
     EXPECT_EQ(store.getText(id), exact);
     LogCapture log;
     EXPECT_EQ(store.setText(id, exact + "b"), 9);
-    EXPECT_TRUE(log.contains("string too long for id=145"));
+    EXPECT_TRUE(log.contains("string too long for filemask (max 512)"));
     EXPECT_EQ(store.getText(id), exact);
     // A line break could not be written back to the file.
     EXPECT_EQ(store.setText(id, "a\nb"), 9);
+    EXPECT_TRUE(log.contains("line break in value refused for filemask"));
 }
 
 TEST_F(SettingStore, WrongIdsAndTypesGiveNeutralValues) {

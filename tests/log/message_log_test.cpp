@@ -50,14 +50,19 @@ TEST_F(MessageLogTest, TransientMessageIsReplacedByTheNextOnly) {
     EXPECT_EQ(log.text(2), "first");
 }
 
-TEST_F(MessageLogTest, LongMessageKeepsItsLast189Characters) {
-    std::string text(111, 'a');
-    text += std::string(189, 'b');
-    log.add(text, 1);
-    EXPECT_EQ(log.text(0), std::string(189, 'b'));
-    std::string huge(10000, 'c');
-    log.add(huge, 1);
-    EXPECT_EQ(log.text(0).size(), 189u);
+TEST_F(MessageLogTest, LongMessageKeepsItsStartAndMarksTheCut) {
+    // A path of 6 KB: the kind and the reason stay readable, the cut end shows as "...".
+    const std::string path = "/" + std::string(6000, 'p') + "/end.txt";
+    log.add("[note] path too long, skipped: " + path, 1);
+    const std::string shown = log.text(0);
+    EXPECT_EQ(shown.size(), 189u);
+    EXPECT_TRUE(shown.starts_with("[note] path too long, skipped: /ppp"));
+    EXPECT_TRUE(shown.ends_with("p..."));
+    // A message that fits is kept whole.
+    const std::string fits(189, 'b');
+    log.add(fits, 2);
+    EXPECT_EQ(log.text(0), fits);
+    EXPECT_EQ(logColorOf(shown).r, logColorOf("[note] x").r);
 }
 
 TEST_F(MessageLogTest, RingDropsTheOldestAndSnapshotListsOldestFirst) {

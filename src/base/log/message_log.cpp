@@ -77,9 +77,11 @@ void MessageLog::add(std::string_view formatted, int64_t nowMs) {
         text.remove_prefix(9);
         bonus -= 30000;
     }
-    if (text.size() > static_cast<size_t>(kLogSlotChars)) {
-        text = text.substr(text.size() - kLogSlotChars);
-    }
+    // A message too long for its slot keeps its start, where the kind and the reason stand,
+    // and shows with "..." that its end was cut.
+    constexpr std::string_view kCutMark = "...";
+    const bool cut = text.size() > static_cast<size_t>(kLogSlotChars);
+    if (cut) text = text.substr(0, kLogSlotChars - kCutMark.size());
 
     std::lock_guard guard(lock_);
     if (!replaceNext_) {
@@ -87,7 +89,12 @@ void MessageLog::add(std::string_view formatted, int64_t nowMs) {
         std::memmove(stamp_ + 1, stamp_, sizeof stamp_[0] * (kLogSlots - 1));
     }
     std::memcpy(text_[0], text.data(), text.size());
-    text_[0][text.size()] = 0;
+    size_t used = text.size();
+    if (cut) {
+        std::memcpy(text_[0] + used, kCutMark.data(), kCutMark.size());
+        used += kCutMark.size();
+    }
+    text_[0][used] = 0;
     stamp_[0] = nowMs + bonus;
     replaceNext_ = transient;
 }
