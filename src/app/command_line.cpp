@@ -11,6 +11,7 @@
 
 #include "app/slash_patterns.h"
 #include "base/log/message_log.h"
+#include "config/config_location.h"
 
 namespace tessel {
 
@@ -356,6 +357,26 @@ bool batchRequested(int argc, const char* const* argv) {
     return false;
 }
 
+StandaloneRequest standaloneRequest(int argc, const char* const* argv) {
+    // The options whose value may stand in the next word (parseFirstPass, parseValueOption).
+    static constexpr std::string_view kValueOptions[] = {
+        "-conf", "-batch", "-back", "-id",    "-code", "-area", "-space",
+        "-find", "-sfind", "-path", "-spath", "-tab",  "-book"};
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == nullptr) continue;
+        std::string_view word = argv[i];
+        if (word == "--help") return StandaloneRequest::kUsage;
+        if (word == "--version") return StandaloneRequest::kVersion;
+        for (std::string_view option : kValueOptions) {
+            if (word == option) {
+                ++i;
+                break;
+            }
+        }
+    }
+    return StandaloneRequest::kNone;
+}
+
 bool isHelpWord(std::string_view argument) {
     return argument == "-help" || argument == "-h" || argument == "-?" || argument == "/?" ||
            argument == "/h" || argument == "/help";
@@ -375,6 +396,32 @@ void applyExecutableName(std::string_view path, StartupOptions& out) {
         out.instantEdit = true;
         logMessage("instant edit by binary name");
     }
+}
+
+std::string invokedExecutablePath(std::string_view invoked, std::string_view currentDir) {
+    if (invoked.find('/') == std::string_view::npos) return {};
+    std::string path;
+    if (!invoked.starts_with('/')) {
+        if (currentDir.empty()) return {};
+        path.assign(currentDir);
+        if (path.back() != '/') path.push_back('/');
+    }
+    path.append(invoked);
+    return path.size() <= kOwnPathChars ? path : std::string();
+}
+
+std::string centralBookDirDefault(std::string_view ownPath, bool portableMode,
+                                  std::string_view programFilesDir,
+                                  std::string_view userConfigDir) {
+    if (portableMode || programFilesDir.empty() || userConfigDir.empty()) {
+        return kDefaultCentralBookDir;
+    }
+    std::string prefix(programFilesDir);
+    if (prefix.back() != '/') prefix.push_back('/');
+    if (!ownPath.starts_with(prefix)) return kDefaultCentralBookDir;
+    std::string folder(userConfigDir);
+    if (folder.back() != '/') folder.push_back('/');
+    return folder + "tesselbook";
 }
 
 std::string readOwnExecutablePath() {
@@ -420,6 +467,14 @@ int parseCommandLine(int argc, char** argv, StartupOptions& out, const CommandLi
     // through a link to it ("e" for instant edit).
     const char* invoked = argc > 0 && argv != nullptr ? argv[0] : nullptr;
     applyExecutableName(invoked != nullptr && *invoked != '\0' ? invoked : out.ownPath, out);
+    // A link named TesselPortable keeps its data beside the link, where the user put it,
+    // not beside the installed program it points to: the name that chose the mode also
+    // chooses the place.
+    const ConfigLocationInput where = ConfigLocationInput::fromProcess();
+    if (out.portableMode && invoked != nullptr) {
+        std::string linked = invokedExecutablePath(invoked, where.currentDir);
+        if (!linked.empty()) out.ownPath = linked;
+    }
 
     const char* environment =
         hooks.getEnv ? hooks.getEnv(kTesselConfigVariable) : std::getenv(kTesselConfigVariable);
@@ -456,7 +511,9 @@ int parseCommandLine(int argc, char** argv, StartupOptions& out, const CommandLi
         return hooks.isConfigured && hooks.isConfigured(key);
     };
     if (!configured("centralbookdir")) {
-        setSetting(hooks.applyKeyword, "centralbookdir", kDefaultCentralBookDir);
+        std::string folder = centralBookDirDefault(out.ownPath, out.portableMode,
+                                                   where.programFilesDir, where.documentsDir);
+        setSetting(hooks.applyKeyword, "centralbookdir", folder.c_str());
         out.centralBookDirDefaulted = true;
     }
     if (!configured("maxload")) {

@@ -129,8 +129,23 @@ bool batchRequested(int argc, const char* const* argv);
 // The arguments that ask for the help text instead of a load.
 bool isHelpWord(std::string_view argument);
 
+// "--help" and "--version" are answered before anything else starts: no window, no
+// configuration. A word that is the value of the option before it ("-find --help") is not
+// such a request.
+enum class StandaloneRequest { kNone, kUsage, kVersion };
+StandaloneRequest standaloneRequest(int argc, const char* const* argv);
+
 // Portable mode, linux mode or instant edit from the executable's last path component.
 void applyExecutableName(std::string_view path, StartupOptions& out);
+// The path the executable was started by, made absolute against currentDir; "" when it
+// has no folder part (found through PATH) or would not fit kOwnPathChars.
+std::string invokedExecutablePath(std::string_view invoked, std::string_view currentDir);
+// The default central bookmark folder. "$tesselhome" is the program's own folder, where a
+// program kept in the user's folders (or portable) keeps its bookmarks; nobody may write
+// below the system's program folder, so an installed program keeps them in the user's
+// configuration folder.
+std::string centralBookDirDefault(std::string_view ownPath, bool portableMode,
+                                  std::string_view programFilesDir, std::string_view userConfigDir);
 // The executable's own path; logs and returns "" when the system does not tell it.
 std::string readOwnExecutablePath();
 

@@ -52,6 +52,35 @@ std::string joinWords(const std::vector<std::string>& words) {
     return text;
 }
 
+bool namesExistingPath(const std::string& word) {
+    struct stat info {};
+    return ::stat(word.c_str(), &info) == 0;
+}
+
+// A file manager hands over the chosen files and folders as separate words ("%F"). When
+// every word names something that exists, the words are the roots of one file set; the
+// short form would take all words after the first for file masks. A double quote cannot be
+// written inside a quoted root, so a word holding one leaves the words in the short form.
+bool severalPlainPaths(const std::vector<std::string>& words) {
+    if (words.size() < 2) return false;
+    for (const std::string& word : words) {
+        if (word.empty() || startsWith(word, "-") || word.find('"') != std::string::npos ||
+            !namesExistingPath(word)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string rootsFileSet(std::vector<std::string> words) {
+    std::string text = "-dir";
+    for (std::string& word : words) {
+        stripTrailingSeparators(word);
+        text += " \"" + word + "\"";
+    }
+    return text + " -file";
+}
+
 int runSnapfileLoad(const std::string& path, TextStore& store) {
     logMessage("   loading %s", path.c_str());
     const LoadSettings settings = loadSettingsFromConfig();
@@ -137,7 +166,8 @@ LoadChoice chooseLoad(const std::string& argument) {
             }
         }
     }
-    choice.argument = joinWords(choice.words);
+    choice.argument =
+        severalPlainPaths(choice.words) ? rootsFileSet(choice.words) : joinWords(choice.words);
 
     bool single = choice.words.size() == 1;
     if (single && !startsWith(first, "-dir") && first != "." &&

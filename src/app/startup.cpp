@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
+#include "app/usage.h"
 #include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
@@ -74,16 +75,6 @@ void applyTextOptions(const StartupOptions& options) {
     text.fastLoad = options.fastLoad || appSettings().fastLoad;
     // The views' line test must know that "-fastload" lines carry no closing blank.
     appSettings().fastLoad = text.fastLoad;
-}
-
-void printHelp() {
-    std::printf(
-        "usage: tessel [-linux|-nolinux] [-trace] [-conf FILE] [options] [WHAT]\n"
-        "WHAT: a snapfile, a text file, a folder, or a file set such as\n"
-        "      tessel dirname .hpp .cpp\n"
-        "      tessel -dir mydir1 mydir2 -file .txt .html\n"
-        "options: -code N  -fastload  -verbose  -find TEXT  -path TEXT  -sfind  -spath\n"
-        "         -batch FILE (run the commands of FILE after start-up)\n");
 }
 
 bool envFlag(const char* name, const char* value) {
@@ -167,6 +158,16 @@ void shutDown() {
 }  // namespace
 
 int runTessel(int argc, char** argv) {
+    switch (standaloneRequest(argc, argv)) {
+        case StandaloneRequest::kUsage:
+            printUsage();
+            return 0;
+        case StandaloneRequest::kVersion:
+            printVersion();
+            return 0;
+        case StandaloneRequest::kNone:
+            break;
+    }
     useCodePage(kDefaultCodePage);
     setWordCharThreshold(0xC0);
 
@@ -216,7 +217,7 @@ int runTessel(int argc, char** argv) {
         shutDown();
         return kExitWindowsFailed;
     }
-    if (options.helpRequested || choice.help) printHelp();
+    if (options.helpRequested || choice.help) printUsage();
 
     installPointerHooks();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {

@@ -132,6 +132,9 @@ int platformInit(const PlatformOptions& options) {
     gApplication = std::make_unique<QApplication>(gArgc, gArgv);
     gPendingQuit = false;
     QApplication::setApplicationName(QString::fromStdString(options.applicationName));
+    // The desktop matches the window to the installed tessel.desktop by this name, for the
+    // icon in the task bar and the window list.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tessel"));
     // The frame decides when the program ends (after its last view), not the toolkit.
     QApplication::setQuitOnLastWindowClosed(false);
     setNonInteractive(options.nonInteractive);

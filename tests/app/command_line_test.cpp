@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "test_support.h"
 #include "base/log/message_log.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace {
@@ -20,8 +20,10 @@ struct StartupRun {
     std::vector<std::string> configured;
     int configStatus = 0;
 
+    const char* programName = "/opt/bin/viewer";
+
     int parse(std::vector<const char*> words) {
-        words.insert(words.begin(), "/opt/bin/viewer");
+        words.insert(words.begin(), programName);
         CommandLineHooks hooks;
         hooks.loadConfiguration = [this](const StartupOptions& seen) {
             events.push_back("load " + seen.configPath);
@@ -211,6 +213,74 @@ TEST(ExecutableName, SelectsModesByLastComponent) {
     applyExecutableName("/home/me/bin/editor", other);
     EXPECT_FALSE(other.instantEdit);
     EXPECT_FALSE(other.portableMode);
+}
+
+TEST(ExecutableName, PortableLinkKeepsItsDataBesideTheLink) {
+    StartupRun linked;
+    linked.programName = "/media/stick/TesselPortable";
+    ASSERT_EQ(linked.parse({}), 0);
+    EXPECT_TRUE(linked.options.portableMode);
+    EXPECT_EQ(linked.options.ownPath, "/media/stick/TesselPortable")
+        << "not the file the link resolves to";
+
+    StartupRun plain;
+    plain.programName = "/media/stick/tessel";
+    ASSERT_EQ(plain.parse({}), 0);
+    EXPECT_EQ(plain.options.ownPath, readOwnExecutablePath());
+
+    EXPECT_EQ(invokedExecutablePath("./TesselPortable", "/home/me"), "/home/me/./TesselPortable");
+    EXPECT_EQ(invokedExecutablePath("bin/TesselPortable", "/"), "/bin/TesselPortable");
+    EXPECT_EQ(invokedExecutablePath("TesselPortable", "/home/me"), "") << "found through PATH";
+    EXPECT_EQ(invokedExecutablePath("./TesselPortable", ""), "");
+    EXPECT_EQ(invokedExecutablePath("/" + std::string(kOwnPathChars, 'x'), "/"), "");
+}
+
+TEST(CentralBookDir, InstalledProgramKeepsBookmarksInTheUsersFolder) {
+    EXPECT_EQ(centralBookDirDefault("/usr/bin/tessel", false, "/usr", "/home/me/.config/tessel"),
+              "/home/me/.config/tessel/tesselbook");
+    EXPECT_EQ(centralBookDirDefault("/usr/local/bin/tessel", false, "/usr/", "/cfg/"),
+              "/cfg/tesselbook");
+    EXPECT_STREQ(kDefaultCentralBookDir, "$tesselhome/tesselbook");
+    for (const char* own : {"/home/me/tessel/tessel", "/usr2/bin/tessel", ""}) {
+        EXPECT_EQ(centralBookDirDefault(own, false, "/usr", "/cfg"), kDefaultCentralBookDir) << own;
+    }
+    EXPECT_EQ(centralBookDirDefault("/usr/bin/TesselPortable", true, "/usr", "/cfg"),
+              kDefaultCentralBookDir);
+    EXPECT_EQ(centralBookDirDefault("/usr/bin/tessel", false, "/usr", ""), kDefaultCentralBookDir);
+}
+
+TEST(StandaloneRequest, HelpAndVersionAnywhereButAsAnOptionValue) {
+    auto request = [](std::vector<const char*> words) {
+        words.insert(words.begin(), "tessel");
+        return standaloneRequest(static_cast<int>(words.size()), words.data());
+    };
+    EXPECT_EQ(request({}), StandaloneRequest::kNone);
+    EXPECT_EQ(request({"--help"}), StandaloneRequest::kUsage);
+    EXPECT_EQ(request({"-trace", "dir", "--version"}), StandaloneRequest::kVersion);
+    EXPECT_EQ(request({"--version", "--help"}), StandaloneRequest::kVersion);
+    EXPECT_EQ(request({"-help", "--helpful", "-version"}), StandaloneRequest::kNone);
+    EXPECT_EQ(request({"-find", "--help", "-batch", "--version"}), StandaloneRequest::kNone);
+    EXPECT_EQ(request({"-findx", "--help"}), StandaloneRequest::kUsage);
+}
+
+// The words the request check skips as option values must be the ones the parser takes as
+// values: otherwise "-OPTION --help" is either answered with the usage or loaded as a file.
+TEST(StandaloneRequest, AgreesWithTheParserOnOptionValues) {
+    const char* options[] = {
+        "-linux", "-nolinux", "-trace",    "-vdesk",   "-safe",  "-conf",  "-resize", "-nocache",
+        "-lean",  "-edit",    "-e",        "-iso",     "-over",  "-back",  "-cfg1",   "-bulk",
+        "-noshl", "-nodict",  "-fastload", "-verbose", "-id",    "-code",  "-area",   "-space",
+        "-max",   "-h",       "-help",     "-find",    "-sfind", "-path",  "-spath",  "-tab",
+        "-book",  "-clean",   "-noassist", "-assist",  "-miles", "-nonet", "-net",    "-batch"};
+    for (const char* option : options) {
+        StartupRun run;
+        run.parse({option, "--help", "rest"});
+        const bool parserTookValue = !run.options.loadArgument.starts_with("--help");
+        const char* words[] = {"tessel", option, "--help", "rest"};
+        EXPECT_EQ(standaloneRequest(4, words),
+                  parserTookValue ? StandaloneRequest::kNone : StandaloneRequest::kUsage)
+            << option;
+    }
 }
 
 TEST(SafeLoadLimit, ClampsAvailableMemory) {

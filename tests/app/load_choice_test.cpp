@@ -46,6 +46,25 @@ TEST(LoadChoice, SnapfileFolderAndPlainFile) {
         << "a lone dash word is taken as a snapfile name and fails as such";
 }
 
+// A file manager passes the chosen files and folders as separate words; they load as one
+// file set of roots, while a folder followed by masks keeps its short form.
+TEST(LoadChoice, SeveralExistingPathsAreTheRootsOfOneFileSet) {
+    testing::TempDir dir;
+    std::string notes = dir.write("my notes.txt", "a\n");
+    dir.write("src/a.cpp", "b\n");
+    const std::string src = dir.path() + "/src";
+
+    LoadChoice several = chooseLoad("\"" + notes + "\" " + src + "/");
+    EXPECT_EQ(several.kind, LoadKind::kFileSet);
+    EXPECT_EQ(several.argument, "-dir \"" + notes + "\" \"" + src + "\" -file");
+    EXPECT_EQ(several.startFolder, "");
+
+    EXPECT_EQ(chooseLoad(src + " .cpp .hpp").argument, src + " .cpp .hpp")
+        << "masks that name no file stay masks";
+    EXPECT_EQ(chooseLoad(src + " -file .cpp").argument, src + " -file .cpp");
+    EXPECT_EQ(chooseLoad("-dir " + src + " " + src).argument, "-dir " + src + " " + src);
+}
+
 TEST(LoadChoice, RootFolderKeepsItsSlash) {
     LoadChoice root = chooseLoad("/");
     EXPECT_EQ(root.words[0], "/");

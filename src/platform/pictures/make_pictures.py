@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the built-in pictures and writes them as PNG files next to this script.
+"""Draws the built-in pictures and writes them as PNG files next to this script, and the
+program's icon at the sizes of the desktop's icon theme into desktop/icons/.
 
-Run it again after changing a drawing; the build embeds whatever PNG files are here.
+Run it again after changing a drawing; the build embeds the PNG files listed in
+src/platform/CMakeLists.txt and installs the icons.
 """
 import math
 import os
@@ -9,6 +11,8 @@ import struct
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ICONS = os.path.join(HERE, "..", "..", "..", "desktop", "icons")
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 
 class Canvas:
@@ -50,6 +54,37 @@ class Canvas:
             for dy in range(thick):
                 for dx in range(thick):
                     self.put(int(x) + dx, int(y) + dy, color)
+
+    def blend(self, x, y, color):
+        if not (0 <= x < self.width and 0 <= y < self.height):
+            return
+        r, g, b, a = color
+        br, bg, bb, ba = self.pixels[y][x]
+        k = a / 255
+        out_a = a + ba * (1 - k)
+        if out_a == 0:
+            return
+        mix = [(c * a + d * ba * (1 - k)) / out_a for c, d in ((r, br), (g, bg), (b, bb))]
+        self.pixels[y][x] = (round(mix[0]), round(mix[1]), round(mix[2]), round(out_a))
+
+    def shrink(self, factor):
+        """Averages factor x factor blocks (weighted by coverage): edges drawn at a
+        multiple of the size come out smooth."""
+        small = Canvas(self.width // factor, self.height // factor)
+        for y in range(small.height):
+            for x in range(small.width):
+                total = [0, 0, 0, 0]
+                for yy in range(y * factor, (y + 1) * factor):
+                    for r, g, b, a in self.pixels[yy][x * factor:(x + 1) * factor]:
+                        total[0] += r * a
+                        total[1] += g * a
+                        total[2] += b * a
+                        total[3] += a
+                if total[3]:
+                    small.pixels[y][x] = (round(total[0] / total[3]), round(total[1] / total[3]),
+                                          round(total[2] / total[3]),
+                                          round(total[3] / (factor * factor)))
+        return small
 
     def png(self):
         raw = b"".join(b"\0" + b"".join(struct.pack("4B", *p) for p in row) for row in self.pixels)
@@ -156,6 +191,53 @@ def lock():
     return c
 
 
+def program_icon(size):
+    """A page of text with marked hits under the find magnifier. Drawn four times larger
+    and shrunk; small sizes show fewer, bolder lines so they stay readable."""
+    factor = 4
+    n = size * factor
+    c = Canvas(n, n)
+
+    def at(v):
+        return int(round(v * n))
+
+    page = (0.12, 0.05, 0.80, 0.92)
+    c.rect(at(page[0]), at(page[1]), at(page[2]), at(page[3]), (250, 250, 252, 255))
+    edge = max(factor, at(0.02))
+    for k in range(edge):
+        c.frame(at(page[0]) + k, at(page[1]) + k, at(page[2]) - k, at(page[3]) - k, EDGE)
+
+    lines = 4 if size <= 24 else 7
+    top, bottom = 0.17, 0.82
+    step = (bottom - top) / (lines - 1)
+    bar = max(factor, at(step * 0.45))
+    widths = (0.52, 0.38, 0.56, 0.30, 0.48, 0.42, 0.26)
+    for i in range(lines):
+        y = at(top + i * step)
+        x0 = at(0.22)
+        x1 = at(0.22 + widths[i % len(widths)])
+        if i % 3 == 1:
+            # A hit, marked the way the views mark one.
+            margin = max(factor, at(step * 0.18))
+            c.rect(x0 - margin, y - margin, x1 + margin, y + bar + margin, (245, 190, 40, 255))
+        c.rect(x0, y, x1, y + bar, (95, 100, 120, 255))
+
+    cx, cy, outer = 0.60, 0.58, 0.22
+    ring = max(2 * factor, at(0.06))
+    for y in range(n):
+        for x in range(n):
+            d = math.hypot(x + 0.5 - at(cx), y + 0.5 - at(cy))
+            if d <= at(outer) - ring:
+                c.blend(x, y, (170, 210, 255, 110))
+            elif d <= at(outer):
+                c.put(x, y, INK)
+    handle = max(2 * factor, at(0.08))
+    start = at(cx) + at(outer) * 0.62
+    c.line(start, start - at(cx) + at(cy), at(0.93) - handle, at(0.93) - handle - at(cx) + at(cy),
+           INK, handle)
+    return c.shrink(factor)
+
+
 PICTURES = [
     ("setup", setup),
     ("load", load),
@@ -174,3 +256,7 @@ if __name__ == "__main__":
     for name, draw in PICTURES:
         with open(os.path.join(HERE, name + ".png"), "wb") as out:
             out.write(draw().png())
+    os.makedirs(ICONS, exist_ok=True)
+    for size in ICON_SIZES:
+        with open(os.path.join(ICONS, "tessel-%d.png" % size), "wb") as out:
+            out.write(program_icon(size).png())
