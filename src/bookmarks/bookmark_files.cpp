@@ -266,6 +266,8 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
         slot.pos.lockMode = view.lockMode;
         slot.pos.lockRows = view.lockRows;
         slot.fileName = stored.fileName;
+        // Script entries come from the user controls, never from the file.
+        if (isScriptEntry(slot.pos)) slot.pos.pathMask[0] = '\0';
         if (!stored.hasPlacement && !slot.pos.remark) {
             if (!stored.hasFileName && verboseMode()) {
                 logMessage("loading BM without subfile name:");
