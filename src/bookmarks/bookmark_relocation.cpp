@@ -392,8 +392,9 @@ int trackAfterReload(BookmarkList& list) {
             logMessage("missing ptext, index %ld", static_cast<long>(i));
             continue;
         }
+        const int64_t target = int64_t{block->firstLine} + pos.relativeLine;
         pos.currentLine =
-            std::clamp(block->firstLine + pos.relativeLine, 0, std::max(0, total - 1));
+            static_cast<int>(std::clamp<int64_t>(target, 0, std::max(0, total - 1)));
         if (pos.loadFailed) {
             pos.currentLine = block->firstLine;
             placeTop(list, pos);
