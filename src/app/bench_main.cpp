@@ -198,7 +198,7 @@ void benchBookmarks(tessel::TextStore& store, int count) {
     list->openSet = 1;
     setBookmarkBase(folder + "/zz-bench");
     ViewPosition view;
-    const int step = std::max(1, store.blockCount / std::max(1, count));
+    const int step = std::max(1, store.blockCount / std::max(1, 2 * count));
     for (int b = 1; b < store.blockCount && list->count() < count; b += step) {
         const TextBlock* file = store.blocks[b];
         // A line of some length whose text differs from the line five above it.
@@ -214,12 +214,23 @@ void benchBookmarks(tessel::TextStore& store, int count) {
     }
     const int made = list->count();
     if (saveSet(*list, 1, true) == 0) {
-        const auto start = Clock::now();
-        const LoadSetResult result = loadSet(*list, 1, view);
-        const int64_t us =
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-        std::printf("bookmarks count=%d loaded=%d lost=%d status=%d ms=%.1f\n", made, list->count(),
-                    result.lost, result.status, static_cast<double>(us) / 1000.0);
+        // The best of five loads, and its processor time on this thread.
+        int64_t bestUs = -1;
+        int64_t bestCpuUs = -1;
+        LoadSetResult result;
+        for (int run = 0; run < 5; ++run) {
+            const int64_t cpuStart = threadCpuMicros();
+            const auto start = Clock::now();
+            result = loadSet(*list, 1, view);
+            const int64_t us =
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+            const int64_t cpuUs = threadCpuMicros() - cpuStart;
+            if (bestUs < 0 || us < bestUs) bestUs = us;
+            if (bestCpuUs < 0 || cpuUs < bestCpuUs) bestCpuUs = cpuUs;
+        }
+        std::printf("bookmarks count=%d loaded=%d lost=%d status=%d ms=%.1f cpu_ms=%.1f\n", made,
+                    list->count(), result.lost, result.status, static_cast<double>(bestUs) / 1000.0,
+                    static_cast<double>(bestCpuUs) / 1000.0);
     }
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);

@@ -63,7 +63,7 @@ int formatError(const char* what, std::string_view line) {
 
 // One line of the list into `entry`; the failure class of the line (kNoFailure: placed).
 int importLine(BookmarkList& list, std::string_view line, const ViewPosition& view,
-               Bookmark& entry) {
+               const FileNameIndex& names, Bookmark& entry) {
     if (line.size() < kShortestImportLine) {
         addErrorDetail("%sline too short:\n\"%.200s\"", kImportErrorPrefix,
                        std::string(line).c_str());
@@ -100,7 +100,7 @@ int importLine(BookmarkList& list, std::string_view line, const ViewPosition& vi
     TextStore& store = list.store();
     const long relative = number + nameLineOffset(store);
     pos.relativeLine = static_cast<int32_t>(std::clamp<long>(relative, INT32_MIN, INT32_MAX));
-    const PlaceOutcome outcome = placeBookmark(list, entry);
+    const PlaceOutcome outcome = placeBookmark(list, entry, &names);
     if (outcome.result == PlaceResult::kPlaced) return kNoFailure;
     pos.loadFailed = 1;
     if (!outcome.failure.empty()) addErrorDetailQuiet("%s", outcome.failure.c_str());
@@ -178,6 +178,7 @@ int importBookmarks(BookmarkList& list, std::string_view text, const ViewPositio
     list.clearEntries();
     clearErrorDetails();
 
+    const FileNameIndex names(list.store());
     int worst = kNoFailure;
     int slot = 0;
     size_t at = headerEnd + 1;
@@ -188,7 +189,7 @@ int importBookmarks(BookmarkList& list, std::string_view text, const ViewPositio
         at = end + 1;
         if (line.ends_with('\r')) line.remove_suffix(1);
         Bookmark& entry = list.at(slot);
-        const int failure = importLine(list, line, view, entry);
+        const int failure = importLine(list, line, view, names, entry);
         worst = std::max(worst, failure);
         if (failure == kLineTooShort || failure == kWrongLineFormat) {
             entry = Bookmark{};

@@ -246,6 +246,7 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
         scriptsPlaced = true;
     };
 
+    const FileNameIndex names(list.store());
     int p = 0;
     uint32_t read = 0;
     int64_t lastProgressMs = tickMs();
@@ -273,7 +274,7 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
                 logMessage("loading BM without subfile name:");
                 logMessage("%s", slot.pos.label);
             }
-            const PlaceOutcome outcome = placeBookmark(list, slot);
+            const PlaceOutcome outcome = placeBookmark(list, slot, &names);
             if (outcome.result != PlaceResult::kPlaced) {
                 slot.pos.loadFailed = 1;
                 ++result.lost;

@@ -270,41 +270,90 @@ std::string compactText(std::string_view text) {
     return out;
 }
 
-int findFileBlock(TextStore& store, std::string_view storedName) {
-    const std::string_view wanted = trimTrailingBlanks(storedName);
-    if (wanted.empty()) return -1;
-    for (int b = 0; b < store.blockCount; ++b) {
-        const TextBlock* block = store.blocks[b];
-        if (block && block->fileName && trimTrailingBlanks(block->fileName) == wanted) return b;
+namespace {
+
+std::string_view lastNamePart(std::string_view name) {
+    const size_t cut = name.find_last_of("/\\:");
+    return cut == std::string_view::npos ? name : name.substr(cut + 1);
+}
+
+std::string_view blockName(const TextStore& store, int index) {
+    const TextBlock* block = store.blocks[index];
+    return block && block->fileName ? trimTrailingBlanks(block->fileName) : std::string_view();
+}
+
+// A relative name matches an absolute one: the shorter is the end of the longer, just after
+// a separator or a drive colon.
+bool sameFileByTail(std::string_view name, std::string_view wanted) {
+    if (name.empty()) return false;
+    if (name.size() == wanted.size()) return sameTail(name, wanted);
+    const std::string_view longer = name.size() > wanted.size() ? name : wanted;
+    const std::string_view shorter = name.size() > wanted.size() ? wanted : name;
+    const size_t start = longer.size() - shorter.size();
+    const char before = longer[start - 1];
+    return (isSeparator(before) || before == ':') && sameTail(shorter, longer.substr(start));
+}
+
+// The first exact name in load order, else the first that matches by its tail.
+template <typename Indices>
+int findAmong(const TextStore& store, std::string_view wanted, const Indices& indices) {
+    for (int b : indices) {
+        if (blockName(store, b) == wanted) return b;
     }
-    for (int b = 0; b < store.blockCount; ++b) {
-        const TextBlock* block = store.blocks[b];
-        if (!block || !block->fileName) continue;
-        const std::string_view name = trimTrailingBlanks(block->fileName);
-        if (name.empty()) continue;
-        if (name.size() == wanted.size()) {
-            if (sameTail(name, wanted)) return b;
-            continue;
-        }
-        const std::string_view& longer = name.size() > wanted.size() ? name : wanted;
-        const std::string_view& shorter = name.size() > wanted.size() ? wanted : name;
-        const size_t start = longer.size() - shorter.size();
-        const char before = longer[start - 1];
-        if ((isSeparator(before) || before == ':') && sameTail(shorter, longer.substr(start))) {
-            if (verboseMode()) {
-                if (name.size() > 40) {
-                    logMessage("found \"...%s\"", name.data() + name.size() - 40);
-                } else {
-                    logMessage("found \"%.*s\"", static_cast<int>(name.size()), name.data());
-                }
+    for (int b : indices) {
+        const std::string_view name = blockName(store, b);
+        if (!sameFileByTail(name, wanted)) continue;
+        if (verboseMode()) {
+            if (name.size() > 40) {
+                logMessage("found \"...%s\"", name.data() + name.size() - 40);
+            } else {
+                logMessage("found \"%.*s\"", static_cast<int>(name.size()), name.data());
             }
-            return b;
         }
+        return b;
     }
     return -1;
 }
 
-PlaceOutcome placeBookmark(BookmarkList& list, Bookmark& entry) {
+struct AllBlocks {
+    int count;
+    struct Iterator {
+        int at;
+        int operator*() const { return at; }
+        Iterator& operator++() {
+            ++at;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return at != other.at; }
+    };
+    Iterator begin() const { return {0}; }
+    Iterator end() const { return {count}; }
+};
+
+}  // namespace
+
+int findFileBlock(TextStore& store, std::string_view storedName) {
+    const std::string_view wanted = trimTrailingBlanks(storedName);
+    if (wanted.empty()) return -1;
+    return findAmong(store, wanted, AllBlocks{store.blockCount});
+}
+
+FileNameIndex::FileNameIndex(TextStore& store) : store_(store) {
+    for (int b = 0; b < store.blockCount; ++b) {
+        const std::string_view name = blockName(store, b);
+        if (!name.empty()) byLastPart_[lastNamePart(name)].push_back(b);
+    }
+}
+
+int FileNameIndex::find(std::string_view storedName) const {
+    const std::string_view wanted = trimTrailingBlanks(storedName);
+    if (wanted.empty()) return -1;
+    const auto candidates = byLastPart_.find(lastNamePart(wanted));
+    if (candidates == byLastPart_.end()) return -1;
+    return findAmong(store_, wanted, candidates->second);
+}
+
+PlaceOutcome placeBookmark(BookmarkList& list, Bookmark& entry, const FileNameIndex* names) {
     TextStore& store = list.store();
     ViewPosition& pos = entry.pos;
     PlaceOutcome outcome;
@@ -312,7 +361,7 @@ PlaceOutcome placeBookmark(BookmarkList& list, Bookmark& entry) {
     int fileIndex = -1;
     int line = pos.relativeLine;
     if (!entry.fileName.empty() && total > 0 && store.blockCount > 0) {
-        fileIndex = findFileBlock(store, entry.fileName);
+        fileIndex = names ? names->find(entry.fileName) : findFileBlock(store, entry.fileName);
         if (fileIndex < 0) {
             pos.currentLine = store.blockAt(0)->firstLine;
             placeTop(list, pos);
@@ -393,8 +442,7 @@ int trackAfterReload(BookmarkList& list) {
             continue;
         }
         const int64_t target = int64_t{block->firstLine} + pos.relativeLine;
-        pos.currentLine =
-            static_cast<int>(std::clamp<int64_t>(target, 0, std::max(0, total - 1)));
+        pos.currentLine = static_cast<int>(std::clamp<int64_t>(target, 0, std::max(0, total - 1)));
         if (pos.loadFailed) {
             pos.currentLine = block->firstLine;
             placeTop(list, pos);

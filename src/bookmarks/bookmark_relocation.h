@@ -7,6 +7,8 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "bookmarks/bookmark_list.h"
 
@@ -23,9 +25,24 @@ struct PlaceOutcome {
     std::string failure;  // "bookmark adjustment failed: ..." for the error list
 };
 
+// The loaded files by the last part of their names (after the last separator or colon), so
+// that placing a whole set does not compare every file name for every bookmark. Valid while
+// the store's blocks stay as they are.
+class FileNameIndex {
+  public:
+    explicit FileNameIndex(TextStore& store);
+    // The same answer as findFileBlock.
+    int find(std::string_view storedName) const;
+
+  private:
+    TextStore& store_;
+    std::unordered_map<std::string_view, std::vector<int>> byLastPart_;
+};
+
 // Places an entry read from a file or an import: from entry.fileName and the position's
 // relativeLine, lineText and label. Sets currentLine, topLine and the entry's block.
-PlaceOutcome placeBookmark(BookmarkList& list, Bookmark& entry);
+PlaceOutcome placeBookmark(BookmarkList& list, Bookmark& entry,
+                           const FileNameIndex* names = nullptr);
 
 // The reload scan calls these around reloading or rewriting files: before, each bookmark
 // remembers its line relative to its block and the line's text; after, it is put back there

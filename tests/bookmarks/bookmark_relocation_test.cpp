@@ -86,6 +86,11 @@ TEST_F(RelocationTest, FilesMatchByNameOrByTheirEnd) {
     EXPECT_EQ(findFileBlock(store, "wo.cpp"), -1);
     EXPECT_EQ(findFileBlock(store, "c:three.cpp"), 3);
     EXPECT_EQ(findFileBlock(store, "c:two.cpp"), -1);
+    const FileNameIndex names(store);
+    for (const char* name : {"src/one.cpp  ", "/abs/path/src/one.cpp", "src\\two.cpp", "wo.cpp",
+                             "c:three.cpp", "c:two.cpp", "", "one.cpp"}) {
+        EXPECT_EQ(names.find(name), findFileBlock(store, name)) << name;
+    }
 
     Bookmark missing = stored("/gone.txt", 2, "a");
     LogCapture log;
