@@ -296,6 +296,15 @@ TEST_F(BookmarkFileTest, SaveToRefusesExtensionsAndCopiesTheSets) {
     EXPECT_TRUE(std::filesystem::exists(dir.path() + "/x.2.qvbm"));
     EXPECT_EQ(list.existingSets, (1u << 1) | (1u << 2));
 
+    // Loading from a chosen file takes its base name and opens set 1.
+    setBookmarkBase(base);
+    list.clearEntries();
+    host.chosenFile = dir.path() + "/x.2.qvbm";
+    ASSERT_EQ(loadFrom(list, view), 0);
+    EXPECT_EQ(std::string(bookmarkBase()), dir.path() + "/x");
+    EXPECT_EQ(list.openSet, 1);
+    EXPECT_EQ(list.count(), 1);
+
     // Existing files at the target are overwritten only when the user agrees.
     setBookmarkBase(base);
     host.answers = {false};
