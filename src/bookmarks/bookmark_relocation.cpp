@@ -411,7 +411,9 @@ void trackBeforeReload(BookmarkList& list) {
         if (!blockOf(store, index)) index = blockIndexOf(store, line);
         const TextBlock* block = blockOf(store, index);
         entry.blockIndex = index;
-        if (!block) continue;
+        // A lost bookmark keeps the place it was stored with; the reload only moves it to the
+        // first line of its block.
+        if (!block || pos.loadFailed) continue;
         if (line < block->firstLine) {
             logMessage("bookmark %ld spotline %ld below textblock %ld", static_cast<long>(i),
                        static_cast<long>(line), static_cast<long>(block->firstLine));
@@ -465,6 +467,11 @@ int trackAfterReload(BookmarkList& list) {
                 pos.currentLine = line;
                 pos.topLine = top;
                 pos.loadFailed = 1;
+                // Saved from now on with this file and line, like a bookmark lost at load.
+                if (const TextBlock* file = fileBlockOfLine(store, line)) {
+                    entry.fileName = shownFileName(store, *file);
+                    pos.relativeLine = std::max(0, line - file->headerLine());
+                }
             }
         } else {
             placed = localSearch(list, entry, false, fileIndex, true);

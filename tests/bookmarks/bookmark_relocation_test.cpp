@@ -169,6 +169,13 @@ TEST_F(RelocationTest, BookmarksFollowTheirLinesAcrossAReload) {
     EXPECT_EQ(list.at(0).pos.loadFailed, 1);
     EXPECT_EQ(list.at(0).pos.currentLine, testing::globalLine(store, 2, 16));
     EXPECT_TRUE(log.contains("[note] bookmark text not found anywhere:"));
+
+    // The lost bookmark is saved with its file and line, and a later reload leaves it there.
+    EXPECT_EQ(list.at(0).fileName, "/w/b.txt");
+    trackBeforeReload(list);
+    EXPECT_EQ(list.at(0).pos.relativeLine, 17);
+    EXPECT_EQ(trackAfterReload(list), 0);
+    EXPECT_EQ(list.at(0).pos.currentLine, store.blockAt(2)->firstLine);
 }
 
 }  // namespace
