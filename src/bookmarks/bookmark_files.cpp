@@ -230,12 +230,6 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
     showStatusInfo(status);
     clearErrorDetails();
 
-    BookmarkReader reader(bytes);
-    StoredHeader header;
-    if (reader.readMagic() != 0 || reader.readHeader(header) != 0) {
-        result.status = kLoadSetFormatError;
-        return result;
-    }
     const std::vector<ScriptControl> scripts = scriptControls();
     bool scriptsPlaced = false;
     auto placeScripts = [&](int& p) {
@@ -245,9 +239,16 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
         }
         scriptsPlaced = true;
     };
+    int p = 0;
+    BookmarkReader reader(bytes);
+    StoredHeader header;
+    if (reader.readMagic() != 0 || reader.readHeader(header) != 0) {
+        placeScripts(p);
+        result.status = kLoadSetFormatError;
+        return result;
+    }
 
     const FileNameIndex names(list.store());
-    int p = 0;
     uint32_t read = 0;
     int64_t lastProgressMs = tickMs();
     while (p < kBookmarkSlots && read < header.entryCount) {
@@ -256,7 +257,7 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
             continue;
         }
         StoredEntry stored;
-        if (reader.readEntry(stored) != 0) {
+        if (reader.readEntry(stored, view.lockMode, view.lockRows) != 0) {
             result.status = kLoadSetFormatError;
             break;
         }
@@ -264,8 +265,6 @@ LoadSetResult loadSet(BookmarkList& list, int set, const ViewPosition& view, con
         Bookmark& slot = list.at(p);
         slot = Bookmark{};
         slot.pos = stored.pos;
-        slot.pos.lockMode = view.lockMode;
-        slot.pos.lockRows = view.lockRows;
         slot.fileName = stored.fileName;
         // Script entries come from the user controls, never from the file.
         if (isScriptEntry(slot.pos)) slot.pos.pathMask[0] = '\0';

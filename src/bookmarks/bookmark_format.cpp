@@ -196,10 +196,12 @@ int BookmarkReader::readHeader(StoredHeader& header) {
     return 0;
 }
 
-int BookmarkReader::readEntry(StoredEntry& entry) {
+int BookmarkReader::readEntry(StoredEntry& entry, int32_t lockMode, int32_t lockRows) {
     entry = StoredEntry{};
     ViewPosition& pos = entry.pos;
     pos.tabSize = 3;
+    pos.lockMode = lockMode;
+    pos.lockRows = lockRows;
     const size_t start = pos_;
     uint32_t termsRead = 0;
     bool hasValid = false;

@@ -53,7 +53,8 @@ class BookmarkReader {
     // Each: 0 read, 9 the file is damaged here (reported).
     int readMagic();
     int readHeader(StoredHeader& header);
-    int readEntry(StoredEntry& entry);
+    // An entry starts from tab size 3 and the given lock mode and rows; its records override.
+    int readEntry(StoredEntry& entry, int32_t lockMode = 0, int32_t lockRows = 0);
     size_t offset() const { return pos_; }
 
   private:

@@ -58,8 +58,6 @@ ViewPosition fullPosition() {
 
 TEST_F(BookmarkFileTest, SaveThenLoadKeepsEveryField) {
     ViewPosition source = fullPosition();
-    source.lockMode = view.lockMode = 2;
-    source.lockRows = view.lockRows = 6;
     ASSERT_EQ(addBookmark(list, source, testing::globalLine(store, 2, 17), kAddMark), 0);
     copyField(source.find.text, "a remark");
     ASSERT_EQ(addBookmark(list, source, 4, kAddRemark), 0);
