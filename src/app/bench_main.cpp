@@ -8,16 +8,23 @@
 //     -noseq       no word sequence    -noops     operators are text
 //     -plain       test every line through the line test, without the buffer scan
 //     -lines       load line by line through the line reader instead of whole files
+//     -bookmarks N load a set of N bookmarks (at most 95), each placed again by a local search
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
+#include "bookmarks/bookmark_files.h"
+#include "bookmarks/bookmark_list.h"
 #include "load/load_driver.h"
 #include "search/search_pass.h"
 #include "search/search_state.h"
@@ -64,6 +71,7 @@ struct Options {
     bool plain = false;
     bool lineByLine = false;
     int readAhead = -1;
+    int bookmarks = 0;
     const char* dir = nullptr;
     std::vector<const char*> masks;
 };
@@ -89,6 +97,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.lineByLine = true;
         } else if (!std::strcmp(a, "-readahead") && i + 1 < argc) {
             o.readAhead = std::atoi(argv[++i]);
+        } else if (!std::strcmp(a, "-bookmarks") && i + 1 < argc) {
+            o.bookmarks = std::atoi(argv[++i]);
         } else if (!o.dir) {
             o.dir = a;
         } else {
@@ -177,6 +187,55 @@ void benchFilter(tessel::TextStore& store, tessel::SearchWorkers& workers, const
     std::fflush(stdout);
 }
 
+// A set of bookmarks spread over the files, saved five lines above their text (as after lines
+// were inserted above them), then loaded: each one is placed again by a local search by line.
+void benchBookmarks(tessel::TextStore& store, int count) {
+    using namespace tessel;
+    std::string folder = (std::filesystem::temp_directory_path() / "tessel-bench-XXXXXX").string();
+    if (!mkdtemp(folder.data())) return;
+    auto list = std::make_unique<BookmarkList>();
+    list->storePtr = &store;
+    list->openSet = 1;
+    setBookmarkBase(folder + "/zz-bench");
+    ViewPosition view;
+    const int step = std::max(1, store.blockCount / std::max(1, 2 * count));
+    for (int b = 1; b < store.blockCount && list->count() < count; b += step) {
+        const TextBlock* file = store.blocks[b];
+        // A line of some length whose text differs from the line five above it.
+        for (int k = file->lineCount / 2; k < file->lineCount; ++k) {
+            const int line = file->firstLine + k;
+            if (k < 8 || std::strlen(store.lineText(line)) < 20) continue;
+            if (std::strcmp(store.lineText(line), store.lineText(line - 5)) == 0) continue;
+            if (addBookmark(*list, view, line, kAddMark) == 0) {
+                list->at(list->selected).pos.currentLine -= 5;
+            }
+            break;
+        }
+    }
+    const int made = list->count();
+    if (saveSet(*list, 1, true) == 0) {
+        // The best of five loads, and its processor time on this thread.
+        int64_t bestUs = -1;
+        int64_t bestCpuUs = -1;
+        LoadSetResult result;
+        for (int run = 0; run < 5; ++run) {
+            const int64_t cpuStart = threadCpuMicros();
+            const auto start = Clock::now();
+            result = loadSet(*list, 1, view);
+            const int64_t us =
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+            const int64_t cpuUs = threadCpuMicros() - cpuStart;
+            if (bestUs < 0 || us < bestUs) bestUs = us;
+            if (bestCpuUs < 0 || cpuUs < bestCpuUs) bestCpuUs = cpuUs;
+        }
+        std::printf("bookmarks count=%d loaded=%d lost=%d status=%d ms=%.1f cpu_ms=%.1f\n", made,
+                    list->count(), result.lost, result.status, static_cast<double>(bestUs) / 1000.0,
+                    static_cast<double>(bestCpuUs) / 1000.0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,7 +244,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] [-readahead N] DIR MASK...\n");
+                     "[-noops] [-plain] [-lines] [-readahead N] [-bookmarks N] DIR MASK...\n");
         return 2;
     }
     codePageTables().init(1252);
@@ -240,6 +299,8 @@ int main(int argc, char** argv) {
                         static_cast<long long>((cpuMicros() - cpuStart + 500) / 1000));
         }
     }
+
+    if (options.bookmarks > 0) benchBookmarks(store, options.bookmarks);
 
     SearchWorkers workers(options.threads);
     for (const char* mask : options.masks) {
