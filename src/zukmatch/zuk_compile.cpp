@@ -153,7 +153,6 @@ int ZukCompiler::sizePattern() {
         } else {
             ++pos;
         }
-        ++sizedLiteralBytes;
     }
     return 0;
 }
@@ -180,7 +179,6 @@ int ZukCompiler::sizeTemplate() {
         } else {
             ++pos;
         }
-        ++sizedLiteralBytes;
     }
     return 0;
 }

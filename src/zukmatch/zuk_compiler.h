@@ -33,12 +33,12 @@ struct ZukCompiler {
     // Found by the sizing pass, reserved by the building pass.
     int sizedTokens = 0;
     int sizedOutputEntries = 0;
-    int64_t sizedLiteralBytes = 0;
 
     bool caseSensitive() const { return (flags & kZukCaseSensitive) != 0; }
 
-    // Sizing pass: counts tokens and literal bytes. Only what keeps a size from being known
-    // (a cut or malformed numeric escape in a literal) is an error here.
+    // Sizing pass: counts tokens and template entries, reading literals escape by escape.
+    // Only what keeps a size from being known (a cut or malformed numeric escape in a
+    // literal) is an error here; everything else is left to the building pass.
     int sizePattern();
     int sizeTemplate();
     // Building pass.
