@@ -69,7 +69,7 @@ const std::string kCanonical =
 
 class ConfigWriter : public testing::ConfigTest {
   protected:
-    // The rules 4 ... 11 of the canonical file: their defaults, written as they stand.
+    // The rules 4 ... 23 of the canonical file: their defaults, written as they stand.
     static std::string canonicalWithDefaults() {
         std::string text = kCanonical;
         std::string rules;
@@ -87,6 +87,12 @@ class ConfigWriter : public testing::ConfigTest {
         };
         for (auto& rule : defaults) {
             rules += std::string("qvctxpath ") + rule[0] + "\r\nqvctxfind " + rule[1] + "\r\n";
+        }
+        // Rules 12 to 23 (Python, Rust, Go, shell) as the setting table gives them.
+        for (int rule = 12; rule <= 23; ++rule) {
+            const int pathId = kFirstContextId + 2 * contextSlotOfRule(rule);
+            rules += std::string("qvctxpath ") + config().descriptor(pathId)->caption +
+                     "\r\nqvctxfind " + config().descriptor(pathId + 1)->caption + "\r\n";
         }
         text.insert(text.find("</QVContext>"), rules);
         return text;
