@@ -5,8 +5,8 @@
 #include <functional>
 #include <new>
 
-#include "text/snapfile.h"
 #include "base/log/message_log.h"
+#include "text/snapfile.h"
 
 namespace tessel {
 
@@ -305,6 +305,16 @@ void TextStore::clear() {
     cache = LineLookupCache{};
     cacheFaultReported = false;
     spareMask = 0;
+}
+
+void TextStore::forgetRingBlock(const TextBlock* ringBlock) {
+    for (int i = 0; i < blockCount; ++i) {
+        if (blocks[i] != ringBlock) continue;
+        for (int k = i + 1; k < blockCount; ++k) blocks[k - 1] = blocks[k];
+        blocks[--blockCount] = nullptr;
+        renumber();
+        return;
+    }
 }
 
 void TextStore::statistics() {
