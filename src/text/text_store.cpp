@@ -5,8 +5,8 @@
 #include <functional>
 #include <new>
 
-#include "base/log/message_log.h"
 #include "text/snapfile.h"
+#include "base/log/message_log.h"
 
 namespace tessel {
 
