@@ -97,8 +97,8 @@ void NetRing::writeSlot(int physical, std::string_view prefix, const char* text,
     TextBlock& block = *block_;
     const uint32_t offset = block.lineStarts[physical];
     char* slot = block.text + offset;
-    std::memcpy(slot, prefix.data(), prefix.size());
-    std::memcpy(slot + prefix.size(), text, length);
+    if (!prefix.empty()) std::memcpy(slot, prefix.data(), prefix.size());
+    if (length > 0) std::memcpy(slot + prefix.size(), text, length);
     const size_t total = prefix.size() + length;
     slot[total] = '\0';
     if (block.colourBuffer) {

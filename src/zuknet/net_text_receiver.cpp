@@ -80,7 +80,9 @@ int NetTextReceiver::start() {
     stop();
 
     // A restart with the same geometry keeps the buffers, so that nothing pointing into
-    // them (rows of a filtered view) is left dangling; the ring starts empty either way.
+    // them (rows of a filtered view) is left dangling; the ring starts empty either way,
+    // and a view that shows it hears of that through takeNews.
+    const bool restarting = ring_.block() != nullptr;
     if (ring_.hasGeometry(settings_.lines, settings_.charsPerLine)) {
         ring_.clear();
     } else if (ring_.init(settings_.lines, settings_.charsPerLine) != 0) {
@@ -88,7 +90,7 @@ int NetTextReceiver::start() {
     }
     intake_.reset();
     intake_.rawAutoLineFeed.store(settings_.rawAutoLineFeed, std::memory_order_relaxed);
-    receiveCounter_.fetch_add(1, std::memory_order_release);
+    if (restarting) receiveCounter_.fetch_add(1, std::memory_order_release);
 
     if (int result = openSocket(); result != 0) return result;
     if (wakeFd_ < 0) wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -111,6 +113,25 @@ int NetTextReceiver::start() {
     statusText_[0] = '\0';
     ready_ = true;
     return kNetTextStarted;
+}
+
+int NetTextReceiver::restart() {
+    logMessage("[blue] reinit'ing net text");
+    return start();
+}
+
+int NetTextReceiver::loadIntoStore() {
+    if (!settings_.enabled) {
+        logMessage("Network text is disabled. Use Setup / General to enable.");
+        return 9;
+    }
+    if (!ring_.block()) {
+        logMessage("netlog not init'ed");
+        return 9;
+    }
+    if (!store_.appendBlock(ring_.block())) return 9;
+    store_.renumber();
+    return 0;
 }
 
 int NetTextReceiver::openSocket() {

@@ -67,8 +67,13 @@ class NetTextReceiver {
     // socket and starts the thread. The ring block's line count may change: the caller
     // cancels searches before and renumbers the store after. A NetTextStart code.
     int start();
+    // The restart asked for by the reload scan: "[blue] reinit'ing net text", then start.
+    int restart();
     // Stops the thread and closes the socket. The ring block stays.
     void stop();
+    // "loadnetlog": puts the ring block into the store (once) and renumbers. 0, or 9 after
+    // "Network text is disabled. Use Setup / General to enable." or "netlog not init'ed".
+    int loadIntoStore();
     // The ring block, null before the first start.
     TextBlock* ringBlock() const { return ring_.block(); }
     // True, with the ring block, when lines arrived (or the ring was cleared) since the

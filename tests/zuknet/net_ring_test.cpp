@@ -54,23 +54,6 @@ TEST_F(NetRingTest, LayoutOfHeaderSlotsAndClosingLine) {
     EXPECT_EQ(block.lineStarts[kLines + 3], kNoLineStart);
 }
 
-TEST_F(NetRingTest, OverflowDropsTheOldestAndLineTwoStaysTheOldest) {
-    ASSERT_EQ(ring.init(10, 30), 0);
-    TextBlock* block = ring.block();
-    store.appendBlock(block);
-    store.renumber();
-    for (int i = 1; i <= 13; ++i) append("line " + std::to_string(i) + "\n");
-    EXPECT_EQ(block->ringFill.load(), 10);
-    EXPECT_EQ(block->ringHead.load(), 3);
-    EXPECT_STREQ(store.lineText(block->firstLine + 2), "line 4") << "global line 2 is the oldest";
-    EXPECT_STREQ(store.lineText(block->firstLine + 11), "line 13");
-    EXPECT_STREQ(store.lineText(block->firstLine + 12), "") << "the closing line";
-    // Every line found by address maps back to its own number.
-    for (int i = 2; i < 12; ++i) {
-        EXPECT_EQ(block->lineOfAddress(block->line(i)), block->firstLine + i);
-    }
-}
-
 TEST_F(NetRingTest, LineEndsAndBareCarriageReturns) {
     ASSERT_EQ(ring.init(10, 30), 0);
     const TextBlock& block = *ring.block();

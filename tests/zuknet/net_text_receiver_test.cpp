@@ -107,15 +107,29 @@ TEST_F(NetTextReceiverTest, PlainLinesOverTheWire) {
 }
 
 TEST_F(NetTextReceiverTest, OldestLinesGiveWayAndLineTwoIsTheOldest) {
+    testing::LogCapture log;
+    EXPECT_EQ(receiver.loadIntoStore(), 9);
+    EXPECT_TRUE(log.contains("Network text is disabled. Use Setup / General to enable."));
     ASSERT_EQ(startReceiver(), kNetTextStarted);
     TextBlock* block = receiver.ringBlock();
-    store.appendBlock(block);
-    store.renumber();
+    store.addLine(":file:\n", true);
+    store.addLine("other.txt\n", true);
+    store.finish();
+    ASSERT_EQ(receiver.loadIntoStore(), 0);
+    ASSERT_EQ(receiver.loadIntoStore(), 0) << "a second load keeps one copy";
+    ASSERT_EQ(store.blockCount, 2);
+    EXPECT_GT(block->firstLine, 0) << "behind the file loaded before";
+    EXPECT_EQ(block->firstLine, store.blocks[0]->lineCount);
     std::vector<std::string> datagrams;
     for (int i = 1; i <= 14; ++i) datagrams.push_back("line " + std::to_string(i) + "\n");
     send(datagrams);
     EXPECT_STREQ(store.lineText(block->firstLine + 2), "line 5");
     EXPECT_STREQ(store.lineText(block->firstLine + 11), "line 14");
+    EXPECT_STREQ(store.lineText(block->firstLine + 12), "") << "the closing line";
+    // Every line found by its address maps back to its own number.
+    for (int i = 2; i < 12; ++i) {
+        EXPECT_EQ(block->lineOfAddress(block->line(i)), block->firstLine + i);
+    }
 }
 
 TEST_F(NetTextReceiverTest, RecordsRepetitionsClearAndSenderPrefix) {
