@@ -115,6 +115,9 @@ struct AppSettings {
     bool clipWriteDelay = false;
     bool scanClipUrl = false;
 
+    // Network text: listen on the loopback address only ("netTextReceiveLocal").
+    bool netTextReceiveLocal = false;
+
     // Download disk cache.
     int32_t cacheToDisk = 0;  // 0 off, 1 on, 2 ask on save
     std::string cachePath;

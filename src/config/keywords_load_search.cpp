@@ -204,6 +204,11 @@ int onShiftHighlight(const Keyword& k) {
     return 0;
 }
 
+int onNetTextReceiveLocal(const Keyword& k) {
+    appSettings().netTextReceiveLocal = k.number != 0;
+    return 0;
+}
+
 int onIgnored(const Keyword&) {
     return 0;
 }
@@ -233,6 +238,7 @@ constexpr KeywordHandler kLoadSearchKeywords[] = {
     {"accent", false, onAccent},
     {"punct", false, onPunct},
     {"shifthighlight", false, onShiftHighlight},
+    {"netTextReceiveLocal", false, onNetTextReceiveLocal},
     {"jumpresultsbyshiftcursor", false, onIgnored},
     {"touchdragspeed", false, onIgnored},
     {"touchdragaccel", false, onIgnored},

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <functional>
 
+#include "base/log/message_log.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 
@@ -447,10 +447,10 @@ int TextBlock::detachEditData(EditDataBase* data) {
 int TextBlock::physicalIndex(int logical) const {
     int slots = lineCount - 3;
     if (!ring || logical < 2 || logical >= lineCount - 1 || slots <= 0 || lineCapacity < slots ||
-        ringFill < slots) {
+        ringFill.load(std::memory_order_acquire) < slots) {
         return logical;
     }
-    int offset = (logical - 2 + ringHead % slots) % slots;
+    int offset = (logical - 2 + ringHead.load(std::memory_order_acquire) % slots) % slots;
     if (offset < 0) offset += slots;
     return offset + 2;
 }
@@ -458,10 +458,10 @@ int TextBlock::physicalIndex(int logical) const {
 int TextBlock::logicalIndex(int physical) const {
     int slots = lineCount - 3;
     if (!ring || physical < 2 || physical >= lineCount - 1 || slots <= 0 || lineCapacity < slots ||
-        ringFill < slots) {
+        ringFill.load(std::memory_order_acquire) < slots) {
         return physical;
     }
-    int offset = (physical - 2 - ringHead % slots) % slots;
+    int offset = (physical - 2 - ringHead.load(std::memory_order_acquire) % slots) % slots;
     if (offset < 0) offset += slots;
     return offset + 2;
 }

@@ -307,6 +307,16 @@ void TextStore::clear() {
     spareMask = 0;
 }
 
+void TextStore::forgetRingBlock(const TextBlock* ringBlock) {
+    for (int i = 0; i < blockCount; ++i) {
+        if (blocks[i] != ringBlock) continue;
+        for (int k = i + 1; k < blockCount; ++k) blocks[k - 1] = blocks[k];
+        blocks[--blockCount] = nullptr;
+        renumber();
+        return;
+    }
+}
+
 void TextStore::statistics() {
     constexpr int64_t kMegabyte = 1048576;
     // A line slot costs one pointer and one mask, counted as 8 bytes.

@@ -98,11 +98,13 @@ struct TextBlock {
 
     // Ring blocks: the network receiver provides the text and colour buffers (owns buffer
     // clear, so they are never freed here) and must keep used bytes covering the slots. The
-    // line arrays are always the block's own, allocated with std::calloc.
+    // line arrays are always the block's own, allocated with std::calloc. The receiver thread
+    // writes a slot completely before it moves head and fill (release), so a reader that
+    // loads them (acquire) finds the slots they name complete.
     bool ring = false;
     int slotWidth = 0;
-    int ringHead = 0;
-    int ringFill = 0;
+    std::atomic<int> ringHead{0};
+    std::atomic<int> ringFill{0};
 
     char* colourBuffer = nullptr;
     int64_t colourBufferSize = 0;
@@ -198,6 +200,8 @@ class TextStore {
     TextBlock* blockForAddress(const char* address, TextBlock* hint = nullptr);
     TextBlock* blockByName(const char* name);
     void clear();
+    // The network receiver frees a ring block: the table lets go of it first and renumbers.
+    void forgetRingBlock(const TextBlock* ringBlock);
     void statistics();
 
     // True when a line starts with the record prefix (false without a prefix).
