@@ -378,10 +378,13 @@ int replace(EditorView& view, bool backwards, bool shift, bool adapt) {
         // press on the next line.
         if (editor->cursorLine == recent.trackedLine + 1) recent.replaceArmed = true;
         if (recent.replaceAtLineEnd) editor->cursorColumn = editor->lineLength(editor->cursorLine);
+        int column = editor->cursorColumn;
         result = editor->insertText(recent.replacement, true);
         if (recent.replaceArmed && editor->cursorLine < editor->lastTextLine()) {
-            EditPosition next{editor->cursorLine + 1, editor->cursorColumn};
-            editor->setCursor(next);
+            // The next line gets the same text at the same place (its end, for an addition
+            // at line ends).
+            int next = editor->cursorLine + 1;
+            editor->setCursor({next, recent.replaceAtLineEnd ? editor->lineLength(next) : column});
         }
         editor->revealCursor();
         return result;

@@ -249,7 +249,12 @@ int revertBuffer(EditData& data, TextBlock& block) {
 static void park(EditorView& view) {
     if (!view.editor) return;
     view.selection.clear();
-    view.editor->parked = true;
+    Editor& editor = *view.editor;
+    if (editor.data) {
+        editor.data->savedCursor = editor.cursor();
+        editor.data->hasSavedCursor = true;
+    }
+    editor.parked = true;
     view.parked = std::move(view.editor);
 }
 

@@ -32,15 +32,14 @@ std::string recordOf(const TextStore& store, const TextBlock& block, const EditD
         record += name;
     }
     std::string_view text = data.textView();
-    size_t start = 0;
-    for (;;) {
+    // As in a load, the LF that ends the last line starts no line of its own.
+    for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(start, end - start);
         record += '\n';
         if (looksLikeHeader(line.data(), line.size(), prefix)) record += '\'';
         record += line;
-        if (end == text.size()) break;
         start = end + 1;
     }
     record += '\n';

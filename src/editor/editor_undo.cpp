@@ -65,6 +65,7 @@ int Editor::undo() {
             return 9;
     }
     if (result != 0) return 9;
+    cache.clear();
     setCursor(at);
     view->selection.clear();
     if (d.lineCount != step.linesBefore) {
@@ -73,7 +74,6 @@ int Editor::undo() {
     }
     step.clear();
     ring.head = slot;
-    cache.clear();
     if (EditHost* host = editing().host) host->textChanged();
     return checkIntegrity("undo", 0);
 }
