@@ -81,18 +81,18 @@ int EditData::reserve(int64_t extra) {
     if (text && capacity - length >= extra + kGrowthReserve) return 0;
     int64_t grownCapacity = capacity + extra + kGrowthReserve;
     int64_t bytes = grownCapacity + kAllocationSlack;
-    char* grown = static_cast<char*>(std::malloc(static_cast<size_t>(bytes)));
+    // realloc keeps the old buffer when it fails; for a large text it moves the pages
+    // instead of copying them.
+    char* grown = static_cast<char*>(std::realloc(text, static_cast<size_t>(bytes)));
     if (!grown) {
         reportOutOfMemory(170102, static_cast<long>(bytes));
         return 9;
     }
-    if (text) {
-        std::memcpy(grown, text, static_cast<size_t>(length + 2));
-    } else {
+    if (!text) {
         grown[0] = '\0';
         grown[1] = static_cast<char>(kGuardByte);
+        length = 0;
     }
-    std::free(text);
     text = grown;
     capacity = grownCapacity;
     clearCaches();

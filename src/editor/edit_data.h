@@ -20,6 +20,7 @@
 namespace tessel {
 
 class Editor;
+class FileSink;
 
 inline constexpr unsigned char kGuardByte = 0xEE;
 // Growth beyond the inserted text, so that typing does not reallocate.
@@ -112,6 +113,9 @@ class EditData : public EditDataBase {
     int load(const TextBlock& block, std::string& failReason);
     // Writes the text to the block's file: edit_write.cpp. 0, 1 (cancelled), 9.
     int write();
+    // The bytes of the file as write() produces them (encoded, with the file's line ends);
+    // false, reported with `name`, when a byte cannot be encoded.
+    bool fileBytes(FileSink& sink, const char* name, int64_t* lines = nullptr) const;
 
     char* text = nullptr;
     int64_t capacity = 0;  // usable bytes; the allocation is 100 bytes more

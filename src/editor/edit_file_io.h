@@ -21,11 +21,14 @@ DiskIdentity identityOf(const char* path);
 bool sameFileState(const DiskIdentity& before, const DiskIdentity& now);
 
 // Collects output in pieces and writes them to a file descriptor; the first failure sticks.
+// Without a descriptor (-1) it keeps everything collected.
 class FileSink {
   public:
     explicit FileSink(int fd) : fd_(fd) { buffer_.reserve(kPieceBytes + 4096); }
     void append(std::string_view bytes);
+    // For producers that append to buffer() themselves.
     std::string& buffer() { return buffer_; }
+    void flushWhenFull();
     // Writes out what is collected; false after any failed write.
     bool flush();
     bool failed() const { return failed_; }

@@ -100,10 +100,15 @@ bool sameFileState(const DiskIdentity& before, const DiskIdentity& now) {
 void FileSink::append(std::string_view bytes) {
     if (failed_) return;
     buffer_.append(bytes);
+    flushWhenFull();
+}
+
+void FileSink::flushWhenFull() {
     if (buffer_.size() >= kPieceBytes) flush();
 }
 
 bool FileSink::flush() {
+    if (fd_ < 0) return !failed_;
     if (!failed_ && !buffer_.empty() && !writeAll(fd_, buffer_.data(), buffer_.size()))
         failed_ = true;
     buffer_.clear();
@@ -153,6 +158,35 @@ int replaceFileContents(const std::string& target, const DiskIdentity& original,
     return 0;
 }
 
+bool EditData::fileBytes(FileSink& sink, const char* name, int64_t* linesOut) const {
+    int64_t lines = 0;
+    if (encoding == EditEncoding::kUtf8Bom) sink.append(kUtf8Bom);
+    int64_t start = 0;
+    for (;;) {
+        const void* found = std::memchr(text + start, '\n', static_cast<size_t>(length - start));
+        int64_t end = found ? static_cast<const char*>(found) - text : length;
+        std::string_view line(text + start, static_cast<size_t>(end - start));
+        if (encoding == EditEncoding::kRaw) {
+            sink.append(line);
+        } else {
+            size_t bad = 0;
+            if (!appendUtf8(line, sink.buffer(), &bad)) {
+                logMessage("[error] cannot write %s: byte 0x%02X in line %ld has no UTF-8 form.",
+                           name, static_cast<unsigned>(static_cast<unsigned char>(line[bad])),
+                           static_cast<long>(lines + 1));
+                return false;
+            }
+            sink.flushWhenFull();
+        }
+        ++lines;
+        if (!found) break;
+        sink.append(writesCrBefore(static_cast<int>(lines - 1)) ? "\r\n" : "\n");
+        start = end + 1;
+    }
+    if (linesOut) *linesOut = lines;
+    return true;
+}
+
 int EditData::write() {
     const char* name = block ? block->fileName : nullptr;
     if (!name || !*name || isUntitledName(name) || !text) {
@@ -182,33 +216,7 @@ int EditData::write() {
         }
     }
     int64_t lines = 0;
-    auto produce = [&](FileSink& sink) {
-        if (encoding == EditEncoding::kUtf8Bom) sink.append(kUtf8Bom);
-        int64_t start = 0;
-        for (;;) {
-            const void* found =
-                std::memchr(text + start, '\n', static_cast<size_t>(length - start));
-            int64_t end = found ? static_cast<const char*>(found) - text : length;
-            std::string_view line(text + start, static_cast<size_t>(end - start));
-            if (encoding == EditEncoding::kRaw) {
-                sink.append(line);
-            } else {
-                size_t bad = 0;
-                if (!appendUtf8(line, sink.buffer(), &bad)) {
-                    logMessage("[error] cannot write %s: byte 0x%02X in line %ld has no UTF-8 form.",
-                               name, static_cast<unsigned>(static_cast<unsigned char>(line[bad])),
-                               static_cast<long>(lines + 1));
-                    return false;
-                }
-                sink.append({});
-            }
-            ++lines;
-            if (!found) break;
-            sink.append(writesCrBefore(static_cast<int>(lines - 1)) ? "\r\n" : "\n");
-            start = end + 1;
-        }
-        return true;
-    };
+    auto produce = [&](FileSink& sink) { return fileBytes(sink, name, &lines); };
     if (replaceFileContents(target, now, name, produce) != 0) return 9;
     logMessage("[blue] %ld lines written.", static_cast<long>(lines));
     disk = identityOf(target.c_str());
