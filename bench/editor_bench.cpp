@@ -4,12 +4,13 @@
 //   commit: the edits of one file go into a large store, and the store is searched again.
 //
 // tessel-editor-bench [-mb N] [-storemb N] [-keys N] [-mask TEXT]
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
@@ -81,7 +82,8 @@ void benchTyping(long megabytes, int keys) {
         editor.typeKey(static_cast<char>('a' + key % 26));
         int top = editor.headerGlobalLine();
         size_t shown = 0;
-        for (int row = 0; row < kScreenRows; ++row) shown += std::strlen(editor.lineText(top + row));
+        for (int row = 0; row < kScreenRows; ++row)
+            shown += std::strlen(editor.lineText(top + row));
         double ms = msSince(start);
         if (shown == 0) std::printf("no screen\n");
         if (key == 0) {
@@ -91,8 +93,9 @@ void benchTyping(long megabytes, int keys) {
         total += ms;
         if (ms > worst) worst = ms;
     }
-    std::printf("typing file_mb=%ld open_ms=%.1f first_key_ms=%.2f key_avg_ms=%.2f key_max_ms=%.2f\n",
-                megabytes, openMs, first, keys > 1 ? total / (keys - 1) : 0.0, worst);
+    std::printf(
+        "typing file_mb=%ld open_ms=%.1f first_key_ms=%.2f key_avg_ms=%.2f key_max_ms=%.2f\n",
+        megabytes, openMs, first, keys > 1 ? total / (keys - 1) : 0.0, worst);
     view.editor.reset();
     ::unlink(path.c_str());
     editing().store = nullptr;
@@ -151,10 +154,11 @@ void benchCommit(long megabytes, const char* mask) {
         if (pass == 0) firstMs = ms;
         if (pass == 1 || ms < bestMs) bestMs = ms;
     }
-    std::printf("commit store_mb=%ld files=%ld lines=%d commit_ms=%.1f search_first_ms=%.1f "
-                "search_best_ms=%.1f hits=%lld\n",
-                megabytes, files, store.lineCount(), commitMs, firstMs, bestMs,
-                static_cast<long long>(result.hitCount));
+    std::printf(
+        "commit store_mb=%ld files=%ld lines=%d commit_ms=%.1f search_first_ms=%.1f "
+        "search_best_ms=%.1f hits=%lld\n",
+        megabytes, files, store.lineCount(), commitMs, firstMs, bestMs,
+        static_cast<long long>(result.hitCount));
     view.parked.reset();
     ::unlink(editedPath.c_str());
     editing().store = nullptr;

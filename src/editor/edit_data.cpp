@@ -26,9 +26,10 @@ struct TextShape {
 
 TextShape shapeOf(const char* bytes, int64_t count) {
     TextShape shape;
+    if (count <= 0) return shape;
     int64_t lastBreak = -1;
-    for (const char* at = bytes; (at = static_cast<const char*>(
-                                      std::memchr(at, '\n', static_cast<size_t>(bytes + count - at))));
+    for (const char* at = bytes; (at = static_cast<const char*>(std::memchr(
+                                      at, '\n', static_cast<size_t>(bytes + count - at))));
          ++at) {
         ++shape.lineBreaks;
         lastBreak = at - bytes;
@@ -46,6 +47,9 @@ EditPosition endOf(EditPosition at, const TextShape& shape) {
 
 EditData::~EditData() {
     std::free(text);
+    // The recent edit must not take a later text at the same address for this one.
+    RecentEdit& recent = editing().recent;
+    if (recent.trackedData == this) recent.clear();
 }
 
 int EditData::allocate(int64_t textBytes) {
@@ -102,8 +106,8 @@ int EditData::reserve(int64_t extra) {
 std::vector<uint8_t> EditData::crFlagsOf(int firstLf, int lfCount) const {
     if (!mixedLineEnds || lfCount <= 0 || firstLf < 0) return {};
     auto begin = crBeforeLf.begin() + std::min<size_t>(firstLf, crBeforeLf.size());
-    auto end = crBeforeLf.begin() + std::min<size_t>(static_cast<size_t>(firstLf) + lfCount,
-                                                     crBeforeLf.size());
+    auto end = crBeforeLf.begin() +
+               std::min<size_t>(static_cast<size_t>(firstLf) + lfCount, crBeforeLf.size());
     return std::vector<uint8_t>(begin, end);
 }
 
@@ -134,13 +138,14 @@ int EditData::splice(int64_t offset, int64_t removeCount, std::string_view inser
         // LF number k ends buffer line k: the change starts behind the LFs of earlier lines.
         auto first = static_cast<size_t>(std::max(at.line - kFirstTextLine, 0));
         first = std::min(first, crBeforeLf.size());
-        size_t eraseEnd = std::min(first + static_cast<size_t>(removed.lineBreaks), crBeforeLf.size());
+        size_t eraseEnd =
+            std::min(first + static_cast<size_t>(removed.lineBreaks), crBeforeLf.size());
         crBeforeLf.erase(crBeforeLf.begin() + static_cast<std::ptrdiff_t>(first),
                          crBeforeLf.begin() + static_cast<std::ptrdiff_t>(eraseEnd));
         // New line ends look like the end of the line they split off from.
-        uint8_t like = first < crBeforeLf.size()  ? crBeforeLf[first]
-                       : !crBeforeLf.empty()      ? crBeforeLf.back()
-                                                  : uint8_t{1};
+        uint8_t like = first < crBeforeLf.size() ? crBeforeLf[first]
+                       : !crBeforeLf.empty()     ? crBeforeLf.back()
+                                                 : uint8_t{1};
         std::vector<uint8_t> fresh(static_cast<size_t>(added.lineBreaks), like);
         if (restoredCrFlags && restoredCrFlags->size() == fresh.size()) fresh = *restoredCrFlags;
         crBeforeLf.insert(crBeforeLf.begin() + static_cast<std::ptrdiff_t>(first), fresh.begin(),
@@ -180,10 +185,10 @@ int EditData::overwriteByte(int64_t offset, char byte, EditPosition at, const Ed
     }
     committed = false;
     setModified(true);
-    EditPosition removedEnd = old == '\n' ? EditPosition{at.line + 1, 0}
-                                          : EditPosition{at.line, at.column + 1};
-    EditPosition insertedEnd = byte == '\n' ? EditPosition{at.line + 1, 0}
-                                            : EditPosition{at.line, at.column + 1};
+    EditPosition removedEnd =
+        old == '\n' ? EditPosition{at.line + 1, 0} : EditPosition{at.line, at.column + 1};
+    EditPosition insertedEnd =
+        byte == '\n' ? EditPosition{at.line + 1, 0} : EditPosition{at.line, at.column + 1};
     for (Editor* editor : editors) {
         if (editor == acting) continue;
         editor->clearCache();

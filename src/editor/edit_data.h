@@ -121,8 +121,8 @@ class EditData : public EditDataBase {
     int64_t capacity = 0;  // usable bytes; the allocation is 100 bytes more
     int64_t length = 0;
     int lineCount = kExtraLines + 1;  // text lines + 3; an empty text has one line
-    int startLineCount = 0;  // the block's line count when editing started
-    int leadLines = 0;       // block lines in front of the header line (an empty one or none)
+    int startLineCount = 0;           // the block's line count when editing started
+    int leadLines = 0;  // block lines in front of the header line (an empty one or none)
     int lineEndFlags = 0;
     int64_t tabCount = 0;
     int64_t crCount = 0;

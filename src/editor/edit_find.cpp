@@ -83,7 +83,7 @@ TextBlock* nextFileWithHit(EditorView& view, const std::function<bool(const char
     TextStore& store = search.store();
     int current = -1;
     for (int b = 0; b < store.blockCount; ++b) {
-        if (store.blocks[b] == editor->block) current = b;
+        if (store.blocks[b] == editor->block()) current = b;
     }
     if (current < 0) return nullptr;
     for (int b = current + 1; b < store.blockCount; ++b) {
@@ -194,7 +194,8 @@ bool Editor::findNext(bool backwards, int mode, bool fromTextStart) {
         auto clampSpan = [&](int offset, int length) {
             hitLine = line;
             hitColumn = std::min(offset, static_cast<int>(bytes.size()));
-            hitLength = std::max(0, std::min(offset + length, static_cast<int>(bytes.size())) - hitColumn);
+            hitLength =
+                std::max(0, std::min(offset + length, static_cast<int>(bytes.size())) - hitColumn);
         };
         int offset = 0;
         int length = 0;
@@ -288,20 +289,23 @@ void Editor::endLineEdit() {
     std::string_view now = lineBytes(cursorLine);
     std::string_view before = recent.lineSnapshot;
     size_t prefix = 0;
-    size_t prefixLimit = std::min({before.size(), now.size(), static_cast<size_t>(recent.startColumn)});
+    size_t prefixLimit =
+        std::min({before.size(), now.size(), static_cast<size_t>(recent.startColumn)});
     while (prefix < prefixLimit && before[prefix] == now[prefix]) ++prefix;
     size_t suffix = 0;
     size_t endRoom = now.size() > static_cast<size_t>(recent.endColumn)
                          ? now.size() - static_cast<size_t>(recent.endColumn)
                          : 0;
     size_t suffixLimit = std::min({before.size() - prefix, now.size() - prefix, endRoom});
-    while (suffix < suffixLimit && before[before.size() - 1 - suffix] == now[now.size() - 1 - suffix])
+    while (suffix < suffixLimit &&
+           before[before.size() - 1 - suffix] == now[now.size() - 1 - suffix])
         ++suffix;
-    recent.replacement = std::string(now.substr(prefix, now.size() - suffix - prefix))
-                             .substr(0, kRecentPhraseBytes);
+    recent.replacement =
+        std::string(now.substr(prefix, now.size() - suffix - prefix)).substr(0, kRecentPhraseBytes);
     recent.replaceAtLineEnd = suffix == 0;
     std::string_view removed = before.substr(prefix, before.size() - suffix - prefix);
-    if (overwrite && removed.size() > recent.source.size() && removed.size() < kRecentPhraseBytes + 1) {
+    if (overwrite && removed.size() > recent.source.size() &&
+        removed.size() < kRecentPhraseBytes + 1) {
         recent.source = std::string(removed);
         if (traceMode()) {
             logMessage("[blue] over: \"%s\" \"%s\"", recent.source.c_str(),
@@ -427,8 +431,8 @@ int replace(EditorView& view, bool backwards, bool shift, bool adapt) {
     int inserted =
         recent.replacement.empty()
             ? 0
-            : editor->insertText(adapt ? adaptCase(recent.replacement, selected) : recent.replacement,
-                                 true);
+            : editor->insertText(
+                  adapt ? adaptCase(recent.replacement, selected) : recent.replacement, true);
     editor->revealCursor();
     return result == kMovedToNextFile ? result : inserted;
 }

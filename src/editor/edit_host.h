@@ -21,8 +21,7 @@ class EditHost {
   public:
     virtual ~EditHost() = default;
     // A modal question; title and text are code-page bytes, "\n" breaks lines.
-    virtual EditAnswer ask(std::string_view title, std::string_view text,
-                           EditButtons buttons) = 0;
+    virtual EditAnswer ask(std::string_view title, std::string_view text, EditButtons buttons) = 0;
     // The "Save As" dialog: 0 with `chosen` set, 1 when cancelled.
     virtual int chooseSavePath(std::string_view proposedName, std::string& chosen) = 0;
     virtual std::string clipboardText() = 0;

@@ -151,7 +151,8 @@ int EditData::readForEditing(const char* name, bool decode, bool colourText,
         bool colourLine = colourText && physical % 2 == 0;
         ++physical;
         if (!colourLine) {
-            std::string_view body(text + read, static_cast<size_t>((crlf ? lineEnd - 1 : lineEnd) - read));
+            std::string_view body(text + read,
+                                  static_cast<size_t>((crlf ? lineEnd - 1 : lineEnd) - read));
             if (decode) {
                 if (!decodeLineExactly(body, decoded)) return kEncodingNotKept;
                 body = decoded;
@@ -177,8 +178,8 @@ int EditData::readForEditing(const char* name, bool decode, bool colourText,
     }
     tabCount = counts.tabs;
     crCount = counts.carriageReturns;
-    lineEndFlags = (counts.carriageReturns > 0 ? kLineEndCr : 0) |
-                   (counts.lineFeeds > 0 ? kLineEndLf : 0);
+    lineEndFlags =
+        (counts.carriageReturns > 0 ? kLineEndCr : 0) | (counts.lineFeeds > 0 ? kLineEndLf : 0);
     // A text without any line end gets the system's own for the lines the user adds.
     if (lineEndFlags == 0) {
         lineEndFlags = appSettings().linuxMode ? kLineEndLf : (kLineEndCr | kLineEndLf);

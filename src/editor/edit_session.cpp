@@ -134,7 +134,8 @@ int newText(EditorView& view) {
         logMessage("failed to create new text");
         return 9;
     }
-    std::string prefix = store.prefixLength > 0 ? std::string(store.recordPrefix) : kFileRecordPrefix;
+    std::string prefix =
+        store.prefixLength > 0 ? std::string(store.recordPrefix) : kFileRecordPrefix;
     if (store.prefixOnNameLine) {
         block->addText((prefix + name).c_str(), true);
     } else {
@@ -154,7 +155,7 @@ int newText(EditorView& view) {
 static void endEditor(EditorView& view) {
     Editor* editor = view.editor.get();
     EditData* data = editor->data;
-    TextBlock* block = editor->block;
+    TextBlock* block = editor->block();
     bool reload = data && data->everModified;
     view.selection.clear();
     view.editor.reset();
@@ -187,10 +188,11 @@ int askForSaveName(TextBlock& block) {
 int saveWithCheck(Editor& editor) {
     if (editor.checkIntegrity("save", 2) != 0) {
         if (EditHost* host = editing().host) {
-            host->ask("Text integrity problem",
-                      "Internal checks indicated a problem in the text.\nYour changes are saved, but "
-                      "please verify\nif the saved text contains any errors.\n",
-                      EditButtons::kOk);
+            host->ask(
+                "Text integrity problem",
+                "Internal checks indicated a problem in the text.\nYour changes are saved, but "
+                "please verify\nif the saved text contains any errors.\n",
+                EditButtons::kOk);
         }
     }
     return editor.data->write();
@@ -200,9 +202,10 @@ int closeAndSave(EditorView& view) {
     Editor* editor = view.editor.get();
     if (!editor) return 1;
     EditData* data = editor->data;
-    if (data && data->modified) {
-        if (isUntitledName(editor->block->fileName)) {
-            int named = askForSaveName(*editor->block);
+    // Without its block (the store dropped it) the text has no file to go to.
+    if (data && data->modified && editor->block()) {
+        if (isUntitledName(editor->block()->fileName)) {
+            int named = askForSaveName(*editor->block());
             if (named != 0) return named;
         }
         // A write that failed or was cancelled keeps the editor and its changes.
@@ -227,7 +230,7 @@ int discardAndClose(EditorView& view) {
         showStatusInfo("no active editor open.");
         return 1;
     }
-    revertBuffer(*editor->data, *editor->block);
+    if (editor->block()) revertBuffer(*editor->data, *editor->block());
     return closeAndSave(view);
 }
 
@@ -293,7 +296,7 @@ int commitAllEdits() {
 int resumeEdit(EditorView& view) {
     if (view.editor || !view.parked) return 1;
     Editor* parked = view.parked.get();
-    if (!parked->data || !parked->block || parked->block->editData != parked->data) {
+    if (!parked->block() || parked->block()->editData != parked->data) {
         view.parked.reset();
         return 1;
     }
@@ -323,8 +326,8 @@ static int editChangedFrom(EditorView& view, int first) {
 int editNextChanged(EditorView& view) {
     TextStore& store = view.search().store();
     if (store.blockCount == 0) return 1;
-    const TextBlock* current = view.editor ? view.editor->block
-                                           : store.blockForLine(view.search().currentLine);
+    const TextBlock* current =
+        view.editor ? view.editor->block() : store.blockForLine(view.search().currentLine);
     int index = std::max(blockIndexOf(store, current), 0);
     if (view.editor && commitEdit(view) != 0) return 9;
     return editChangedFrom(view, index + 1);

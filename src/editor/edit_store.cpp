@@ -18,7 +18,8 @@ namespace {
 // that would pass for a record header gets an apostrophe, as a load gives it) and a closing
 // blank line.
 std::string recordOf(const TextStore& store, const TextBlock& block, const EditData& data) {
-    std::string prefix = store.prefixLength > 0 ? std::string(store.recordPrefix) : kFileRecordPrefix;
+    std::string prefix =
+        store.prefixLength > 0 ? std::string(store.recordPrefix) : kFileRecordPrefix;
     const char* name = block.fileName ? block.fileName : "";
     std::string record;
     record.reserve(static_cast<size_t>(data.length) + prefix.size() + std::strlen(name) + 64);

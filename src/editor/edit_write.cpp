@@ -82,7 +82,8 @@ DiskIdentity identityOf(const char* path) {
     struct stat info;
     if (::stat(identity.path.c_str(), &info) != 0) return identity;
     identity.known = true;
-    identity.mtimeNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    identity.mtimeNs =
+        static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     identity.size = static_cast<int64_t>(info.st_size);
     identity.inode = static_cast<uint64_t>(info.st_ino);
     identity.device = static_cast<uint64_t>(info.st_dev);
@@ -138,7 +139,8 @@ int replaceFileContents(const std::string& target, const DiskIdentity& original,
     }
     FileSink sink(fd);
     if (!produce(sink)) return fail(nullptr);
-    if (!sink.flush() || ::fsync(fd) != 0) return fail("cannot fully write, probably disk full: %s");
+    if (!sink.flush() || ::fsync(fd) != 0)
+        return fail("cannot fully write, probably disk full: %s");
     if (::close(fd) != 0) {
         ::unlink(temporary.c_str());
         logMessage("cannot fully write, probably disk full: %s", displayName);

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "editor/edit_session.h"
 #include "search/search_state.h"
 #include "text/line_reader.h"
@@ -73,7 +72,6 @@ int Editor::grabLock(EditData* shared) {
 }
 
 int Editor::open(TextBlock& target, bool keepPosition) {
-    block = &target;
     if (target.editData) {
         auto* shared = dynamic_cast<EditData*>(target.editData);
         if (!shared) {
@@ -83,7 +81,8 @@ int Editor::open(TextBlock& target, bool keepPosition) {
             return 9;
         }
         grabLock(shared);
-        if (traceMode()) logMessage("reuse editor, locks=%ld", static_cast<long>(shared->lockCount));
+        if (traceMode())
+            logMessage("reuse editor, locks=%ld", static_cast<long>(shared->lockCount));
         if (keepPosition && shared->lineCount > kExtraLines + 1 && shared->hasSavedCursor &&
             shared->savedCursor.line <= lastTextLine()) {
             setCursor(shared->savedCursor);
@@ -105,7 +104,9 @@ int Editor::open(TextBlock& target, bool keepPosition) {
     }
     grabLock(fresh);
     fresh->startLineCount = target.lineCount;
-    fresh->leadLines = startsWithRecordPrefix(target, 0) ? 0 : startsWithRecordPrefix(target, 1) ? 1 : 0;
+    // A block read whole has an empty line in front of its header line.
+    fresh->leadLines =
+        !startsWithRecordPrefix(target, 0) && startsWithRecordPrefix(target, 1) ? 1 : 0;
     std::string reason;
     if (fresh->load(target, reason) != 0) {
         failed = true;
@@ -122,7 +123,8 @@ int Editor::open(TextBlock& target, bool keepPosition) {
 }
 
 int Editor::headerGlobalLine() const {
-    return block ? block->firstLine + (data ? data->leadLines : 0) : 0;
+    const TextBlock* edited = block();
+    return edited ? edited->firstLine + data->leadLines : 0;
 }
 
 int Editor::editLineOf(int globalLine) const {
@@ -132,7 +134,8 @@ int Editor::editLineOf(int globalLine) const {
 }
 
 const char* Editor::lineText(int globalLine) {
-    if (!data || !block) return store().lineText(globalLine);
+    const TextBlock* edited = block();
+    if (!edited) return store().lineText(globalLine);
     int header = headerGlobalLine();
     int count = data->lineCount;
     if (globalLine < header) return store().lineText(globalLine);
@@ -141,14 +144,14 @@ const char* Editor::lineText(int globalLine) {
     }
     int line = globalLine - header;
     if (line == 0) {
-        std::snprintf(lineBuffer_, sizeof lineBuffer_, "%s%s%s%s%s", kFileRecordPrefix,
-                      data->lineEndFlags == kLineEndLf ? " [unix]" : " [crlf]",
-                      data->tabCount > 0 ? (editSettings().blankTabs ? " [tab/spc]" : " [tabs]")
-                                         : "",
-                      data->detabbed ? " [DETABBED]" : "", data->modified ? " [*]" : "");
+        std::snprintf(
+            lineBuffer_, sizeof lineBuffer_, "%s%s%s%s%s", kFileRecordPrefix,
+            data->lineEndFlags == kLineEndLf ? " [unix]" : " [crlf]",
+            data->tabCount > 0 ? (editSettings().blankTabs ? " [tab/spc]" : " [tabs]") : "",
+            data->detabbed ? " [DETABBED]" : "", data->modified ? " [*]" : "");
         return lineBuffer_;
     }
-    if (line == 1) return block->fileName ? block->fileName : "";
+    if (line == 1) return edited->fileName ? edited->fileName : "";
     if (line == count - 1) return " ";
     std::string_view bytes = lineBytes(line);
     size_t shown = std::min(bytes.size(), static_cast<size_t>(kEditLineChars));
@@ -185,8 +188,7 @@ int64_t Editor::lineStart(int bufferLine) {
     int stopAt = bufferLine + kCacheLinesAfter;
     int64_t wanted = -1;
     for (int line = baseLine; line < stopAt; ++line) {
-        const void* found =
-            std::memchr(text + offset, '\n', static_cast<size_t>(length - offset));
+        const void* found = std::memchr(text + offset, '\n', static_cast<size_t>(length - offset));
         if (!found) break;
         offset = static_cast<const char*>(found) - text + 1;
         if (line + 1 >= recordFrom) cache.record(line + 1, offset);
@@ -224,7 +226,8 @@ void Editor::follow(EditPosition at, EditPosition removedEnd, EditPosition inser
         if (place < at) return place;
         if (place < removedEnd) return at;
         if (place.line == removedEnd.line)
-            return EditPosition{insertedEnd.line, insertedEnd.column + place.column - removedEnd.column};
+            return EditPosition{insertedEnd.line,
+                                insertedEnd.column + place.column - removedEnd.column};
         return EditPosition{place.line - (removedEnd.line - at.line) + (insertedEnd.line - at.line),
                             place.column};
     };
@@ -299,7 +302,8 @@ int Editor::screenColumn(int byteColumnInLine) {
     int tab = std::max(view->tabSize(), 1);
     int screen = 0;
     int limit = std::min({byteColumnInLine, static_cast<int>(line.size()), kColumnScanLimit});
-    for (int i = 0; i < limit; ++i) screen = line[static_cast<size_t>(i)] == '\t' ? (screen / tab + 1) * tab : screen + 1;
+    for (int i = 0; i < limit; ++i)
+        screen = line[static_cast<size_t>(i)] == '\t' ? (screen / tab + 1) * tab : screen + 1;
     if (byteColumnInLine > limit) screen += byteColumnInLine - limit;
     return screen - view->scrollColumn();
 }

@@ -26,8 +26,8 @@ inline constexpr int kColumnScanLimit = 1000;
 inline constexpr int kFailReasonChars = 99;
 
 // Flags of insertChar.
-inline constexpr int kInsertKeepLine = 1;    // LF: go to the line end first (SHIFT+ENTER)
-inline constexpr int kInsertNoIndent = 2;    // LF: no auto-indent
+inline constexpr int kInsertKeepLine = 1;  // LF: go to the line end first (SHIFT+ENTER)
+inline constexpr int kInsertNoIndent = 2;  // LF: no auto-indent
 // Flags of deleteSelection.
 inline constexpr int kDeleteTrackSource = 1;  // typing over a selection: it becomes the source
 inline constexpr int kDeleteKeepCursor = 2;
@@ -95,6 +95,8 @@ class Editor {
     EditPosition cursor() const { return {cursorLine, cursorColumn}; }
     void setCursor(EditPosition at);
     int lastTextLine() const { return data ? data->lineCount - 2 : kFirstTextLine; }
+    // The edited block; null once the store dropped it (the editor then shows the store).
+    TextBlock* block() const { return data ? data->block : nullptr; }
     TextStore& store();
 
     int typeChar(char ch);
@@ -151,7 +153,6 @@ class Editor {
     char failReason[kFailReasonChars + 1] = {};
     EditData* data = nullptr;
     EditorView* view = nullptr;
-    TextBlock* block = nullptr;
     int cursorLine = kFirstTextLine;
     int cursorColumn = 0;
     int preferredColumn = -1;  // display column kept on vertical moves; -1 the cursor's

@@ -224,8 +224,8 @@ int Editor::deleteSelection(int flags) {
     std::string removed(data->text + from, static_cast<size_t>(to - from));
     int breaks = countBreaks(removed);
     if (data->undo.record(kUndoDelete, start.column, start.line, removed, from, breaks,
-                          data->lineCount, data->crFlagsOf(start.line - kFirstTextLine, breaks)) !=
-        0) {
+                          data->lineCount,
+                          data->crFlagsOf(start.line - kFirstTextLine, breaks)) != 0) {
         return 9;
     }
     EditPosition before = cursor();
@@ -324,8 +324,8 @@ int Editor::indentSelection(bool outdent) {
     result = insertText(fresh, false);
     if (result != 0) return result;
     size_t lastBreak = fresh.rfind('\n');
-    int lastLength =
-        static_cast<int>(lastBreak == std::string::npos ? fresh.size() : fresh.size() - lastBreak - 1);
+    int lastLength = static_cast<int>(
+        lastBreak == std::string::npos ? fresh.size() : fresh.size() - lastBreak - 1);
     selection.set(first, 0, last, lastLength);
     return 0;
 }

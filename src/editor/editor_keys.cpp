@@ -44,8 +44,8 @@ void Editor::extendSelection(EditPosition before, bool select) {
         selection.clear();
         return;
     }
-    EditPosition anchor = selection.active ? EditPosition{selection.anchorLine, selection.anchorColumn}
-                                           : before;
+    EditPosition anchor =
+        selection.active ? EditPosition{selection.anchorLine, selection.anchorColumn} : before;
     if (anchor == cursor()) {
         selection.clear();
         return;

@@ -77,18 +77,19 @@ int saveOrRevertAll(int mode, bool reloadAfter, TextBlock* onlyBlock, EditorView
     TextStore& store = editing().textStore();
     if (mode == 0 && asking && asking->editor) {
         Editor& editor = *asking->editor;
-        if (editor.data && editor.data->modified && isUntitledName(editor.block->fileName)) {
-            int named = askForSaveName(*editor.block);
+        if (editor.block() && editor.data->modified && isUntitledName(editor.block()->fileName)) {
+            int named = askForSaveName(*editor.block());
             if (named != 0) return named;
         }
     }
     if (mode == 1 && changedTextCount() > 1) {
         EditAnswer answer =
-            host ? host->ask("Are you sure?",
-                             "Do you want to revert all changed files?\nYou may also SHIFT+click on "
-                             "revert\nto revert only the currently edited file.\n",
-                             EditButtons::kYesNo)
-                 : EditAnswer::kNo;
+            host
+                ? host->ask("Are you sure?",
+                            "Do you want to revert all changed files?\nYou may also SHIFT+click on "
+                            "revert\nto revert only the currently edited file.\n",
+                            EditButtons::kYesNo)
+                : EditAnswer::kNo;
         if (answer != EditAnswer::kYes) return 1;
     }
     if (store.loadRunning.load()) return 9;
@@ -145,7 +146,8 @@ int saveOrRevertAll(int mode, bool reloadAfter, TextBlock* onlyBlock, EditorView
 
 static int askAndResolve(const char* title, const std::string& text) {
     EditHost* host = editing().host;
-    EditAnswer answer = host ? host->ask(title, text, EditButtons::kYesNoCancel) : EditAnswer::kCancel;
+    EditAnswer answer =
+        host ? host->ask(title, text, EditButtons::kYesNoCancel) : EditAnswer::kCancel;
     if (answer == EditAnswer::kCancel) return 1;
     // A save that failed keeps the changes; the operation that asked must not drop them.
     return saveOrRevertAll(answer == EditAnswer::kYes ? 0 : 2, true, nullptr, nullptr);
@@ -170,7 +172,7 @@ int askSaveChanges() {
 
 int saveTextAs(EditorView& view) {
     EditHost* host = editing().host;
-    if (!view.editor || !view.editor->data) {
+    if (!view.editor || !view.editor->block()) {
         if (host) {
             host->ask("No active editor open",
                       "Save Text As can only be used\nfrom within text edit mode.\n",
@@ -179,11 +181,11 @@ int saveTextAs(EditorView& view) {
         return 1;
     }
     Editor& editor = *view.editor;
-    const char* name = editor.block->fileName;
+    const char* name = editor.block()->fileName;
     std::string proposed = !name || isUntitledName(name) ? "untitled.txt" : name;
     std::string chosen;
     if (!host || host->chooseSavePath(proposed, chosen) != 0 || chosen.empty()) return 1;
-    if (editor.block->setName(chosen.c_str()) != 0) return 2;
+    if (editor.block()->setName(chosen.c_str()) != 0) return 2;
     if (saveWithCheck(editor) != 0) return 2;
     notifyViews();
     return 0;

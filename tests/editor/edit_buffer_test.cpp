@@ -49,7 +49,22 @@ TEST_F(EditBufferTest, LaterBlocksShiftWhileLinesAreAddedOrRemoved) {
     editor.keyBackspace();  // joins "alpha" and "beta"
     EXPECT_STREQ(editor.lineText(laterHeader), store.lineText(laterHeader));
     EXPECT_STREQ(editor.lineText(editor.headerGlobalLine() + 2), "alphabeta ");
-    EXPECT_STREQ(editor.lineText(editor.headerGlobalLine() - 1), store.lineText(editor.headerGlobalLine() - 1));
+    EXPECT_STREQ(editor.lineText(editor.headerGlobalLine() - 1),
+                 store.lineText(editor.headerGlobalLine() - 1));
+}
+
+TEST_F(EditBufferTest, AnEditorOutlivesItsBlockSafely) {
+    std::string path = write("dropped.txt", "text\n");
+    load({path});
+    Editor& editor = edit(path);
+    editor.typeKey('x');
+    store.clear();  // a load that replaces everything, without asking first
+    EXPECT_EQ(editor.block(), nullptr);
+    EXPECT_STREQ(editor.lineText(0), "[null3]");
+    EXPECT_EQ(editor.headerGlobalLine(), 0);
+    EXPECT_EQ(closeAndSave(*editor.view), 0);
+    EXPECT_EQ(openEditorCount(), 0);
+    EXPECT_EQ(readFile(path), "text\n");
 }
 
 TEST_F(EditBufferTest, LongLinesAreShownCutWithTheirBlank) {

@@ -1,8 +1,9 @@
+#include "editor/edit_find.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "editor/edit_find.h"
 #include "editor_test_support.h"
 
 namespace tessel::testing {
@@ -150,7 +151,7 @@ TEST_F(EditFindTest, TheLastHitContinuesInTheNextEditableFile) {
     EXPECT_EQ(findKey(view, false), kMovedToNextFile);
     EXPECT_TRUE(log.contains("no further hits."));
     ASSERT_NE(view.editor, nullptr);
-    EXPECT_EQ(view.editor->block, &blockOf(last));
+    EXPECT_EQ(view.editor->block(), &blockOf(last));
     EXPECT_EQ(view.editor->cursor(), (EditPosition{3, 2}));
     EXPECT_TRUE(view.selection.byFindMask);
     // The first file's edit went into the store with the move, still unsaved.

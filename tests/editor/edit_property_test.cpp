@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "editor/edit_file_io.h"
 #include "editor_test_support.h"
 
 namespace tessel::testing {
@@ -44,7 +45,8 @@ class EditPropertyTest : public EditorTest {
 
     static size_t offsetOf(const std::string& model, EditPosition at) {
         size_t offset = 0;
-        for (int line = kFirstTextLine; line < at.line; ++line) offset = model.find('\n', offset) + 1;
+        for (int line = kFirstTextLine; line < at.line; ++line)
+            offset = model.find('\n', offset) + 1;
         return offset + static_cast<size_t>(at.column);
     }
 
@@ -119,8 +121,8 @@ class EditPropertyTest : public EditorTest {
                 model.erase(at, end - at);
                 otherOffset = followed(otherOffset, at, end - at, 0);
             } else {
-                const UndoStep& last = editor.data->undo.steps[static_cast<size_t>(
-                    editor.data->undo.lastSlot())];
+                const UndoStep& last =
+                    editor.data->undo.steps[static_cast<size_t>(editor.data->undo.lastSlot())];
                 auto offset = static_cast<size_t>(last.offset);
                 auto length = static_cast<size_t>(last.length);
                 char kindBefore = last.kind;
@@ -131,8 +133,10 @@ class EditPropertyTest : public EditorTest {
                     ASSERT_EQ(result, 0) << "step " << step;
                     model = history.back();
                     history.pop_back();
-                    if (kindBefore == kUndoInsert) otherOffset = followed(otherOffset, offset, length, 0);
-                    if (kindBefore == kUndoDelete) otherOffset = followed(otherOffset, offset, 0, length);
+                    if (kindBefore == kUndoInsert)
+                        otherOffset = followed(otherOffset, offset, length, 0);
+                    if (kindBefore == kUndoDelete)
+                        otherOffset = followed(otherOffset, offset, 0, length);
                 }
                 checkSame(editor, other, model, otherOffset, step);
                 continue;
@@ -195,9 +199,12 @@ TEST_F(EditPropertyTest, UndoingEverythingWritesTheOriginalBytes) {
             if (editor.data->undo.head != head) ++recorded;
         }
         for (int i = 0; i < recorded; ++i) ASSERT_EQ(editor.undo(), 0) << round;
-        ASSERT_EQ(editor.data->write(), 0);
-        ASSERT_EQ(readFile(path), original) << "round " << round;
+        FileSink bytes(-1);
+        ASSERT_TRUE(editor.data->fileBytes(bytes, path.c_str()));
+        ASSERT_EQ(bytes.buffer(), original) << "round " << round;
     }
+    ASSERT_EQ(editor.data->write(), 0);
+    EXPECT_EQ(readFile(path), original);
     EXPECT_FALSE(quiet.contains("mismatch"));
 }
 

@@ -22,7 +22,7 @@ std::string saveUnchanged(EditSaveTest& test, Editor& editor) {
     EXPECT_EQ(editor.data->write(), 0);
     EXPECT_FALSE(editor.data->modified);
     (void)test;
-    return readFile(editor.block->fileName);
+    return readFile(editor.block()->fileName);
 }
 
 TEST_F(EditSaveTest, OpenAndSaveUnchangedKeepsEveryByte) {
@@ -32,7 +32,8 @@ TEST_F(EditSaveTest, OpenAndSaveUnchangedKeepsEveryByte) {
         "mixed\r\nline\nends\r\n\nhere",
         "no final line end",
         "tabs\tand\tmore\n\t\n",
-        "\xEF\xBB\xBF" "caf\xC3\xA9 with bom\r\n",
+        "\xEF\xBB\xBF"
+        "caf\xC3\xA9 with bom\r\n",
         "caf\xC3\xA9 without bom\n\xE2\x82\xAC\n",
         "",
         "\n\n\n",
@@ -213,7 +214,7 @@ TEST_F(EditSaveTest, UntitledTextsAreNumberedAndSavedAs) {
     load({write("any.txt", "x\n")});
     TestView& view = newView();
     ASSERT_EQ(newText(view), 0);
-    EXPECT_STREQ(view.editor->block->fileName, "// untitled");
+    EXPECT_STREQ(view.editor->block()->fileName, "// untitled");
     EXPECT_STREQ(view.editor->lineText(view.editor->headerGlobalLine()), ":file: [unix]");
     view.editor->typeKey('a');
     std::string saved = dir.path() + "/saved.txt";
@@ -224,7 +225,7 @@ TEST_F(EditSaveTest, UntitledTextsAreNumberedAndSavedAs) {
 
     TestView& second = newView();
     ASSERT_EQ(newText(second), 0);
-    EXPECT_STREQ(second.editor->block->fileName, "// untitled.2");
+    EXPECT_STREQ(second.editor->block()->fileName, "// untitled.2");
     second.editor->typeKey('b');
     host.savePaths = {saved};
     EXPECT_EQ(closeAndSave(second), 0);
@@ -352,7 +353,8 @@ TEST_F(EditSaveTest, CommittedEditsAreSearchableAndTheEditorResumes) {
     EXPECT_EQ(view.editor->cursor(), (EditPosition{4, 19}));
     Editor& editor = *view.editor;
     EXPECT_STREQ(editor.lineText(editor.headerGlobalLine() + 4), ":file: not a header ");
-    EXPECT_STREQ(editor.lineText(blockOf(later).firstLine + 1), store.lineText(blockOf(later).firstLine));
+    EXPECT_STREQ(editor.lineText(blockOf(later).firstLine + 1),
+                 store.lineText(blockOf(later).firstLine));
     EXPECT_EQ(readFile(path), "alpha\nbeta\n");
 }
 
@@ -365,12 +367,12 @@ TEST_F(EditSaveTest, EditNextChangedCyclesThroughChangedTexts) {
     edit(c).typeKey('3');
     TestView& view = newView();
     EXPECT_EQ(editFirstChanged(view), 0);
-    EXPECT_EQ(view.editor->block, &blockOf(a));
+    EXPECT_EQ(view.editor->block(), &blockOf(a));
     EXPECT_EQ(editFirstChanged(view), 1);
     EXPECT_EQ(editNextChanged(view), 0);
-    EXPECT_EQ(view.editor->block, &blockOf(c));
+    EXPECT_EQ(view.editor->block(), &blockOf(c));
     EXPECT_EQ(editNextChanged(view), 0);
-    EXPECT_EQ(view.editor->block, &blockOf(a));
+    EXPECT_EQ(view.editor->block(), &blockOf(a));
     EXPECT_EQ(checkLockAccounting(), 0);
 }
 

@@ -36,7 +36,8 @@ TEST_F(EditUndoTest, LongDeletionsComeBackFromTheirOwnCopy) {
     select(editor, 2, 1, 2, 201);
     editor.deleteSelection();
     EXPECT_EQ(textOf(editor), "<>\n");
-    const UndoStep& step = editor.data->undo.steps[static_cast<size_t>(editor.data->undo.lastSlot())];
+    const UndoStep& step =
+        editor.data->undo.steps[static_cast<size_t>(editor.data->undo.lastSlot())];
     EXPECT_NE(step.longText, nullptr);
     EXPECT_EQ(editor.undo(), 0);
     EXPECT_EQ(textOf(editor), "<" + line + ">\n");
