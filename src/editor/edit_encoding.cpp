@@ -54,16 +54,8 @@ bool appendUtf8(std::string_view text, std::string& out, size_t* badOffset) {
 
 bool holdsUtf8(std::string_view text) {
     uint32_t flags = 0;
-    // The scan looks at pairs; a line at a time keeps its work bounded like the loader's.
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        utf8Scan(text.data() + start, end - start, flags);
-        if (flags & (kEncodingValidUtf8 | kEncodingBom)) return true;
-        start = end + 1;
-    }
-    return false;
+    utf8Scan(text.data(), text.size(), flags);
+    return (flags & (kEncodingValidUtf8 | kEncodingBom)) != 0;
 }
 
 }  // namespace tessel

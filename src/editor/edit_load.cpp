@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -15,6 +16,7 @@
 #include "editor/edit_data.h"
 #include "editor/edit_encoding.h"
 #include "editor/edit_file_io.h"
+#include "text/text_block_lines.h"
 
 namespace tessel {
 
@@ -29,20 +31,22 @@ struct FileCounts {
     bool zeroByte = false;
 };
 
+// One pass per byte kind: newlines and TABs are counted by vectorised loops, and the rare
+// CR and NUL bytes are found by memchr.
 FileCounts countBytes(const char* text, int64_t length) {
     FileCounts counts;
-    for (int64_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (c == '\n') {
-            ++counts.lineFeeds;
-            if (i > 0 && text[i - 1] == '\r') ++counts.crLineFeeds;
-        } else if (c == '\r') {
-            ++counts.carriageReturns;
-            if (i + 1 >= length || text[i + 1] != '\n') ++counts.loneCarriageReturns;
-        } else if (c == '\t') {
-            ++counts.tabs;
-        } else if (c == '\0') {
-            counts.zeroByte = true;
+    counts.lineFeeds = countNewlines(text, length);
+    counts.tabs = std::count(text, text + length, '\t');
+    counts.zeroByte = std::memchr(text, '\0', static_cast<size_t>(length)) != nullptr;
+    const char* end = text + length;
+    for (const char* at = text;
+         (at = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at))));
+         ++at) {
+        ++counts.carriageReturns;
+        if (at + 1 < end && at[1] == '\n') {
+            ++counts.crLineFeeds;
+        } else {
+            ++counts.loneCarriageReturns;
         }
     }
     return counts;
@@ -157,7 +161,7 @@ int EditData::readForEditing(const char* name, bool decode, bool colourText,
                 if (!decodeLineExactly(body, decoded)) return kEncodingNotKept;
                 body = decoded;
             }
-            std::memmove(text + write, body.data(), body.size());
+            if (body.data() != text + write) std::memmove(text + write, body.data(), body.size());
             write += static_cast<int64_t>(body.size());
             if (found) {
                 text[write++] = '\n';
