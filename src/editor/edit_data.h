@@ -98,6 +98,14 @@ class EditData : public EditDataBase {
     // The CR flags of the LFs among `count` bytes at offset (empty unless line ends are mixed).
     std::vector<uint8_t> crFlagsOf(int firstLf, int lfCount) const;
 
+    // Records an undo step before a change (the ring's record): 0, or 9 when the long copy
+    // cannot be had.
+    int recordStep(char kind, int column, int line, std::string_view bytes, int64_t offset,
+                   int lineBreaks, int linesBefore, std::vector<uint8_t> crFlags = {}) {
+        return undo.record(kind, column, line, bytes, offset, lineBreaks, linesBefore,
+                           std::move(crFlags));
+    }
+
     // Sets `modified` (and everModified) and tells the views to redraw when it changes.
     void setModified(bool on);
     // Clears the line start caches of every editor on this data.

@@ -275,7 +275,7 @@ void Editor::beginLineEdit() {
     recent.startColumn = recent.endColumn = cursorColumn;
 }
 
-void Editor::endLineEdit() {
+void Editor::endLineEdit(bool overwriteMode) {
     RecentEdit& recent = editing().recent;
     if (recent.trackedLine != cursorLine || recent.trackedData != data) {
         if (traceMode() && !recent.replacement.empty()) {
@@ -304,7 +304,7 @@ void Editor::endLineEdit() {
         std::string(now.substr(prefix, now.size() - suffix - prefix)).substr(0, kRecentPhraseBytes);
     recent.replaceAtLineEnd = suffix == 0;
     std::string_view removed = before.substr(prefix, before.size() - suffix - prefix);
-    if (overwrite && removed.size() > recent.source.size() &&
+    if (overwriteMode && removed.size() > recent.source.size() &&
         removed.size() < kRecentPhraseBytes + 1) {
         recent.source = std::string(removed);
         if (traceMode()) {

@@ -131,11 +131,11 @@ int replaceFileContents(const std::string& target, const DiskIdentity& original,
         return 9;
     };
     if (original.known) {
-        ::fchmod(fd, static_cast<mode_t>(original.mode & 07777));
-        // Only a privileged user can give the file away; others keep their own.
-        if (::fchown(fd, original.owner, original.group) != 0) {
-            ::fchmod(fd, static_cast<mode_t>(original.mode & 0777));
-        }
+        // Only a privileged user can give the file away; others keep their own, and then
+        // the set-id bits are not carried over. A change of owner clears them, so the mode
+        // comes after it.
+        bool sameOwner = ::fchown(fd, original.owner, original.group) == 0;
+        ::fchmod(fd, static_cast<mode_t>(original.mode & (sameOwner ? 07777 : 0777)));
     }
     FileSink sink(fd);
     if (!produce(sink)) return fail(nullptr);

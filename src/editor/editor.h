@@ -137,7 +137,7 @@ class Editor {
 
     // Recent-edit tracking around every change made by typing (edit_find.cpp).
     void beginLineEdit();
-    void endLineEdit();
+    void endLineEdit(bool overwriteMode);
     // Find by the view's find mask, and by a phrase: true when found (and selected). The
     // search starts one column after the cursor (before it, backwards); fromTextStart
     // searches the whole text forwards from its first byte.

@@ -80,8 +80,8 @@ int Editor::insertLabelled(std::string_view text, bool moveCursor, bool singleLi
     int64_t offset = offsetOf(at);
     if (offset < 0) return 9;
     int breaks = countBreaks(clean);
-    if (data->undo.record(kUndoInsert, at.column, at.line, clean, offset, breaks,
-                          data->lineCount) != 0) {
+    if (data->recordStep(kUndoInsert, at.column, at.line, clean, offset, breaks, data->lineCount) !=
+        0) {
         return 9;
     }
     if (data->splice(offset, 0, clean, at, this) != 0) {
@@ -143,8 +143,8 @@ int Editor::overwriteChar(char ch) {
     bool lineBreak = old == '\n';
     std::vector<uint8_t> crFlags =
         lineBreak ? data->crFlagsOf(at.line - kFirstTextLine, 1) : std::vector<uint8_t>{};
-    if (data->undo.record(kUndoOverwrite, at.column, at.line, std::string_view(&old, 1), offset,
-                          lineBreak ? 1 : 0, data->lineCount, std::move(crFlags)) != 0) {
+    if (data->recordStep(kUndoOverwrite, at.column, at.line, std::string_view(&old, 1), offset,
+                         lineBreak ? 1 : 0, data->lineCount, std::move(crFlags)) != 0) {
         return 9;
     }
     if (data->overwriteByte(offset, ch, at, this) != 0) {
@@ -187,8 +187,8 @@ int Editor::deleteChar(char kind) {
     bool lineBreak = removed == '\n';
     std::vector<uint8_t> crFlags =
         lineBreak ? data->crFlagsOf(at.line - kFirstTextLine, 1) : std::vector<uint8_t>{};
-    if (data->undo.record(kUndoDelete, at.column, at.line, std::string_view(&removed, 1), offset,
-                          lineBreak ? 1 : 0, data->lineCount, std::move(crFlags)) != 0) {
+    if (data->recordStep(kUndoDelete, at.column, at.line, std::string_view(&removed, 1), offset,
+                         lineBreak ? 1 : 0, data->lineCount, std::move(crFlags)) != 0) {
         return 9;
     }
     if (data->splice(offset, 1, {}, at, this) != 0) {
@@ -223,9 +223,9 @@ int Editor::deleteSelection(int flags) {
     if (to == from) return 1;
     std::string removed(data->text + from, static_cast<size_t>(to - from));
     int breaks = countBreaks(removed);
-    if (data->undo.record(kUndoDelete, start.column, start.line, removed, from, breaks,
-                          data->lineCount,
-                          data->crFlagsOf(start.line - kFirstTextLine, breaks)) != 0) {
+    if (data->recordStep(kUndoDelete, start.column, start.line, removed, from, breaks,
+                         data->lineCount,
+                         data->crFlagsOf(start.line - kFirstTextLine, breaks)) != 0) {
         return 9;
     }
     EditPosition before = cursor();

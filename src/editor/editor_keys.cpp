@@ -154,7 +154,7 @@ int Editor::cutSelection() {
     if (copySelection() != 0) return 1;
     beginLineEdit();
     int result = deleteSelection();
-    endLineEdit();
+    endLineEdit(overwrite);
     return result;
 }
 
@@ -162,7 +162,7 @@ int Editor::typeKey(char ch) {
     if (!data) return 9;
     beginLineEdit();
     int result = typeChar(ch);
-    endLineEdit();
+    endLineEdit(overwrite);
     revealCursor();
     return result;
 }
@@ -171,7 +171,7 @@ int Editor::keyBackspace() {
     if (!data) return 9;
     beginLineEdit();
     int result = view->selection.active ? deleteSelection(kDeleteTrackSource) : deleteChar('b');
-    endLineEdit();
+    endLineEdit(overwrite);
     revealCursor();
     return result;
 }
@@ -180,7 +180,7 @@ int Editor::keyDelete() {
     if (!data) return 9;
     beginLineEdit();
     int result = view->selection.active ? deleteSelection(kDeleteTrackSource) : deleteChar('d');
-    endLineEdit();
+    endLineEdit(overwrite);
     revealCursor();
     return result;
 }
@@ -189,7 +189,7 @@ int Editor::keyEnter(bool shift) {
     if (!data) return 9;
     beginLineEdit();
     int result = insertChar('\n', shift ? kInsertKeepLine : 0);
-    endLineEdit();
+    endLineEdit(overwrite);
     revealCursor();
     return result;
 }
