@@ -157,6 +157,10 @@ static void endEditor(EditorView& view) {
     EditData* data = editor->data;
     TextBlock* block = editor->block();
     bool reload = data && data->everModified;
+    TextStore& store = view.search().store();
+    // An untitled text has no file to read back: the store takes the buffer as it is.
+    bool untitled = block && isUntitledName(block->fileName);
+    if (reload && untitled) commitEditsToStore(store);
     view.selection.clear();
     view.editor.reset();
     bool detached = false;
@@ -164,8 +168,7 @@ static void endEditor(EditorView& view) {
         block->detachEditData(data);
         detached = true;
     }
-    if (block && reload) {
-        TextStore& store = view.search().store();
+    if (block && reload && !untitled) {
         if (detached) {
             reloadBlockFromFile(store, *block);
         } else {

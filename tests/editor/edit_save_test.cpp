@@ -222,6 +222,12 @@ TEST_F(EditSaveTest, UntitledTextsAreNumberedAndSavedAs) {
     EXPECT_EQ(closeAndSave(view), 1);  // cancelled: the text stays in its editor
     EXPECT_NE(view.editor, nullptr);
     ASSERT_EQ(commitEdit(view), 0);
+    TextBlock* first = view.parked->block();
+    ASSERT_EQ(resumeEdit(view), 0);
+    LogCapture log;
+    EXPECT_EQ(discardAndClose(view), 0);  // nothing to read back: the record is empty again
+    EXPECT_EQ(first->lineCount, 3);
+    EXPECT_FALSE(log.contains("cannot read"));
 
     TestView& second = newView();
     ASSERT_EQ(newText(second), 0);
