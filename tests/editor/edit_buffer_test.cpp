@@ -105,6 +105,18 @@ TEST_F(EditBufferTest, TextsThatCannotBeEditedAreNamed) {
     EXPECT_EQ(toggleEdit(other, nullptr, store.lineCount(), 0), 2);
 }
 
+TEST_F(EditBufferTest, ColourTextLosesItsColourLines) {
+    std::string path = write("colour.txt",
+                             "<interleaved-attributes-text version=\"1.0\" prefix=\"\">\n"
+                             "first\nrrrrr\nsecond\ngggggg\n");
+    load({path});
+    ASSERT_TRUE(blockOf(path).colourText);
+    LogCapture log;
+    Editor& editor = edit(path);
+    EXPECT_EQ(textOf(editor), "first\nsecond\n");
+    EXPECT_TRUE(log.contains("[blue] color is removed on editing"));
+}
+
 TEST_F(EditBufferTest, TabInsertsBlanksUnlessTheFileHasTabs) {
     std::string spaces = write("spaces.txt", "abcde\n");
     std::string tabs = write("tabs.txt", "a\tb\n");

@@ -22,6 +22,7 @@ TEST_F(EditUndoTest, TheRingHoldsTheLastFiftySteps) {
     EXPECT_TRUE(editor.data->modified);  // undo does not clear it
 
     for (int i = 0; i < 51; ++i) editor.typeKey(static_cast<char>('A' + i % 26));
+    ASSERT_EQ(editor.data->write(), 0);  // saving keeps the history
     for (int i = 0; i < 50; ++i) ASSERT_EQ(editor.undo(), 0) << i;
     EXPECT_EQ(textOf(editor), "A\n");
     EXPECT_EQ(editor.undo(), 1);
