@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "base/log/message_log.h"
 #include "text/text_store.h"
@@ -401,6 +402,38 @@ const char* TextBlock::reloadKind() const {
 
 bool TextBlock::canWrap() const {
     return fileName && !openForAdding && !colourText && !helpText && !ring;
+}
+
+int TextBlock::replaceText(std::string_view lines) {
+    if (openForAdding) {
+        logMessage("int. #2912292");
+        return 9;
+    }
+    int64_t time = fileTime;
+    int64_t size = fileSize;
+    int64_t watched = watchedSize;
+    uint32_t flags = encodingFlags;
+    reset(2);
+    if (openForAdd() != 0) return 9;
+    std::string line;
+    size_t start = 0;
+    for (;;) {
+        size_t end = lines.find('\n', start);
+        if (end == std::string_view::npos) end = lines.size();
+        line.assign(lines.substr(start, end - start));
+        line += " \n";
+        if (addText(line.data(), true, static_cast<int64_t>(line.size())) != 0) return 9;
+        if (end == lines.size()) break;
+        start = end + 1;
+    }
+    encodingFlags = flags;
+    utf8Decoded = true;
+    int result = close();
+    // The text did not come from the file: what is known about the file stays.
+    fileTime = time;
+    fileSize = size;
+    watchedSize = watched;
+    return result;
 }
 
 int TextBlock::attachEditData(EditDataBase* data) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 #include "text/text_block_pool.h"
 
@@ -161,6 +162,12 @@ struct TextBlock {
     const char* reloadKind() const;
     bool canWrap() const;
     int wrap(int tabWidth);
+
+    // Replaces the text of a closed block by the given lines (separated by LF; each stored
+    // with its closing blank as a load stores it), keeping the name, file time and size and
+    // the editor link. The lines are taken as they stand, never decoded again. The store
+    // must be renumbered afterwards.
+    int replaceText(std::string_view lines);
 
     int attachEditData(EditDataBase* data);
     int detachEditData(EditDataBase* data);

@@ -1,0 +1,105 @@
+#include "editor/edit_store.h"
+
+#include <cstring>
+#include <string>
+
+#include "base/log/message_log.h"
+#include "editor/edit_data.h"
+#include "search/search_pass.h"
+#include "text/line_reader.h"
+#include "text/load_target.h"
+#include "text/text_store.h"
+
+namespace tessel {
+
+namespace {
+
+// The block's file record built from its edit buffer: header, name, every text line (a line
+// that would pass for a record header gets an apostrophe, as a load gives it) and a closing
+// blank line.
+std::string recordOf(const TextStore& store, const TextBlock& block, const EditData& data) {
+    std::string prefix =
+        store.prefixLength > 0 ? std::string(store.recordPrefix) : kFileRecordPrefix;
+    const char* name = block.fileName ? block.fileName : "";
+    std::string record;
+    record.reserve(static_cast<size_t>(data.length) + prefix.size() + std::strlen(name) + 64);
+    record += prefix;
+    if (store.prefixOnNameLine) {
+        record += name;
+    } else {
+        if (data.encoding == EditEncoding::kUtf8Bom) record += " [utf8]";
+        if (data.encoding == EditEncoding::kUtf8) record += " [utf8 nobom]";
+        record += '\n';
+        record += name;
+    }
+    std::string_view text = data.textView();
+    // As in a load, the LF that ends the last line starts no line of its own.
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        record += '\n';
+        if (looksLikeHeader(line.data(), line.size(), prefix)) record += '\'';
+        record += line;
+        start = end + 1;
+    }
+    record += '\n';
+    return record;
+}
+
+}  // namespace
+
+int commitEditsToStore(TextStore& store) {
+    cancelSearchPasses();
+    int rebuilt = 0;
+    for (int b = 0; b < store.blockCount; ++b) {
+        TextBlock* block = store.blocks[b];
+        auto* data = block ? dynamic_cast<EditData*>(block->editData) : nullptr;
+        if (!data || data->committed || !data->everModified || !data->text) continue;
+        if (block->replaceText(recordOf(store, *block, *data)) != 0) return 9;
+        data->startLineCount = block->lineCount;
+        data->leadLines = 0;
+        data->committed = true;
+        ++rebuilt;
+    }
+    if (rebuilt == 0) return 1;
+    store.renumber();
+    return 0;
+}
+
+int reloadBlockFromFile(TextStore& store, TextBlock& block) {
+    if (!block.fileName) return 9;
+    cancelSearchPasses();
+    std::string name = block.fileName;
+    int result = 0;
+    if (textOptions().fastLoad) {
+        result = block.loadFile(name.c_str()) == 0 ? 0 : 9;
+    } else {
+        block.reset(1);
+        if (block.openForAdd() != 0) return 9;
+        LoadTarget target;
+        target.block = &block;
+        LineReader reader;
+        reader.options.loadBin = true;
+        reader.options.recordPrefix =
+            store.prefixLength > 0 ? std::string_view(store.recordPrefix) : kFileRecordPrefix;
+        int read = reader.readFile(name.c_str(), name.c_str(),
+                                   [&target](const char* line, size_t length, bool needsNewline) {
+                                       return target.writeLine(line, length, needsNewline);
+                                   });
+        if (read == 9 || block.lineCount < 2) {
+            // A file that cannot be read leaves an empty record with its name.
+            block.reset(1);
+            block.openForAdd();
+            block.addText(kFileRecordPrefix, true);
+            block.addText(name.c_str(), true);
+            block.addText(" ", true);
+            result = 9;
+        }
+        if (block.close() != 0) result = 9;
+    }
+    store.renumber();
+    return result;
+}
+
+}  // namespace tessel
