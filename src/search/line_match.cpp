@@ -88,24 +88,47 @@ int findWord(const char* text, int textLength, int from, std::string_view term, 
     return kNone;
 }
 
-// Copies at most kMaxSearchedLineBytes of the line folded; TABs read as blanks unless the
-// mask itself searches for TABs.
-int foldLine(const char* line, const FoldTable& fold, bool keepTabs, char* work) {
-    const uint8_t* in = reinterpret_cast<const uint8_t*>(line);
-    int length = 0;
+// Folds bytes [from, end) of a NUL-free stretch; TABs read as blanks unless the mask itself
+// searches for TABs. Stops at a NUL and returns where it stopped.
+int foldInto(const uint8_t* in, int from, int end, const FoldTable& fold, bool keepTabs,
+             char* out) {
+    int i = from;
     if (keepTabs) {
-        for (; length < kMaxSearchedLineBytes && in[length]; ++length) {
-            work[length] = static_cast<char>(fold.bytes[in[length]]);
-        }
+        for (; i < end && in[i]; ++i) out[i] = static_cast<char>(fold.bytes[in[i]]);
     } else {
-        for (; length < kMaxSearchedLineBytes && in[length]; ++length) {
-            uint8_t c = fold.bytes[in[length]];
-            work[length] = static_cast<char>(c == '\t' ? ' ' : c);
+        for (; i < end && in[i]; ++i) {
+            const uint8_t c = fold.bytes[in[i]];
+            out[i] = static_cast<char>(c == '\t' ? ' ' : c);
         }
     }
-    work[length] = '\0';
-    return length;
+    return i;
 }
+
+// The folded copy of the whole line, NUL-terminated, and its length. Nearly every line fits
+// the work line's array; only a longer one pays for measuring and the heap buffer.
+const char* foldLine(const char* line, const FoldTable& fold, bool keepTabs, WorkLine& work,
+                     int* length) {
+    const uint8_t* in = reinterpret_cast<const uint8_t*>(line);
+    constexpr int kShort = kWorkLineBytes - 1;
+    int n = foldInto(in, 0, kShort, fold, keepTabs, work.bytes);
+    if (n < kShort || in[n] == '\0') {
+        work.bytes[n] = '\0';
+        *length = n;
+        return work.bytes;
+    }
+    const size_t whole = std::min<size_t>(std::strlen(line), kMaxSearchedLineBytes);
+    if (work.longLine.size() < whole + 1) work.longLine.resize(whole + 1);
+    char* out = work.longLine.data();
+    std::memcpy(out, work.bytes, static_cast<size_t>(n));
+    n = foldInto(in, n, static_cast<int>(whole), fold, keepTabs, out);
+    out[n] = '\0';
+    *length = n;
+    return out;
+}
+
+// The line test on a line already folded.
+bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, int startOffset,
+                 int* hitOffset, int* hitLength, const MatchFlags& flags);
 
 }  // namespace
 
@@ -124,8 +147,17 @@ bool matchLine(const char* line, uint32_t lineMask, const SearchExpression& expr
     if (hitOffset) *hitOffset = 0;
     if (hitLength) *hitLength = 0;
     if (!line || prefilterRejects(lineMask, expr)) return false;
-    char* w = work.bytes;
-    const int lineLength = foldLine(line, fold, expr.hasTab, w);
+    int lineLength = 0;
+    const char* w = foldLine(line, fold, expr.hasTab, work, &lineLength);
+    return matchFolded(w, lineLength, expr, startOffset, hitOffset, hitLength, flags);
+}
+
+namespace {
+
+bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, int startOffset,
+                 int* hitOffset, int* hitLength, const MatchFlags& flags) {
+    if (hitOffset) *hitOffset = 0;
+    if (hitLength) *hitLength = 0;
     const int start = std::clamp(startOffset, 0, lineLength);
     const char* text = w + start;
     const int textLength = lineLength - start;
@@ -203,14 +235,19 @@ bool matchLine(const char* line, uint32_t lineMask, const SearchExpression& expr
     return result;
 }
 
+}  // namespace
+
 bool collectHitSpans(const char* line, uint32_t lineMask, const SearchExpression& expr,
                      const FoldTable& fold, const MatchFlags& flags, WorkLine& work,
                      std::vector<HitSpan>& spans) {
     spans.clear();
+    if (!line || prefilterRejects(lineMask, expr)) return false;
+    // The line is folded once; each further span is searched from the end of the last.
+    int lineLength = 0;
+    const char* w = foldLine(line, fold, expr.hasTab, work, &lineLength);
     int offset = 0;
     int length = 0;
-    if (!matchLine(line, lineMask, expr, fold, 0, &offset, &length, flags, work)) return false;
-    const int lineLength = static_cast<int>(strnlen(line, kMaxSearchedLineBytes));
+    if (!matchFolded(w, lineLength, expr, 0, &offset, &length, flags)) return false;
     while (length >= 1) {
         spans.push_back({offset, length});
         if (static_cast<int>(spans.size()) == kMaxHitSpans) {
@@ -219,7 +256,7 @@ bool collectHitSpans(const char* line, uint32_t lineMask, const SearchExpression
         }
         int next = offset + length;
         if (next >= lineLength) break;
-        if (!matchLine(line, lineMask, expr, fold, next, &offset, &length, flags, work)) break;
+        if (!matchFolded(w, lineLength, expr, next, &offset, &length, flags)) break;
     }
     return true;
 }

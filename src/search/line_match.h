@@ -11,8 +11,11 @@
 
 namespace tessel {
 
-// Only the first 4095 bytes of a line are searched.
-constexpr int kMaxSearchedLineBytes = 4095;
+// A line is searched whole. Lines up to kWorkLineBytes - 1 bytes are folded into the work
+// line's own array; a longer one into its heap buffer, which keeps the longest size seen.
+// Offsets are ints: a line longer than kMaxSearchedLineBytes (1 GiB) is searched in that
+// part only.
+constexpr int kMaxSearchedLineBytes = 1 << 30;
 constexpr int kWorkLineBytes = 4096;
 // Whole-word terms: longer segments never match, more segments give no hit.
 constexpr int kMaxWordSegmentBytes = 90;
@@ -27,6 +30,7 @@ struct MatchFlags {
 // The folded copy of the line under test; one per thread.
 struct WorkLine {
     char bytes[kWorkLineBytes];
+    std::vector<char> longLine;
 };
 
 // `startOffset` is where terms are searched from (0 for a whole-line test; line keywords only

@@ -118,11 +118,19 @@ TEST_F(LineMatchTest, TabsAndFolding) {
 }
 
 TEST_F(LineMatchTest, LongLinesAndOffsets) {
-    std::string line(5000, 'x');
-    line.replace(4100, 6, "needle");
+    // Every byte of a long line is searched, across the end of the work line's own array.
+    std::string line(200000, 'x');
     EXPECT_FALSE(match("needle", line));
-    line.replace(4080, 6, "needle");
+    line.replace(4093, 6, "needle");
     EXPECT_TRUE(match("needle", line));
+    EXPECT_EQ(offset, 4093);
+    line.replace(4093, 6, "xxxxxx");
+    line.replace(190000, 6, "NEEDLE");
+    EXPECT_TRUE(match("needle", line));
+    EXPECT_EQ(offset, 190000);
+    EXPECT_TRUE(match("LEND e", line + "e "));
+    // After a long line a short one is folded into the array again.
+    EXPECT_FALSE(match("needle", "short x "));
     EXPECT_FALSE(match("ab", "ab ", 99));  // an offset past the end finds nothing
     EXPECT_TRUE(match("ab", "ab ab ", 1));
     EXPECT_EQ(offset, 3);

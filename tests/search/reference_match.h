@@ -72,7 +72,7 @@ inline ReferenceHit referenceMatch(const std::string& rawLine, uint32_t lineMask
             mask |= codePageTables().charBit(' ');
         if ((mask & expr.requiredBits) != expr.requiredBits) return none;
     }
-    std::string work = rawLine.substr(0, std::min<size_t>(rawLine.find('\0'), 4095));
+    std::string work = rawLine.substr(0, rawLine.find('\0'));
     for (char& c : work) {
         c = static_cast<char>(fold.map(static_cast<uint8_t>(c)));
         if (c == '\t' && !expr.hasTab) c = ' ';

@@ -227,6 +227,39 @@ TEST_F(SearchPassTest, FastPassEqualsTheLineByLineTestOnRealText) {
     }
 }
 
+// Minified code, generated files and JSON logs hold lines of hundreds of kilobytes: a word
+// anywhere in them is found, by the fast pass as by the plain line test.
+TEST_F(SearchPassTest, WordsAnywhereInLongLinesAreFound) {
+    std::mt19937 rng(2026);
+    static const char* const kWords[] = {"quaternion", "needle", "Omega", "x_y", "tail end"};
+    BlockSet set;
+    int planted = 0;
+    for (int b = 0; b < 4; ++b) {
+        std::vector<std::string> lines;
+        for (int j = 0; j < 12; ++j) {
+            const size_t length = j % 3 == 0 ? 1 + rng() % 200000 : 1 + rng() % 5000;
+            std::string line(length, 'a');
+            for (char& c : line) c = static_cast<char>('a' + rng() % 4);
+            if (rng() % 2 == 0) {
+                const std::string word = kWords[rng() % std::size(kWords)];
+                const size_t at = rng() % (line.size() + 1);
+                line.insert(at, word);
+                ++planted;
+            }
+            lines.push_back(line + ' ');
+        }
+        set.add(lines);
+    }
+    ASSERT_GT(planted, 10);
+    for (const char* word : kWords) {
+        for (int round = 0; round < 4; ++round) {
+            expectSame(request(rng, set, word), set, word);
+            const std::string either = std::string(word) + " OR needle";
+            expectSame(request(rng, set, either), set, either);
+        }
+    }
+}
+
 TEST_F(SearchPassTest, PlanNeedsEveryPositiveGroup) {
     FoldTable fold = codePageTables().buildFoldTable(false, true, true);
     MatchFlags flags;
