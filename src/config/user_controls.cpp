@@ -130,7 +130,8 @@ std::string abbreviatedKey(std::string_view key) {
     return result;
 }
 
-// The script text of an "on key" line without the indentation of its first line.
+// The script text of an "on key" line without the indentation of its first line, ending in
+// a line break like the scripts read from the configuration file.
 std::string unindented(std::string_view text) {
     std::vector<std::string_view> lines;
     size_t pos = 0;
@@ -142,9 +143,11 @@ std::string unindented(std::string_view text) {
         lines.push_back(line);
         pos = end + 1;
     }
-    while (!lines.empty() && lines.front().find_first_not_of(" \t") == std::string_view::npos) {
-        lines.erase(lines.begin());
-    }
+    auto blank = [](std::string_view line) {
+        return line.find_first_not_of(" \t") == std::string_view::npos;
+    };
+    while (!lines.empty() && blank(lines.front())) lines.erase(lines.begin());
+    while (!lines.empty() && blank(lines.back())) lines.pop_back();
     size_t indent = 0;
     if (!lines.empty()) indent = lines.front().find_first_not_of(" \t");
     std::string result;
@@ -152,8 +155,8 @@ std::string unindented(std::string_view text) {
         std::string_view line = lines[k];
         size_t cut = 0;
         while (cut < indent && cut < line.size() && (line[cut] == ' ' || line[cut] == '\t')) ++cut;
-        if (k > 0) result += "\r\n";
         result += line.substr(cut);
+        result += "\r\n";
     }
     return result;
 }

@@ -164,15 +164,24 @@ TEST_F(Controls, OnKeyLinesBecomeHotkeys) {
     EXPECT_EQ(userScript(findScript("key-csf7")).text,
               "// script was copied from \"on key ctrl+shift+f7\" in the config file.\r\n"
               "// please remove or out-comment \"on key ctrl+shift+f7\" in the config.\r\n"
-              "echo one");
+              "echo one\r\n");
     // The id of an existing script is not taken twice.
     EXPECT_EQ(userControl(2).script, "key-cn1d-2");
-    EXPECT_TRUE(userScript(findScript("key-cn1d-2")).text.ends_with("\r\necho two\r\n  more"));
+    EXPECT_TRUE(userScript(findScript("key-cn1d-2")).text.ends_with("\r\necho two\r\n  more\r\n"));
     EXPECT_TRUE(config().variablesChanged());
 
     EXPECT_EQ(dispatchUserKey("ctrl+num1down", host), 0);
     EXPECT_EQ(host.calls, (Strings{"0 echo two more"}));
     EXPECT_EQ(takeOverOnKeys(), 0);
+
+    // What was taken over is saved and read back as it is.
+    UserScript script = userScript(findScript("key-cn1d-2"));
+    setConfigPath(dir.path() + "/saved-config.txt");
+    ASSERT_EQ(writeConfig(), 0);
+    ASSERT_EQ(readConfig(false), 0);
+    EXPECT_EQ(userScript(findScript("key-cn1d-2")).text, script.text);
+    EXPECT_EQ(userControl(2).title, "ctrl+num1down");
+    EXPECT_EQ(findHotkeyControl("ctrl+shift+f7"), 1);
 }
 
 }  // namespace

@@ -150,6 +150,14 @@ TEST(SyntaxClassify, UserLanguages) {
     const Language* exact = defineLanguage(
         "<Language name=\"s\" ext=\"x\"><Keywords name=\"keys3\">SELECT</Keywords></Language>");
     EXPECT_EQ(classesOf("select SELECT", 0, exact), "       kkkkkk");
+    // A user language for an extension wins over the built-in kind of that extension.
+    const Language* python = defineLanguage(
+        "<Language name=\"py\" ext=\"py\" commentLine=\";\"><Keywords name=\"keys2\">def"
+        "</Keywords></Language>");
+    LanguageCache cache;
+    ASSERT_EQ(userLanguageOf("tools/x.PY", cache), python);
+    EXPECT_EQ(userLanguageOf("tools/x.pyw", cache), nullptr);
+    EXPECT_EQ(classesOf("def f(): # x ; y", kLanguagePython, python), "III          rrr");
     const Language* markup =
         defineLanguage("<Language name=\"m\" ext=\"m\" extends=\"xml\"></Language>");
     EXPECT_EQ(classesOf("<a b='c'>", 0, markup), "bbcccGGGb");
