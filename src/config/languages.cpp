@@ -273,9 +273,16 @@ int readKeywordElements(BlockReader& reader, Language& language) {
 bool Language::takesExtension(std::string_view extension) const {
     if (extension.empty()) return false;
     // ext="h hpp" and ext=".h .hpp" both name .h files.
-    for (std::string_view prefix : {" ", " ."}) {
-        std::string key = std::string(prefix) + std::string(extension) + " ";
-        if (extensions.find(key) != std::string::npos) return true;
+    std::string_view list = extensions;
+    size_t pos = 0;
+    while (pos < list.size()) {
+        while (pos < list.size() && isSeparator(list[pos])) ++pos;
+        size_t end = pos;
+        while (end < list.size() && !isSeparator(list[end])) ++end;
+        std::string_view word = list.substr(pos, end - pos);
+        if (word.starts_with('.')) word.remove_prefix(1);
+        if (word == extension) return true;
+        pos = end;
     }
     return false;
 }
@@ -299,7 +306,7 @@ int parseLanguage(std::string_view block) {
 
     bool extGiven = false;
     if (int code = readLanguageAttributes(reader, *language, extGiven); code != 0) return code;
-    if (language->extensions.find_first_not_of(' ') == std::string::npos) {
+    if (language->extensions.find_first_not_of(" \t\r\n") == std::string::npos) {
         logMessage("[note] %s ext= parameter, skipping language \"%.100s\".",
                    extGiven ? "empty" : "missing", language->name.c_str());
         return 0;
