@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 #include "base/log/message_log.h"
 #include "config/config_file.h"
@@ -142,6 +141,8 @@ bool readOnTime(std::string_view command, bool report, OnTimeCommand& out) {
     std::string shownCommand(firstLineOf(command).substr(0, 100));
     std::string_view rest = command;
     takeWord(rest);
+    std::string_view afterTime = rest;
+    while (!afterTime.empty() && isBlank(afterTime.front())) afterTime.remove_prefix(1);
     std::string_view time = takeWord(rest);
     if (time.empty()) {
         if (report) logError(0, "config: wrong syntax: on %s", shownCommand.c_str());
@@ -149,7 +150,7 @@ bool readOnTime(std::string_view command, bool report, OnTimeCommand& out) {
     }
     out.minute = minutesOf(time);
     if (out.minute < 0) {
-        std::string shownRest(firstLineOf(command.substr(5)).substr(0, 100));
+        std::string shownRest(firstLineOf(afterTime).substr(0, 100));
         if (report) logError(0, "config: wrong syntax: on time %s", shownRest.c_str());
         return false;
     }

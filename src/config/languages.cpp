@@ -95,7 +95,6 @@ class BlockReader {
         return text_.substr(pos_).starts_with(prefix);
     }
     void skip(size_t count) { pos_ = std::min(text_.size(), pos_ + count); }
-    std::string_view rest(size_t limit) const { return text_.substr(pos_, limit); }
 
     Attribute readAttribute(std::string& name, std::string& value) {
         skipSeparators();
