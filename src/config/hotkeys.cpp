@@ -61,17 +61,18 @@ int modifierRank(std::string_view word) {
 }
 
 // Takes "ctrl+shift+x" apart. With report, every fault is logged.
-bool readKeySpec(std::string_view spec, bool report, bool& keypad) {
-    std::string specText(spec);
-    if (spec.empty() || spec.front() == '+' || spec.back() == '+' ||
-        spec.find("++") != std::string_view::npos) {
-        if (report) logError(0, "wrong command syntax: %.100s", specText.c_str());
+bool readKeyCombination(std::string_view combination, bool report, bool& keypad) {
+    std::string combinationText(combination);
+    if (combination.empty() || combination.front() == '+' || combination.back() == '+' ||
+        combination.find("++") != std::string_view::npos) {
+        if (report) logError(0, "wrong command syntax: %.100s", combinationText.c_str());
         return false;
     }
-    size_t lastPlus = spec.rfind('+');
-    std::string_view key = lastPlus == std::string_view::npos ? spec : spec.substr(lastPlus + 1);
+    size_t lastPlus = combination.rfind('+');
+    std::string_view key =
+        lastPlus == std::string_view::npos ? combination : combination.substr(lastPlus + 1);
     std::string_view modifiers =
-        lastPlus == std::string_view::npos ? std::string_view() : spec.substr(0, lastPlus);
+        lastPlus == std::string_view::npos ? std::string_view() : combination.substr(0, lastPlus);
     int previous = -1;
     std::string previousWord;
     while (!modifiers.empty()) {
@@ -82,7 +83,7 @@ bool readKeySpec(std::string_view spec, bool report, bool& keypad) {
         if (rank < 0) {
             if (report) {
                 logError(0, "unknown modifier: \"%.50s\"", word.c_str());
-                logMessage("within \"%.100s\"", specText.c_str());
+                logMessage("within \"%.100s\"", combinationText.c_str());
                 logMessage("[note] ... use ctrl or shift.");
             }
             return false;
@@ -165,7 +166,7 @@ bool readOnTime(std::string_view command, bool report, OnTimeCommand& out) {
     return true;
 }
 
-// "on key SPEC SCRIPT": command is the text after "on ".
+// "on key KEYS SCRIPT": command is the text after "on ".
 bool readOnKey(std::string_view command, bool report, OnKeyCommand& out) {
     std::string shownCommand(firstLineOf(command).substr(0, 100));
     std::string_view rest = command;
@@ -176,14 +177,14 @@ bool readOnKey(std::string_view command, bool report, OnKeyCommand& out) {
         }
         return false;
     }
-    std::string_view spec = takeWord(rest);
-    if (spec.empty()) {
+    std::string_view combination = takeWord(rest);
+    if (combination.empty()) {
         if (report) logError(0, "wrong command syntax: %s", shownCommand.c_str());
         return false;
     }
-    if (!readKeySpec(spec, report, out.keypad)) return false;
+    if (!readKeyCombination(combination, report, out.keypad)) return false;
     while (!rest.empty() && isBlank(rest.front())) rest.remove_prefix(1);
-    out.key = spec;
+    out.key = combination;
     out.script = rest;
     return true;
 }
