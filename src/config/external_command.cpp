@@ -133,12 +133,18 @@ int runCommand(const std::vector<std::string>& words, bool wait, bool quiet, int
             hooks.showStatus(text);
             shown = true;
         }
-        if (hooks.keepWaiting && !hooks.keepWaiting()) {
+        bool keepWaiting = true;
+        if (hooks.waitStep) {
+            keepWaiting = hooks.waitStep(kWaitStepMs);
+        } else {
+            keepWaiting = !hooks.keepWaiting || hooks.keepWaiting();
+            if (keepWaiting) std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
+        }
+        if (!keepWaiting) {
             logError(2, "wait for user command stopped");
             reapLater(pid);
             return 9;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
         waitedMs += kWaitStepMs;
     }
 }

@@ -20,6 +20,9 @@ struct ExternalCommandHooks {
     std::function<bool()> keepWaiting;
     // Shows a status text ("waiting for ...").
     std::function<void(const char* text)> showStatus;
+    // When set, replaces keepWaiting and the pause between checks: waits up to ms while the
+    // window stays responsive; false stops the wait.
+    std::function<bool(int ms)> waitStep;
 };
 ExternalCommandHooks& externalCommandHooks();
 

@@ -15,11 +15,16 @@ std::vector<uint8_t> randomInput(std::mt19937& rng) {
         ":snapfile zuk,", ":cluster zuk,", ",lprefix=:file:", ",prefix=", ":file:", "\n",
         "\r\n", " mtime=", " size=0x", "\xEF\xBB\xBF", "\xC3\xA4", "\xE2\x82\xAC", "\xFF\xFE",
         "'", "AND", "OR", "NOT", "\"", "\\", "*", "\t", "=", ":", "#", "<QVContext>", "\0"};
+    // Pieces of language definitions, key bindings and scripts.
+    static const char* const kScriptPieces[] = {
+        "<Language name=\"", "<Keywords name=\"keys1\">", "</Language>", "on key ctrl+", "/*",
+        "set findmask = /", "$curfile", "\n   "};
     std::vector<uint8_t> bytes;
     int pieces = static_cast<int>(rng() % 64);
     for (int i = 0; i < pieces; ++i) {
         if (rng() % 3 == 0) {
-            const char* piece = kPieces[rng() % std::size(kPieces)];
+            const char* piece = rng() % 4 == 0 ? kScriptPieces[rng() % std::size(kScriptPieces)]
+                                               : kPieces[rng() % std::size(kPieces)];
             std::string text = piece[0] ? piece : std::string(1, '\0');
             bytes.insert(bytes.end(), text.begin(), text.end());
         } else {
