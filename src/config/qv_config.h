@@ -225,7 +225,6 @@ class QVConfig {
     void resumeTouch() {
         if (touchSuspended_ > 0) --touchSuspended_;
     }
-    bool touchSuspended() const { return touchSuspended_ > 0; }
 
     // Variable store. Reading outside the store yields "", writing outside reports.
     const std::string& getVar(int id) const;

@@ -182,16 +182,6 @@ int clearPath(View& view) {
     return 0;
 }
 
-int pickFileFromList(View& view, int row, int /*column*/) {
-    if (!inFilterMode(view) || !view.screen.valid || row < 0 || row >= kScreenRows) return 1;
-    // The screen builder found each row's line through the block holding the row's text.
-    const int line = view.screen.rowLine[static_cast<size_t>(row)];
-    int index = -1;
-    const TextBlock* block = blockOfLine(view, line, &index);
-    if (!block) return 1;
-    return pathToFile(view, block, false, false);
-}
-
 int findJumpTarget(View& view, std::string_view name, int sourceLine) {
     TextStore& store = view.textStore();
     if (store.loadRunning.load()) return -1;

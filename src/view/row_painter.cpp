@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 #include "view/log_overlay.h"
 #include "view/row_cache.h"
 #include "view/screen_builder.h"
@@ -263,17 +263,6 @@ void drawLogOverlayIn(View& view, Painter& painter, const Font& font, int64_t no
     }
     painter.setClip(area);
 }
-
-}  // namespace
-
-void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
-    const Rect whole{0, 0, std::max(view.clientWidth, 1), std::max(view.clientHeight, 1)};
-    painter.setClip(whole);
-    drawLogOverlayIn(view, painter, font, nowMs, whole);
-    painter.resetClip();
-}
-
-namespace {
 
 // While the loader fills the store, a centred notice with a spinner that turns with every
 // repaint of the load loop.

@@ -50,9 +50,6 @@ struct RowPaint {
 int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
             const char* attr, int rowType);
 
-// Draws the message overlay of a wide view with the small font.
-void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs);
-
 // Draws the whole view (rows, marks and the message overlay) inside `dirty`.
 void paintView(View& view, Painter& painter, const Rect& dirty);
 

@@ -52,10 +52,6 @@ int jumpRows(int rows, JumpRowChoice choice) {
     return std::clamp(value, 0, std::max(0, rows - kStatusRows - 1));
 }
 
-void applyJumpRows(View& view, JumpRowChoice choice) {
-    view.search.lockRows = jumpRows(view.rows, choice);
-}
-
 int scrollLineCount(const View& view) {
     if (view.filterMode != FilterMode::kFullText) return std::max(0, view.filteredLineCount);
     return view.textStore().lineCount();
