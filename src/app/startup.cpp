@@ -10,7 +10,6 @@
 #include "app/command_line.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
-#include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/codepage/code_page_tables.h"
@@ -22,6 +21,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -141,7 +141,7 @@ void applyStartupSearch(const StartupOptions& options) {
         logMessage("[blue] using -find argument");
         view->search.setFindMask(options.findText);
     }
-    view->search.scheduleSearch(false);
+    scheduleSearch(*view);
 }
 
 void refreshAllViews() {
@@ -156,7 +156,6 @@ void shutDown() {
     closeAllViews();
     textStore().clear();
     releasePictures();
-    releaseMainFont();
     stopPlatform();
 }
 

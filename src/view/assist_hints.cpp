@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
-#include "base/log/message_log.h"
 #include "view/sidebar.h"
 #include "view/view.h"
 
@@ -112,7 +112,7 @@ void noteAssistPointer(View& view, int x, int y) {
 bool noHitBubbleWanted(const View& view) {
     const SearchState& search = view.search;
     return assistMode() && search.findMask[0] != '\0' && search.hitCount == 0 &&
-           view.filterMode == FilterMode::kFiltered && search.searchPhase == 0;
+           view.filterMode == FilterMode::kFiltered && search.searchPhase == SearchPhase::kDone;
 }
 
 int updateNoHitBubble(View& view) {

@@ -4,13 +4,15 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
-#include "base/codepage/code_page_tables.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
+#include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_host.h"
 #include "view/view_input.h"
 
 namespace tessel {
@@ -52,8 +54,9 @@ View* neighbourOf(View& view, bool after) {
 void searchFor(View& target, const std::string& text, int delayMs) {
     setMaskText(target, target.input, MaskFocus::kFind, text);
     target.input.maskFocus = MaskFocus::kFind;
-    if (target.search.host && delayMs > 0) target.search.scheduleSearch(false, delayMs);
-    if (target.search.host) target.search.host->refreshView();
+    if (delayMs > 0) scheduleSearch(target, false, delayMs);
+    target.screen.valid = false;
+    if (target.host) target.host->refresh();
 }
 
 int oneClickSearch(View& view, int row, int column) {
@@ -77,7 +80,10 @@ int phraseSearch(View& view, int row, int column) {
         phrase.phraseFrom = std::min(phrase.phraseFrom, from);
         phrase.phraseTo = std::max(phrase.phraseTo, to);
     } else {
-        phrase = GestureState{row, line, from, to};
+        phrase.phraseRow = row;
+        phrase.phraseLine = line;
+        phrase.phraseFrom = from;
+        phrase.phraseTo = to;
     }
     const std::string_view text = rowOf(view, row);
     const std::string words(text.substr(static_cast<size_t>(phrase.phraseFrom),
@@ -116,7 +122,7 @@ int showLineInNeighbour(View& view, int row, bool after) {
     target->display.flashLine = line;
     target->display.flashUntilMs = tickMs() + kFlashMs;
     target->screen.valid = false;
-    if (search.host) search.host->refreshView();
+    if (target->host) target->host->refresh();
     return 0;
 }
 
@@ -198,7 +204,7 @@ View* cloneView(View& view, bool after) {
     clone->search.currentLine = view.search.currentLine;
     clone->tabSize = view.tabSize;
     clone->display.scrollColumn = view.display.scrollColumn;
-    if (clone->search.host && clone->search.findMask[0]) clone->search.scheduleSearch(false);
+    if (clone->search.findMask[0]) scheduleSearch(*clone);
     clone->screen.valid = false;
     return clone;
 }

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -30,7 +31,7 @@ void dropFileSelection(SearchState& search) {
 }
 
 void startSearch(View& view) {
-    view.search.scheduleSearch(false);
+    scheduleSearch(view);
     refresh(view);
 }
 

@@ -25,7 +25,6 @@ constexpr Color kLinkLine = rgb(0x0000FF);
 constexpr Color kContextLine = rgb(0xBBBBBB);
 // One text output never carries more than this many characters.
 constexpr int kMaxRunChars = 798;
-constexpr int kDefaultFontHeight = 18;
 // The cache bitmap never holds more strips than the slot limit allows.
 constexpr int kCacheStrips = kMaxCacheSlots + 1;
 
@@ -112,65 +111,7 @@ void drawCursor(Painter& painter, const RowPaint& paint, int x, int y, char attr
     }
 }
 
-std::unique_ptr<Font> makeFont(const FontSetting& setting, bool fixedPitch) {
-    FontRequest request;
-    request.name = setting.name;
-    request.width = setting.width;
-    request.height = setting.height > 0 ? setting.height : 12;
-    request.weight = setting.weight > 0 ? setting.weight : 400;
-    request.fixedPitch = fixedPitch;
-    return Font::create(request);
-}
-
-ScreenFonts& fontStore() {
-    static ScreenFonts fonts;
-    return fonts;
-}
-
 }  // namespace
-
-ScreenFonts& screenFonts() {
-    if (!fontStore().main) reloadScreenFonts();
-    return fontStore();
-}
-
-void reloadScreenFonts() {
-    ScreenFonts& fonts = fontStore();
-    const QVConfig& settings = config();
-    FontSetting main = settings.getFont(settings.getInt("usemainfont2") ? 1 : 0);
-    FontSetting small = settings.getFont(settings.getInt("usebookfont2") ? 3 : 2);
-    fonts.main = makeFont(main, true);
-    fonts.small = makeFont(small, false);
-    fonts.lineSpacing = main.lineSpacing;
-}
-
-void releaseScreenFonts() {
-    ScreenFonts& fonts = fontStore();
-    fonts.main.reset();
-    fonts.small.reset();
-}
-
-int measureFont(View& view) {
-    ScreenFonts& fonts = screenFonts();
-    if (!fonts.main) {
-        logMessage("cannot get font size");
-        return 9;
-    }
-    const FontMetrics metrics = fonts.main->metrics();
-    int height = metrics.height;
-    if (height <= 0) {
-        logMessage("no font height found, using 18");
-        height = kDefaultFontHeight;
-    }
-    const int spaced = height + fonts.lineSpacing;
-    view.lineHeight = spaced > 0 ? spaced : height;
-    view.charWidth = metrics.charWidth > 0 ? metrics.charWidth : 8;
-    if (view.clientHeight > 10 && view.clientWidth > 10) {
-        view.rows = std::clamp(view.clientHeight / view.lineHeight, 2, kScreenRows);
-        view.columns = std::clamp(view.clientWidth / view.charWidth, 1, kScreenColumns);
-    }
-    return 0;
-}
 
 int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
             const char* attr, int rowType) {

@@ -3,31 +3,13 @@
 // the screen builder's job.
 #pragma once
 
-#include <memory>
-
 #include "platform/painter.h"
 #include "view/colour_tables.h"
+#include "view/screen_fonts.h"
 
 namespace tessel {
 
 class View;
-
-// The fonts of the views: the main (fixed-pitch) font and the small font of bookmarks and the
-// message overlay. Created from the settings on first use; the window glue may replace them.
-struct ScreenFonts {
-    std::unique_ptr<Font> main;
-    std::unique_ptr<Font> small;
-    int lineSpacing = 0;
-};
-ScreenFonts& screenFonts();
-// Rebuilds the fonts from the font settings.
-void reloadScreenFonts();
-// Drops the fonts; called before the platform shuts down, since fonts cannot outlive it.
-void releaseScreenFonts();
-
-// Reads the main font's metrics into the view (character width, line height, jump rows).
-// 0 measured, 9 failure (reported; the view keeps usable values).
-int measureFont(View& view);
 
 // What drawRow needs besides the row itself.
 struct RowPaint {

@@ -1,9 +1,10 @@
 #include "view/sidebar.h"
 
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
-#include "base/log/message_log.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_commands.h"
 
@@ -93,8 +94,10 @@ int sidebarClick(View& view, SidebarButton button, int modifiers) {
         case SidebarButton::kCase:
             if (modifiers & kModControl) {
                 view.search.toggleAccent();
+                scheduleSearch(view);
             } else if (modifiers & kModShift) {
                 view.search.togglePunctuation();
+                scheduleSearch(view);
             } else {
                 toggleCaseSearch(view);
             }

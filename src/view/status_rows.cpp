@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 
@@ -174,9 +174,9 @@ void hitPart(RowWriter& w, const StatusRowInput& in) {
     w.add(" - ", ' ');
     bool said = true;
     bool noHit = false;
-    if (in.searchPhase == 2) {
+    if (in.searchPhase == SearchPhase::kRunning) {
         w.add("*", ' ');
-    } else if (in.searchPhase == 1) {
+    } else if (in.searchPhase == SearchPhase::kScheduled) {
         w.add("-", ' ');
     } else if (!in.findMask.empty() && !in.fileListShown) {
         w.add("no hit", ' ');

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "search/search_state.h"
 #include "view/view_input.h"
 
 namespace tessel {
@@ -43,7 +44,7 @@ struct StatusRowInput {
     int64_t elapsedMs = 0;
     int64_t elapsedNs = 0;
     int64_t hitCount = 0;
-    int searchPhase = 0;  // 1 scheduled, 2 running, 0 done
+    SearchPhase searchPhase = SearchPhase::kDone;
     bool caseSensitive = false;
     bool findMaskMarkedForReset = false;
     MaskFocus focus = MaskFocus::kFind;

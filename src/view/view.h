@@ -25,6 +25,7 @@ class Editor;
 class FrameLayout;
 class RowCache;
 class TextStore;
+class ViewHost;
 
 // The platform's handle of a window; 0 is no window.
 using WindowId = uint64_t;
@@ -120,6 +121,8 @@ class View {
     int index = 0;
     char indexText[12] = "1";
     WindowId window = 0;
+    // The view's window, null while it has none.
+    ViewHost* host = nullptr;
     bool active = false;
     bool restoreFocus = false;
 

@@ -3,13 +3,14 @@
 #include <array>
 #include <cstdio>
 
+#include "base/log/message_log.h"
 #include "config/config_file.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 #include "view/scroll_bars.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -99,7 +100,7 @@ void toggleCaseSearch(View& view) {
     SearchState& search = view.search;
     search.caseSensitive = !search.caseSensitive;
     logMessage(search.caseSensitive ? "case sensitive search." : "case insensitive search.");
-    if (search.host) search.scheduleSearch(false);
+    scheduleSearch(view);
     view.screen.valid = false;
 }
 
@@ -130,7 +131,7 @@ void applyPowerSettings(View& view) {
     scrollBarOptions().hideInVerticalTiling = true;
     logMessage("no scrollbar with vertical tiling.");
     logMessage("reduced delay after typing.");
-    if (view.search.host) view.search.scheduleSearch(false);
+    scheduleSearch(view);
 }
 
 int commandKeyDown(View& view, int key, int modifiers) {
@@ -162,10 +163,12 @@ int commandKeyDown(View& view, int key, int modifiers) {
         case kKeyF4:
             if (shift && !control) {
                 view.search.toggleSequence();
+                scheduleSearch(view);
                 return 0;
             }
             if (control) {
                 view.search.toggleOperators();
+                scheduleSearch(view);
                 return 0;
             }
             return 1;

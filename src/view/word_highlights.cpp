@@ -4,12 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/qv_config.h"
 #include "base/codepage/code_page_tables.h"
-#include "view/frame_layout.h"
 #include "base/log/message_log.h"
+#include "config/qv_config.h"
+#include "view/frame_layout.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
+#include "view/view_host.h"
 
 namespace tessel {
 namespace {
@@ -67,7 +68,7 @@ int findWord(const char* text, int length, int from, std::string_view word, bool
 void redrawAll(View& view) {
     auto redraw = [](View& each) {
         each.screen.valid = false;
-        if (each.search.host) each.search.host->refreshView();
+        if (each.host) each.host->refresh();
     };
     if (!view.frame) {
         redraw(view);
@@ -216,7 +217,7 @@ int highlightWordAt(View& view, int row, int column, bool shift) {
     }
     if (localLists() && !shift) {
         view.screen.valid = false;
-        if (view.search.host) view.search.host->refreshView();
+        if (view.host) view.host->refresh();
     } else {
         redrawAll(view);
     }
@@ -228,7 +229,7 @@ void toggleHighlightCase(View& view) {
     logMessage(view.highlights.highlightCase ? "case sensitive word highlights"
                                              : "ignoring case on word highlights");
     view.screen.valid = false;
-    if (view.search.host) view.search.host->refreshView();
+    if (view.host) view.host->refresh();
 }
 
 }  // namespace tessel

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/surf.h"
@@ -112,7 +112,8 @@ TEST_F(AssistHintsTest, NoHitBubbleFollowsTheFilterResult) {
         EXPECT_EQ(updateNoHitBubble(view), 0);
     };
     closesWhen([&] { view.search.hitCount = 1; }, [&] { view.search.hitCount = 0; });
-    closesWhen([&] { view.search.searchPhase = 1; }, [&] { view.search.searchPhase = 0; });
+    closesWhen([&] { view.search.searchPhase = SearchPhase::kScheduled; },
+               [&] { view.search.searchPhase = SearchPhase::kDone; });
     closesWhen([&] { view.filterMode = FilterMode::kFileList; },
                [&] { view.filterMode = FilterMode::kFiltered; });
     closesWhen([&] { setMask(""); }, [&] { setMask("nothing"); });
