@@ -10,6 +10,7 @@
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "view/frame_layout.h"
+#include "view/screen_builder.h"
 #include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_host.h"
@@ -22,7 +23,7 @@ constexpr int kFlashMs = 1000;
 
 bool textCell(const View& view, int row, int column) {
     if (row < 0 || row >= kScreenRows || column < 0 || column >= kScreenColumns) return false;
-    return view.screen.flags[static_cast<size_t>(row)] == 0 &&
+    return view.screen.flags[static_cast<size_t>(row)] == kRowText &&
            view.screen.rowLine[static_cast<size_t>(row)] >= 0;
 }
 

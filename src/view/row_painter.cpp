@@ -9,10 +9,10 @@
 #include "platform/pictures.h"
 #include "text/text_store.h"
 #include "view/log_overlay.h"
+#include "view/row_attributes.h"
 #include "view/row_cache.h"
 #include "view/screen_builder.h"
-#include "view/scroll_bars.h"
-#include "view/sidebar.h"
+#include "view/screen_overlay.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -23,6 +23,11 @@ constexpr Color kBlack = rgb(0x000000);
 constexpr Color kCursorColour = rgb(0xF09000);
 constexpr Color kLinkLine = rgb(0x0000FF);
 constexpr Color kContextLine = rgb(0xBBBBBB);
+constexpr Color kTrackColour = rgb(0xEEEEEE);
+constexpr Color kThumbColour = rgb(0xB4B4B4);
+constexpr Color kThumbActiveColour = rgb(0x808080);
+constexpr Color kBubbleBackground = rgb(0xFFFFE8);
+constexpr Color kBubbleFrame = rgb(0x909090);
 // One text output never carries more than this many characters.
 constexpr int kMaxRunChars = 798;
 // The cache bitmap never holds more strips than the slot limit allows.
@@ -97,7 +102,7 @@ void drawCursor(Painter& painter, const RowPaint& paint, int x, int y, char attr
     const int cw = paint.charWidth;
     const int lh = paint.lineHeight;
     if (paint.editorActive) {
-        if (attr == 'E') painter.fillRect({x, y, cw, lh}, background);
+        if (attr == kAttrCursorSelected) painter.fillRect({x, y, cw, lh}, background);
         if (!paint.cursorShown) return;
         painter.fillRect({x, y, paint.insertMode ? 2 : cw, lh}, kCursorColour);
         return;
@@ -135,7 +140,7 @@ int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth,
     for (int i = 0; i < cells; ++i) {
         const char a = static_cast<size_t>(i) < attrLength ? attr[i] : ' ';
         const char c = text[i];
-        hasCursor = hasCursor || a == 'e' || a == 'E';
+        hasCursor = hasCursor || a == kAttrCursor || a == kAttrCursorSelected;
         RunState next;
         next.text = colours.textOf(a);
         Color background;
@@ -152,21 +157,22 @@ int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth,
             // left unpainted.
             next = state;
         }
-        drawer.add(i, next, a == 'l' || a == 'L');
+        drawer.add(i, next, a == kAttrLink || a == kAttrLinkGreen);
         state = next;
     }
     drawer.flush();
 
     if (hasCursor) {
         for (int i = 0; i < cells && static_cast<size_t>(i) < attrLength; ++i) {
-            if (attr[i] != 'e' && attr[i] != 'E') continue;
-            // A selected cursor cell ('E') keeps the selection's colour under the bar.
+            if (attr[i] != kAttrCursor && attr[i] != kAttrCursorSelected) continue;
+            // A selected cursor cell keeps the selection's colour under the bar.
             Color background = kWhite;
-            colours.backgroundOf(attr[i] == 'E' ? 's' : attr[i], &background);
+            colours.backgroundOf(attr[i] == kAttrCursorSelected ? kAttrSelection : attr[i],
+                                 &background);
             drawCursor(painter, paint, x + i * paint.charWidth, y, attr[i], background);
         }
     }
-    if (attrLength > 0 && attr[attrLength - 1] == 'H' && !paint.currentRow) {
+    if (attrLength > 0 && attr[attrLength - 1] == kAttrContextLine && !paint.currentRow) {
         const int bottom = y + paint.lineHeight - 1;
         painter.drawLine(x, bottom, x + cells * paint.charWidth - 1, bottom, kContextLine);
     }
@@ -205,6 +211,37 @@ void drawLogOverlayIn(View& view, Painter& painter, const Font& font, int64_t no
     painter.setClip(area);
 }
 
+void drawBubble(Painter& painter, const BubbleShape& bubble, const Font& font) {
+    if (!bubble.shown) return;
+    const Rect& box = bubble.box;
+    painter.fillRect(box, kBubbleBackground);
+    const int right = box.right() - 1;
+    const int bottom = box.bottom() - 1;
+    painter.drawLine(box.x, box.y, right, box.y, kBubbleFrame);
+    painter.drawLine(right, box.y, right, bottom, kBubbleFrame);
+    painter.drawLine(right, bottom, box.x, bottom, kBubbleFrame);
+    painter.drawLine(box.x, bottom, box.x, box.y, kBubbleFrame);
+    painter.setFont(font);
+    int lineY = box.y + bubble.padding;
+    for (const std::string& line : bubble.lines) {
+        painter.drawText(box.x + bubble.padding, lineY, line, kBlack);
+        lineY += bubble.lineHeight;
+    }
+}
+
+void drawScrollBar(Painter& painter, const ScrollBarShape& bar) {
+    if (!bar.shown) return;
+    painter.fillRect(bar.track, kTrackColour);
+    painter.fillRect(bar.thumb, bar.active ? kThumbActiveColour : kThumbColour);
+}
+
+void drawSidebar(Painter& painter, const std::vector<SidebarSlot>& slots) {
+    if (!picturesLoaded()) return;
+    for (const SidebarSlot& slot : slots) {
+        painter.drawPicture(picture(slot.picture), slot.x, slot.y);
+    }
+}
+
 // While the loader fills the store, a centred notice with a spinner that turns with every
 // repaint of the load loop.
 void drawLoadDisplay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
@@ -229,7 +266,6 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         logMessage("device context failure, no drawing");
         return;
     }
-    if (!view.screen.valid) buildScreen(view);
     const ColourTables colours = colourTablesFor(view.search.hitCount);
     RowPaint paint;
     paint.colours = &colours;
@@ -279,12 +315,8 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         const int rowType = view.screen.flags[r];
         const int line = view.screen.rowLine[r];
         paint.currentRow = line >= 0 && line == view.search.currentLine;
-        paint.maskStart = paint.maskEnd = 0;
-        if (rowType == kRowFind || rowType == kRowPath) {
-            const char* mask = rowType == kRowFind ? view.search.findMask : view.search.pathMask;
-            paint.maskStart = 7;
-            paint.maskEnd = 7 + static_cast<int>(std::strlen(mask));
-        }
+        paint.maskStart = view.screen.maskStart[r];
+        paint.maskEnd = view.screen.maskEnd[r];
         const char* text = view.screen.rowText(row);
         const char* attr = view.screen.rowAttr(row);
         if (cached && line >= 0) {
@@ -294,12 +326,13 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         }
     }
     if (cached) cache.flush(painter);
-    drawNoHitBubble(view, painter, *fonts.main);
-    drawScrollBars(view, painter);
+    const ScreenOverlay overlay = layoutScreenOverlay(view, mainFontMeasure());
+    drawBubble(painter, overlay.bubble, *fonts.main);
+    drawScrollBar(painter, overlay.scrollBar);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);
-    drawSidebar(view, painter);
+    drawSidebar(painter, overlay.sidebar);
     if (view.textStore().loadRunning.load()) drawLoadDisplay(view, painter, *fonts.main, now);
     painter.resetClip();
 }

@@ -1,6 +1,7 @@
 // Drawing the built rows of a view: each row is cut into runs of equal colour, one text output
-// per run, with blank runs left unpainted. The painter never decides what a row shows; that is
-// the screen builder's job.
+// per run, with blank runs left unpainted. The painter never decides what a row shows or
+// where the scroll bar, the sidebar and the bubble stand; the screen builder and the overlay
+// layout decide, and the painter draws what they made.
 #pragma once
 
 #include "platform/painter.h"
@@ -32,7 +33,8 @@ struct RowPaint {
 int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
             const char* attr, int rowType);
 
-// Draws the whole view (rows, marks and the message overlay) inside `dirty`.
+// Draws the whole view inside `dirty`: the rows as built (the window builds them first), then
+// what lies over them (screen_overlay.h and the message overlay).
 void paintView(View& view, Painter& painter, const Rect& dirty);
 
 }  // namespace tessel

@@ -3,7 +3,6 @@
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "platform/painter.h"
 #include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_commands.h"
@@ -107,13 +106,6 @@ int sidebarClick(View& view, SidebarButton button, int modifiers) {
             break;
     }
     return 1;
-}
-
-void drawSidebar(const View& view, Painter& painter) {
-    if (!picturesLoaded()) return;
-    for (const SidebarSlot& slot : sidebarLayout(view)) {
-        painter.drawPicture(picture(slot.picture), slot.x, slot.y);
-    }
 }
 
 }  // namespace tessel

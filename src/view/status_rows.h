@@ -72,11 +72,14 @@ struct StatusRowInput {
     int tabSize = 3;
 };
 
-// One built row: text and attribute characters of the same length, both NUL-terminated.
+// One built row: text and attribute characters of the same length, both NUL-terminated, and
+// the columns [maskStart, maskEnd) that hold the mask.
 struct StatusRowText {
     char text[kStatusRowChars + 1] = {};
     char attr[kStatusRowChars + 1] = {};
     int length = 0;
+    int maskStart = 0;
+    int maskEnd = 0;
 
     std::string_view textView() const { return {text, static_cast<size_t>(length)}; }
     std::string_view attrView() const { return {attr, static_cast<size_t>(length)}; }

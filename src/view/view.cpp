@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {
@@ -37,7 +37,15 @@ int ScreenBuffer::writeRow(int row, std::string_view rowText, std::string_view r
     copyRow(text[r], rowText);
     copyRow(attr[r], rowAttr);
     flags[r] = flag;
+    maskStart[r] = maskEnd[r] = 0;
     return 0;
+}
+
+void ScreenBuffer::setMaskColumns(int row, int start, int end) {
+    if (row < 0 || row >= kScreenRows) return;
+    const auto r = static_cast<size_t>(row);
+    maskStart[r] = static_cast<int16_t>(std::clamp(start, 0, kScreenColumns));
+    maskEnd[r] = static_cast<int16_t>(std::clamp(end, int{maskStart[r]}, kScreenColumns));
 }
 
 const char* ScreenBuffer::rowText(int row) const {
@@ -54,6 +62,8 @@ void ScreenBuffer::reset() {
     for (auto& row : text) row[0] = '\0';
     for (auto& row : attr) row[0] = '\0';
     flags.fill(0);
+    maskStart.fill(0);
+    maskEnd.fill(0);
     valid = false;
 }
 

@@ -8,6 +8,7 @@
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
+#include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 #include "view/view_host.h"
@@ -27,10 +28,6 @@ constexpr NamedColour kColours[] = {
 };
 
 constexpr char kAutoName[] = "any";
-
-bool isBookmarkAttr(char attr) {
-    return attr == 'T' || attr == 't' || attr == 'u';
-}
 
 // The word part of an entry: what follows the first blank, or the whole entry.
 std::string_view wordOf(std::string_view entry) {

@@ -122,6 +122,26 @@ TEST_F(AssistHintsTest, NoHitBubbleFollowsTheFilterResult) {
     view.filterMode = FilterMode::kFullText;
     EXPECT_TRUE(noHitBubbleLines(view).empty());
     view.filterMode = FilterMode::kFiltered;
+    // The bubble stands framed in the middle of the text rows, as wide as its longest line.
+    view.clientWidth = 800;
+    view.clientHeight = 600;
+    view.lineHeight = 20;
+    view.rows = 30;
+    TextMeasure measure;
+    measure.width = [](std::string_view text) { return static_cast<int>(text.size()) * 7; };
+    measure.lineHeight = 15;
+    const BubbleShape bubble = noHitBubbleShape(view, measure);
+    ASSERT_TRUE(bubble.shown);
+    EXPECT_EQ(bubble.lines, noHitBubbleLines(view));
+    const int width = 34 * 7 + 2 * bubble.padding;  // "Press INSERT to type another word,"
+    const int height = 3 * 15 + 2 * bubble.padding;
+    EXPECT_EQ(bubble.box.width, width);
+    EXPECT_EQ(bubble.box.height, height);
+    EXPECT_EQ(bubble.box.x, (800 - width) / 2);
+    EXPECT_EQ(bubble.box.y, (28 * 20 - height) / 2);
+    view.filterMode = FilterMode::kFullText;
+    EXPECT_FALSE(noHitBubbleShape(view, measure).shown);
+    view.filterMode = FilterMode::kFiltered;
     // A long mask is cut in the bubble.
     setMask(std::string(kMaskTextChars, 'q').c_str());
     EXPECT_EQ(updateNoHitBubble(view), 0);
