@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "view/live_settings.h"
 #include "view/sidebar.h"
 #include "view/view.h"
 
@@ -37,7 +37,7 @@ constexpr const char* kGestureHint[] = {
 };
 
 bool assistMode() {
-    return config().getInt("assist") != 0;
+    return liveSettings().assist;
 }
 
 template <size_t N>

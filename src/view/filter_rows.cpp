@@ -8,10 +8,10 @@
 #include <span>
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "text/text_store.h"
 #include "view/filter_internal.h"
 #include "view/filter_view.h"
+#include "view/live_settings.h"
 #include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_host.h"
@@ -397,7 +397,7 @@ int applyPassResult(View& view, const PassResult& result, RowLayout& layout,
         search.searchPhase = SearchPhase::kDone;
         return 1;
     }
-    const bool assist = config().getInt("assist") != 0;
+    const bool assist = liveSettings().assist;
     clearMarks(f);
     view.display.filterRows.clear();
     f.rowLines.clear();
@@ -484,7 +484,7 @@ int updateFilter(View& view, bool keepDisplay, bool reuseMarks, FilterRowsDone d
     search.timing.startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                 std::chrono::steady_clock::now().time_since_epoch())
                                 .count();
-    const bool assist = config().getInt("assist") != 0;
+    const bool assist = liveSettings().assist;
     if (view.filterMode == FilterMode::kFileList) {
         clearMarks(f);
         view.display.filterRows.clear();

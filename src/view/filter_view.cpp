@@ -9,10 +9,10 @@
 
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
-#include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/filter_internal.h"
+#include "view/live_settings.h"
 #include "view/navigation.h"
 #include "view/search_driver.h"
 #include "view/view.h"
@@ -152,7 +152,7 @@ int filterCommand(View& view) {
         return toggleFilter(view, 1);
     }
     if (view.filterMode != FilterMode::kFullText) return leaveFilter(view, false);
-    if (config().getInt("assist")) showStatusInfo("nothing to search, showing file list.");
+    if (liveSettings().assist) showStatusInfo("nothing to search, showing file list.");
     return toggleFilter(view, 2);
 }
 
@@ -192,7 +192,7 @@ int enterTextAt(View& view, int row) {
 
 int filterRowAtScreenRow(const View& view, int screenRow) {
     if (view.filterMode == FilterMode::kFullText) return -1;
-    int first = config().getInt("assist") ? 1 : 0;
+    int first = (liveSettings().assist ? 1 : 0);
     const int top = std::max(view.search.topLine, 0);
     // Scrolled down, the title stays on the first row as a caption.
     if (top > 0) ++first;

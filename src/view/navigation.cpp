@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "text/text_store.h"
 #include "view/filter_view.h"
+#include "view/live_settings.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"
 #include "view/search_driver.h"
@@ -17,7 +17,7 @@ namespace tessel {
 namespace nav {
 
 bool assistMode() {
-    return config().getInt("assist") != 0;
+    return liveSettings().assist;
 }
 
 bool inFilterMode(const View& view) {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/live_settings.h"
 #include "view/load_progress.h"
 #include "view/row_attributes.h"
 #include "view/status_rows.h"
@@ -296,7 +296,7 @@ int buildScreen(View& view) {
     SearchState& search = view.search;
 
     int row = 0;
-    if (config().getInt("assist")) ++row;  // room for the sidebar buttons
+    if (liveSettings().assist) ++row;  // room for the sidebar buttons
 
     // Kept far enough below the largest line number that row arithmetic cannot overflow.
     const int top = std::clamp(view.search.topLine, 0, INT_MAX - kScreenRows);
@@ -321,7 +321,7 @@ int buildScreen(View& view) {
     bool showHits = search.findExpr.termCount > 0 && search.findMask[0] != '\0';
     if (view.filterMode == FilterMode::kFiltered && !view.display.hitsInFilter) showHits = false;
     if (view.filterMode == FilterMode::kFileList) showHits = false;
-    if (view.editor && (!config().getInt("hieditres") || config().getInt("assist")))
+    if (view.editor && (!liveSettings().highlightEditResults || liveSettings().assist))
         showHits = false;
 
     static RowScratch scratch;  // user interface thread only

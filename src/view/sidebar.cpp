@@ -1,8 +1,8 @@
 #include "view/sidebar.h"
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "view/live_settings.h"
 #include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_commands.h"
@@ -35,8 +35,8 @@ SidebarHooks& sidebarHooks() {
 }
 
 bool sidebarShown(const View& view) {
-    if (!config().getInt("showsidebar")) return false;
-    return config().getInt("sidebarpermanent") || view.gestures.pointerInside;
+    if (!liveSettings().showSidebar) return false;
+    return liveSettings().sidebarPermanent || view.gestures.pointerInside;
 }
 
 namespace {
@@ -54,7 +54,7 @@ int columnHeight(const View& view) {
 }  // namespace
 
 int sidebarColumnBottom(const View& view) {
-    if (!config().getInt("showsidebar")) return 0;
+    if (!liveSettings().showSidebar) return 0;
     return columnHeight(view);
 }
 

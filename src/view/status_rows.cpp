@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "base/log/message_log.h"
-#include "config/qv_config.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
+#include "view/live_settings.h"
 #include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -351,9 +351,9 @@ StatusRowInput statusRowInput(View& view, int64_t nowMs, bool loading) {
     const StatusInfo& info = statusInfo();
     in.infoText = {info.infoText, strnlen(info.infoText, sizeof info.infoText)};
     in.nowMs = nowMs;
-    in.showSpeed = config().getInt("showspeed") != 0;
-    in.showMiles = config().getInt("showmiles") != 0;
-    in.assist = config().getInt("assist") != 0;
+    in.showSpeed = liveSettings().showSpeed;
+    in.showMiles = liveSettings().showMiles;
+    in.assist = liveSettings().assist;
     in.verbose = verboseMode();
     in.tabSize = view.tabSize;
     return in;

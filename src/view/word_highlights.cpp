@@ -8,6 +8,7 @@
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
+#include "view/live_settings.h"
 #include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -77,7 +78,7 @@ void redrawAll(View& view) {
 }
 
 bool localLists() {
-    return config().getInt("localhighlight") != 0;
+    return liveSettings().localHighlight;
 }
 
 }  // namespace
