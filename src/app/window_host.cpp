@@ -44,7 +44,6 @@ class AppWindowHost : public ViewWindowHost {
     void showViewWindow(View& view, bool activate) override {
         tessel::showViewWindow(view, activate);
     }
-    void raiseViewWindow(View& view) override { tessel::raiseViewWindow(view); }
     void focusViewWindow(View& view) override { tessel::focusViewWindow(view); }
     void redrawView(View& view) override { redrawViewWindow(view); }
     void swapViewWindows(View& a, View& b) override { tessel::swapViewWindows(a, b); }

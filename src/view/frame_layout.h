@@ -52,8 +52,6 @@ class ViewWindowHost {
     virtual void reparentViewWindow(View& view, const ViewWindowRequest& request) = 0;
     virtual void moveViewWindow(View& view, const FrameRect& rect, bool repaint) = 0;
     virtual void showViewWindow(View& /*view*/, bool /*activate*/) {}
-    // Brings the window to the front without activating it.
-    virtual void raiseViewWindow(View& /*view*/) {}
     virtual void focusViewWindow(View& view) = 0;
     virtual void redrawView(View& /*view*/) {}
     // Two slots exchanged the views they show: each window stays in its place and shows the

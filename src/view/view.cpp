@@ -8,6 +8,7 @@
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
+#include "view/view_host.h"
 
 namespace tessel {
 namespace {
@@ -170,11 +171,11 @@ int View::expandOrRaise(bool noRaise) {
             }
         }
     }
-    if (!noRaise && layout.host) {
+    if (!noRaise) {
         for (auto& view : layout.views) {
-            if (view.get() != this) layout.host->raiseViewWindow(*view);
+            if (view.get() != this && view->host) view->host->raise();
         }
-        layout.host->raiseViewWindow(*this);
+        if (host) host->raise();
     }
     if (covered >= 0 && traceMode()) {
         logMessage("[blue] view %d is covered by: %.20s", covered + 1,

@@ -306,7 +306,8 @@ class ViewWindow : public WindowHandler, public ViewHost {
         if (result != kSurfRedraw) return;
         refresh();
         if (shift) {
-            if (View* neighbour = view.rightNeighbour()) redrawViewWindow(*neighbour);
+            View* neighbour = view.rightNeighbour();
+            if (neighbour && neighbour->host) neighbour->host->refresh();
         }
     }
     void stopSurfing() {
@@ -418,10 +419,6 @@ void showViewWindow(View& view, bool activate) {
     if (!window) return;
     window->show();
     if (activate) window->setFocus();
-}
-
-void raiseViewWindow(View& view) {
-    if (PlatformWindow* window = platformOf(view)) window->raise();
 }
 
 void focusViewWindow(View& view) {

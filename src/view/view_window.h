@@ -45,7 +45,6 @@ void restyleViewWindow(View& view, ViewWindowKind style, const std::string& titl
                        const FrameRect& box, PlatformWindow* parent);
 void moveViewWindow(View& view, const FrameRect& box, bool repaint);
 void showViewWindow(View& view, bool activate);
-void raiseViewWindow(View& view);
 void focusViewWindow(View& view);
 void redrawViewWindow(View& view);
 void startViewWindowTimer(View& view, int timerId, int periodMs);
