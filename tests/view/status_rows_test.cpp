@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/codepage/code_page_tables.h"
-#include "base/log/message_log.h"
 #include "text/text_store.h"
+#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 
@@ -125,58 +125,56 @@ TEST(PathRow, RightSide) {
 }
 
 TEST(FindRow, StatusPartsHitsAndTiming) {
-    check(
-        buildFindRow,
-        {
-            {[](In& i) { i.hitCount = 12, i.caseSensitive = true; },
-             "find: >alpha< - 12 hits, case. 0 msec", "            e            1111 ggggggg"},
-            {[](In& i) { i.hitCount = 2, i.assist = true, i.hintTimeMs = i.nowMs - 14999; },
-             "find: >alpha< - 2 hits. Press INSERT to type another word. 0 msec", ""},
-            {[](In& i) { i.hitCount = 2, i.assist = true, i.hintTimeMs = i.nowMs - 15000; },
-             "find: >alpha< - 2 hits. 0 msec", ""},
-            {[](In& i) { i.searchPhase = SearchPhase::kRunning; }, "find: >alpha< - * 0 msec", ""},
-            {[](In& i) { i.searchPhase = SearchPhase::kScheduled; }, "find: >alpha< - - 0 msec",
-             ""},
-            {[](In& i) { i.caseSensitive = true; }, "find: >alpha< - no hit, case 0 msec",
-             "            e           1111gg"},
-            {[](In& i) { i.assist = true, i.hintTimeMs = i.nowMs; },
-             "find: >alpha< - no hit. Press INSERT to type another word. 0 msec", ""},
-            {[](In& i) { i.fileListShown = true, i.caseSensitive = true; },
-             "find: >alpha< - case 0 msec", ""},
-            {[](In& i) { i.findMask = "", i.caseSensitive = true; }, "find: >< - case  ", ""},
-            // A marked mask is dimmed; while editing the label is and the result is gone.
-            {[](In& i) { i.findMaskMarkedForReset = true, i.findCursor = 2; }, "find: >alpha<",
-             "       ggegg "},
-            {[](In& i) { i.editor.active = true, i.hitCount = 3; }, "find: >alpha< 0 msec",
-             "ggggg        ggggggg"},
-            {[](In& i) { i.hitCount = 3, i.infoText = "#highlights reset."; },
-             "find: >alpha< - highlights reset. 0 msec", ""},
-            {[](In& i) { i.hitCount = 3, i.infoText = "info", i.loading = true; },
-             "find: >alpha< - 3 hits. info 0 msec", ""},
-            {[](In& i) { i.userCommandRunning = true, i.infoText = "info"; },
-             "find: >alpha< - waiting for user command.  info 0 msec", ""},
-            {[](In& i) { i.selection = SelectionPrompt::kCopy, i.selectionInOtherView = true; },
-             "find: >alpha< - select for copy, in other view 0 msec", ""},
-            // 36,500 lines in 50 ms are 0.13 km at 2.6 km/s.
-            {[](In& i) { i.testedLines = 36500, i.elapsedMs = 50, i.showSpeed = true; },
-             "find: >alpha< - no hit. 50 msec, mach 8  ",
-             "            e          gggggggggggggggg  "},
-            {[](In& i) {
-                 i.testedLines = 36500, i.elapsedMs = 2000, i.elapsedNs = 1999400000;
-                 i.showSpeed = i.verbose = true;
-             },
-             "find: >alpha< - no hit. 1999/2000 msec, mach 0.2  ", ""},
-            {[](In& i) { i.testedLines = 36500, i.elapsedMs = 29, i.showSpeed = true; },
-             "find: >alpha< - no hit. 29 msec  ", ""},
-            {[](In& i) { i.testedLines = 1000, i.elapsedMs = 50, i.showSpeed = true; },
-             "find: >alpha< - no hit. 50 msec  ", ""},
-            {[](In& i) {
-                 i.testedLines = 36500, i.elapsedMs = 50, i.widthPixels = 599, i.showSpeed = true;
-             },
-             "find: >alpha< - no hit. 50 msec  ", ""},
-            // The timing needs 12 columns beyond the text, the title a wide view.
-            {[](In& i) { i.columns = 36; }, "find: >alpha< - no hit. 0 msec", ""},
-        });
+    check(buildFindRow,
+          {
+              {[](In& i) { i.hitCount = 12, i.caseSensitive = true; },
+               "find: >alpha< - 12 hits, case. 0 msec", "            e            1111 ggggggg"},
+              {[](In& i) { i.hitCount = 2, i.assist = true, i.hintTimeMs = i.nowMs - 14999; },
+               "find: >alpha< - 2 hits. Press INSERT to type another word. 0 msec", ""},
+              {[](In& i) { i.hitCount = 2, i.assist = true, i.hintTimeMs = i.nowMs - 15000; },
+               "find: >alpha< - 2 hits. 0 msec", ""},
+              {[](In& i) { i.searchPhase = SearchPhase::kRunning; }, "find: >alpha< - * 0 msec", ""},
+              {[](In& i) { i.searchPhase = SearchPhase::kScheduled; }, "find: >alpha< - - 0 msec", ""},
+              {[](In& i) { i.caseSensitive = true; }, "find: >alpha< - no hit, case 0 msec",
+               "            e           1111gg"},
+              {[](In& i) { i.assist = true, i.hintTimeMs = i.nowMs; },
+               "find: >alpha< - no hit. Press INSERT to type another word. 0 msec", ""},
+              {[](In& i) { i.fileListShown = true, i.caseSensitive = true; },
+               "find: >alpha< - case 0 msec", ""},
+              {[](In& i) { i.findMask = "", i.caseSensitive = true; }, "find: >< - case  ", ""},
+              // A marked mask is dimmed; while editing the label is and the result is gone.
+              {[](In& i) { i.findMaskMarkedForReset = true, i.findCursor = 2; }, "find: >alpha<",
+               "       ggegg "},
+              {[](In& i) { i.editor.active = true, i.hitCount = 3; }, "find: >alpha< 0 msec",
+               "ggggg        ggggggg"},
+              {[](In& i) { i.hitCount = 3, i.infoText = "#highlights reset."; },
+               "find: >alpha< - highlights reset. 0 msec", ""},
+              {[](In& i) { i.hitCount = 3, i.infoText = "info", i.loading = true; },
+               "find: >alpha< - 3 hits. info 0 msec", ""},
+              {[](In& i) { i.userCommandRunning = true, i.infoText = "info"; },
+               "find: >alpha< - waiting for user command.  info 0 msec", ""},
+              {[](In& i) { i.selection = SelectionPrompt::kCopy, i.selectionInOtherView = true; },
+               "find: >alpha< - select for copy, in other view 0 msec", ""},
+              // 36,500 lines in 50 ms are 0.13 km at 2.6 km/s.
+              {[](In& i) { i.testedLines = 36500, i.elapsedMs = 50, i.showSpeed = true; },
+               "find: >alpha< - no hit. 50 msec, mach 8  ",
+               "            e          gggggggggggggggg  "},
+              {[](In& i) {
+                   i.testedLines = 36500, i.elapsedMs = 2000, i.elapsedNs = 1999400000;
+                   i.showSpeed = i.verbose = true;
+               },
+               "find: >alpha< - no hit. 1999/2000 msec, mach 0.2  ", ""},
+              {[](In& i) { i.testedLines = 36500, i.elapsedMs = 29, i.showSpeed = true; },
+               "find: >alpha< - no hit. 29 msec  ", ""},
+              {[](In& i) { i.testedLines = 1000, i.elapsedMs = 50, i.showSpeed = true; },
+               "find: >alpha< - no hit. 50 msec  ", ""},
+              {[](In& i) {
+                   i.testedLines = 36500, i.elapsedMs = 50, i.widthPixels = 599, i.showSpeed = true;
+               },
+               "find: >alpha< - no hit. 50 msec  ", ""},
+              // The timing needs 12 columns beyond the text, the title a wide view.
+              {[](In& i) { i.columns = 36; }, "find: >alpha< - no hit. 0 msec", ""},
+          });
     In in = wideInput();
     in.columns = 35;
     EXPECT_EQ(build(buildFindRow, in).text, "find: >alpha< - no hit.");
@@ -213,7 +211,8 @@ TEST(StatusRows, MaskColumnsAreRecorded) {
     EXPECT_EQ(out.maskStart, 7);
     EXPECT_EQ(out.maskEnd, 12);
     EXPECT_EQ(std::string(out.text).substr(7, 5), "alpha");
-    in.pathMask = std::string(100, 'p');
+    const std::string longMask(100, 'p');
+    in.pathMask = longMask;
     in.columns = 30;
     buildPathRow(in, out);
     EXPECT_EQ(out.maskStart, 7);
