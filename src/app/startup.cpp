@@ -11,7 +11,6 @@
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/usage.h"
-#include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/codepage/code_page_tables.h"
@@ -23,6 +22,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -136,7 +136,7 @@ void applyStartupSearch(const StartupOptions& options) {
         logMessage("[blue] using -find argument");
         view->search.setFindMask(options.findText);
     }
-    view->search.scheduleSearch(false);
+    scheduleSearch(*view);
 }
 
 void refreshAllViews() {
@@ -151,7 +151,6 @@ void shutDown() {
     closeAllViews();
     textStore().clear();
     releasePictures();
-    releaseMainFont();
     stopPlatform();
 }
 
