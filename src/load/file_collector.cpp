@@ -54,7 +54,12 @@ struct FileCollector::ReadAhead {
     std::mutex lock;
     std::condition_variable wake;   // helpers: a job came, or the end
     std::condition_variable ready;  // collector: a job is done
-    std::deque<Job> jobs;           // in walk order; the front is the next to add
+    // In walk order; the front is the next to add. A helper works on its job through a
+    // reference without holding the lock, which is sound because a deque keeps references to
+    // its elements valid when others are added at the back or removed at the front (only its
+    // iterators go stale), and a job leaves the front only once it is done. Never erase from
+    // the middle, insert in front or use a vector here: that would move the jobs in use.
+    std::deque<Job> jobs;
     size_t nextToTake = 0;          // index into jobs of the first job no helper took
     int64_t heldBytes = 0;          // file bytes of finished jobs not added yet
     bool ending = false;
@@ -164,7 +169,7 @@ int FileCollector::collectWhole(const char* path) {
         return 9;
     }
     ++counts.files;
-    counts.lines += static_cast<uint64_t>(lines > 3 ? lines - 3 : 0);
+    counts.lines += static_cast<uint64_t>(std::max(lines - kRecordHeaderLines, 0));
     TextBlock* block = store_.blocks[store_.blockCount - 1];
     counts.bytes += static_cast<uint64_t>(block->fileSize > 0 ? block->fileSize : 0);
     return 0;
@@ -294,6 +299,7 @@ void FileCollector::startHelpers() {
                 for (;;) {
                     a.wake.wait(guard, [&a] { return a.ending || a.mayTake(); });
                     if (a.ending) return;
+                    // Stays valid while unlocked: see ReadAhead::jobs.
                     Job& job = a.jobs[a.nextToTake++];
                     guard.unlock();
                     if (byLines) {
@@ -343,9 +349,11 @@ void FileCollector::readAhead(Job& job) {
     };
     auto block = std::make_unique<TextBlock>(&store_);
     int folderFd = job.folder ? job.folder->fd : -1;
-    job.result = block->loadFile(path, 0, &check, &store_.textPool, folderFd,
-                                 folderFd >= 0 ? path + job.nameStart : nullptr);
-    job.plain = job.result != kLoadTurnedAway && job.result != 1 && job.result != 3;
+    LoadFileResult result = block->loadFile(path, 0, &check, &store_.textPool, folderFd,
+                                            folderFd >= 0 ? path + job.nameStart : nullptr);
+    job.result = static_cast<int>(result);
+    job.plain = result != LoadFileResult::kTurnedAway && result != LoadFileResult::kMissing &&
+                result != LoadFileResult::kUnreadable;
     if (job.plain) job.block = block.release();
 }
 
@@ -454,7 +462,7 @@ void FileCollector::adopt(Job& job) {
         return;
     }
     ++counts.files;
-    counts.lines += static_cast<uint64_t>(job.block->lineCount > 3 ? job.block->lineCount - 3 : 0);
+    counts.lines += static_cast<uint64_t>(std::max(job.block->lineCount - kRecordHeaderLines, 0));
     counts.bytes += static_cast<uint64_t>(job.block->fileSize > 0 ? job.block->fileSize : 0);
 }
 

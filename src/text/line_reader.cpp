@@ -1,6 +1,5 @@
 #include "text/line_reader.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 
 #include "base/log/message_log.h"
 #include "text/file_classify.h"
+#include "text/file_open.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 
@@ -78,23 +78,6 @@ size_t narrowUnits(char* bytes, size_t count, bool bigEndian) {
     return units;
 }
 
-// Reads until size bytes arrived or the file ends; a failed read leaves its errno value.
-size_t readFully(int fd, char* into, size_t size, int* error) {
-    size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, into + got, size - got);
-        if (n > 0) {
-            got += static_cast<size_t>(n);
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            if (error != nullptr) *error = errno;
-            break;
-        }
-    }
-    return got;
-}
-
 void reportReadFailure(const char* path, int error) {
     char reason[160];
     if (error == EINVAL)
@@ -141,20 +124,8 @@ LineSource::~LineSource() {
 
 int LineSource::open(const char* path, int folderFd, const char* nameInFolder) {
     close();
-    // Without O_NONBLOCK a named pipe would block the loader until someone writes to it.
-    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-    int fd = folderFd >= 0 && nameInFolder && *nameInFolder
-                 ? ::openat(folderFd, nameInFolder, kFlags)
-                 : ::open(path, kFlags);
-    if (fd < 0) return errno != 0 ? errno : EIO;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        int code = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return code;
-    }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    int fd = openRegularFile(path, folderFd, nameInFolder, info_);
+    if (fd < 0) return -fd;
     fd_ = fd;
     wide_ = false;
     bigEndian_ = false;
@@ -322,8 +293,7 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
         reportReadFailure(path, openError);
         return 9;
     }
-    struct stat info {};
-    ::fstat(source_.fd(), &info);
+    const struct stat& info = source_.info();
 
     const unsigned char* start = nullptr;
     size_t startCount = source_.peekStart(&start);

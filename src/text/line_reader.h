@@ -4,6 +4,8 @@
 // line buffer, so loading a gigabyte costs no allocation per line.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -50,6 +52,8 @@ class LineSource {
     void close();
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    // What fstat said of the open file.
+    const struct stat& info() const { return info_; }
 
     // Reads the first bytes of the file into the window (at most kClassifyBytes) and keeps
     // them there for the lines. Returns the count; *bytes points at them.
@@ -74,6 +78,7 @@ class LineSource {
     size_t readRaw(char* into, size_t size);
 
     int fd_ = -1;
+    struct stat info_ {};
     bool wide_ = false;
     bool bigEndian_ = false;
     bool atEnd_ = false;

@@ -178,7 +178,7 @@ int TextStore::renumber() {
         block->endLine = static_cast<int>(running);
         atext += block->allocatedBytes;
         utext += block->usedBytes;
-        alin += block->lineCapacity;
+        alin += block->lineArrays.capacity;
         ulin += block->lineCount;
     }
     totalLines = static_cast<int>(running);
