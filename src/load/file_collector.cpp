@@ -19,6 +19,7 @@
 #include "base/log/message_log.h"
 #include "load/folder_walk.h"
 #include "text/file_classify.h"
+#include "text/line_record.h"
 #include "text/load_target.h"
 #include "text/text_store.h"
 
@@ -60,8 +61,8 @@ struct FileCollector::ReadAhead {
     // iterators go stale), and a job leaves the front only once it is done. Never erase from
     // the middle, insert in front or use a vector here: that would move the jobs in use.
     std::deque<Job> jobs;
-    size_t nextToTake = 0;          // index into jobs of the first job no helper took
-    int64_t heldBytes = 0;          // file bytes of finished jobs not added yet
+    size_t nextToTake = 0;  // index into jobs of the first job no helper took
+    int64_t heldBytes = 0;  // file bytes of finished jobs not added yet
     bool ending = false;
     // While the collector sleeps: the number of finished jobs at the front it waits for.
     bool collectorWaiting = false;
@@ -357,11 +358,12 @@ void FileCollector::readAhead(Job& job) {
     if (job.plain) job.block = block.release();
 }
 
-// Reads a job's file line by line into a block of its own, through the same load target
-// transformation and block adds as a load into the store, and closes it: the block comes
-// out as the store would have made it. A file that is not plain text or cannot be opened
-// goes to the collector's reader later. A read error in the middle has been reported here;
-// the lines before it are kept, as the collector's reader would have kept them.
+// Reads a job's file into a block of its own and closes it: the block comes out as the
+// store would have made it line by line. Plain text is built from the whole file at once;
+// the few plain files that building hands back go through the same load target and block
+// adds as a load into the store. A file that is not plain text or cannot be opened goes to
+// the collector's reader later. A read error in the middle has been reported here; the lines
+// before it are kept, as the collector's reader would have kept them.
 void FileCollector::readByLines(Job& job, LineReader& reader) {
     if (loadStopRequested().load()) return;
     std::unique_ptr<TextBlock> block;
@@ -370,13 +372,23 @@ void FileCollector::readByLines(Job& job, LineReader& reader) {
     } catch (const std::bad_alloc&) {
         return;
     }
+    int folderFd = job.folder ? job.folder->fd : -1;
+    const char* path = job.path.c_str();
+    reader.options.explicitlyNamed = job.explicitlyNamed;
+    LineRecordFile file{path, job.name.c_str(), folderFd,
+                        folderFd >= 0 ? path + job.nameStart : nullptr};
+    int built = buildLineRecord(*block, file, reader.options, &store_.textPool, job.readCounts);
+    if (built == kNotPlainText) return;
+    if (built == 0) {
+        job.plain = true;
+        job.block = block.release();
+        return;
+    }
+
     if (block->openForAdd() != 0) return;
     LoadTarget blockTarget;
     blockTarget.block = block.get();
-    reader.options.explicitlyNamed = job.explicitlyNamed;
     LineReaderCounts before = reader.counts;
-    int folderFd = job.folder ? job.folder->fd : -1;
-    const char* path = job.path.c_str();
     job.result = reader.readFile(
         path, job.name.c_str(),
         [&blockTarget](const char* line, size_t length, bool needsNewline) {

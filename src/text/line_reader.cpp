@@ -281,6 +281,31 @@ size_t LineReader::formatHeaderLine(char* out, size_t capacity, std::string_view
     return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
 }
 
+size_t LineReader::formatRecordHeader(char* out, const LineReaderOptions& options,
+                                      const struct stat& info, const char* wideCode) {
+    uint64_t mtime = info.st_mtime > 0 ? static_cast<uint64_t>(info.st_mtime) : 0;
+    uint64_t size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    size_t length = formatHeaderLine(out, kRecordHeaderBytes - 1, cutPrefix(options.recordPrefix),
+                                     options.writeTime ? &mtime : nullptr,
+                                     options.writeSize ? &size : nullptr, wideCode);
+    out[length++] = '\n';
+    out[length] = '\0';
+    return length;
+}
+
+// The name line is bounded by the line buffer. A relative name that reads like a header
+// (Linux allows ":file:x" as a file name) gets "./" in front: the same file, but no new
+// record.
+size_t LineReader::formatNameLine(char* out, const char* name, std::string_view recordPrefix) {
+    size_t nameLength = std::strlen(name);
+    size_t lead = looksLikeHeader(name, nameLength, cutPrefix(recordPrefix)) ? 2 : 0;
+    if (nameLength > kLineBufferBytes - lead) nameLength = kLineBufferBytes - lead;
+    std::memcpy(out, "./", lead);
+    std::memcpy(out + lead, name, nameLength);
+    out[lead + nameLength] = '\0';
+    return lead + nameLength;
+}
+
 int LineReader::readFile(const char* path, const char* name, const LineOutput& output, int folderFd,
                          const char* nameInFolder) {
     if (path == nullptr || !output) {
@@ -339,28 +364,13 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
         ++counts.wideFiles;
     }
 
-    char header[kRecordPrefixMax + 128];
-    uint64_t mtime = info.st_mtime > 0 ? static_cast<uint64_t>(info.st_mtime) : 0;
-    uint64_t size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
-    size_t headerLength = formatHeaderLine(
-        header, sizeof header - 1, prefix, options.writeTime ? &mtime : nullptr,
-        options.writeSize ? &size : nullptr, wide ? (kind.bigEndian ? "be" : "le") : nullptr);
-    header[headerLength++] = '\n';
-    header[headerLength] = '\0';
+    char header[kRecordHeaderBytes];
+    size_t headerLength =
+        formatRecordHeader(header, options, info, wide ? (kind.bigEndian ? "be" : "le") : nullptr);
     int rc = output(header, headerLength, false);
-
     if (rc == 0) {
-        // The name line goes through the line buffer, which also bounds its length. A
-        // relative name that reads like a header (Linux allows ":file:x" as a file name)
-        // gets "./" in front: the same file, but no new record.
-        const char* shown = name ? name : path;
-        size_t nameLength = std::strlen(shown);
-        size_t lead = looksLikeHeader(shown, nameLength, prefix) ? 2 : 0;
-        if (nameLength > kLineBufferBytes - lead) nameLength = kLineBufferBytes - lead;
-        std::memcpy(extracted_ + 1, "./", lead);
-        std::memcpy(extracted_ + 1 + lead, shown, nameLength);
-        extracted_[1 + lead + nameLength] = '\0';
-        rc = output(extracted_ + 1, lead + nameLength, true);
+        size_t nameLength = formatNameLine(extracted_ + 1, name ? name : path, prefix);
+        rc = output(extracted_ + 1, nameLength, true);
     }
     ++counts.files;
     if (rc == 0) rc = extract ? extractBinaryText(output) : writeLines(output);

@@ -21,6 +21,8 @@ constexpr size_t kLineBufferBytes = 4096;
 constexpr size_t kSplitLineBytes = 4086;
 constexpr size_t kRecordPrefixMax = 50;
 constexpr int kHeaderLineColumns = 78;
+// Room for a file header line: the longest prefix, its attributes, a newline and a NUL.
+constexpr size_t kRecordHeaderBytes = kRecordPrefixMax + 128;
 
 inline constexpr char kFileRecordPrefix[] = ":file:";
 
@@ -145,6 +147,14 @@ class LineReader {
     static size_t formatHeaderLine(char* out, size_t capacity, std::string_view prefix,
                                    const uint64_t* mtime, const uint64_t* size,
                                    const char* wideCode);
+
+    // Writes the file header line of a record for the file fstat described, with its
+    // newline, into out (kRecordHeaderBytes); returns its length.
+    static size_t formatRecordHeader(char* out, const LineReaderOptions& options,
+                                     const struct stat& info, const char* wideCode);
+    // Writes the name line of a record without its newline into out (kLineBufferBytes + 1);
+    // returns its length.
+    static size_t formatNameLine(char* out, const char* name, std::string_view recordPrefix);
 
     LineReaderOptions options;
     LineReaderCounts counts;

@@ -13,7 +13,6 @@ namespace tessel {
 
 namespace {
 
-constexpr char kColourTextMagic[] = "<interleaved-attributes-text version=\"1.0\" prefix=\"\">";
 // A header line shorter than this gets blanks up to it, leaving room for the encoding tag.
 constexpr int64_t kHeaderColumns = 80;
 constexpr size_t kWidenedBytes = 200;
@@ -115,17 +114,8 @@ int TextBlock::addText(const char* added, bool lineMode, int64_t length) {
     int64_t start = usedBytes;
     if (length > 0) std::memcpy(text + start, added, static_cast<size_t>(length));
     usedBytes += length;
-    if (textOptions().utf8Decode && length > 0) {
-        // The copy is scanned rather than the caller's text, which may be read-only.
-        uint32_t before = encodingFlags;
-        utf8ScanDecode(text + start, static_cast<size_t>(length), false, encodingFlags);
-        if (!(before & kEncodingValidUtf8) && (encodingFlags & kEncodingValidUtf8)) {
-            firstUtf8Offset = start;
-        }
-        if (!(before & kEncodingInvalid) && (encodingFlags & kEncodingInvalid)) {
-            firstInvalidOffset = start;
-        }
-    }
+    // The copy is scanned rather than the caller's text, which may be read-only.
+    if (textOptions().utf8Decode && length > 0) scanAddedText(start, length);
 
     bool endsWithNewline = length > 0 && added[length - 1] == '\n';
     if (lineMode) {
@@ -143,6 +133,15 @@ int TextBlock::addText(const char* added, bool lineMode, int64_t length) {
     if (!endsWithNewline) text[usedBytes++] = '\n';
     text[usedBytes] = '\0';
     return 0;
+}
+
+void TextBlock::scanAddedText(int64_t start, int64_t length) {
+    uint32_t before = encodingFlags;
+    utf8ScanDecode(text + start, static_cast<size_t>(length), false, encodingFlags);
+    if (!(before & kEncodingValidUtf8) && (encodingFlags & kEncodingValidUtf8))
+        firstUtf8Offset = start;
+    if (!(before & kEncodingInvalid) && (encodingFlags & kEncodingInvalid))
+        firstInvalidOffset = start;
 }
 
 int TextBlock::close(TextPool* pool) {

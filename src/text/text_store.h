@@ -68,6 +68,10 @@ inline constexpr int kRecordHeaderLines = 3;
 // until the store releases its pool.
 enum class TextMemory : uint8_t { kBorrowed, kHeap, kPool };
 
+// A text line that starts with this turns its block into interleaved colour text.
+inline constexpr char kColourTextMagic[] =
+    "<interleaved-attributes-text version=\"1.0\" prefix=\"\">";
+
 // Byte order mark, valid UTF-8 sequences, invalid bytes.
 enum EncodingFlag : uint32_t {
     kEncodingBom = 1,
@@ -142,6 +146,8 @@ struct TextBlock {
 
     int openForAdd();
     int addText(const char* text, bool lineMode, int64_t length = -1);
+    // Records the UTF-8 state of text just added at `start`, and where it was first seen.
+    void scanAddedText(int64_t start, int64_t length);
     // With a pool, text grown line by line moves into it: a load of many files then keeps
     // no heap growing by their texts.
     int close(TextPool* pool = nullptr);
