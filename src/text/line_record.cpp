@@ -15,11 +15,14 @@
 #include "text/file_classify.h"
 #include "text/file_open.h"
 #include "text/load_target.h"
+#include "text/snapfile.h"
 #include "text/text_store.h"
 
 namespace tessel {
 
 namespace {
+
+static_assert(kSnapfileMagic[0] == kClusterMagic[0]);
 
 // Larger files go through the line reader's window: a buffer of twice their size is a lot to
 // ask for at once, and such files are too few to matter for the speed of a load.
@@ -116,9 +119,12 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
             ++length;
         }
         if (length == 0 && !newline) break;
-        // The header test sees the line as the reader passes it, with its newline.
+        // The header test sees the line as the reader passes it, with its newline. Both magics
+        // start with the same byte, so one byte settles nearly every line first.
         text[at] = '\n';
-        if (looksLikeHeader(text + start, length + (newline ? 1 : 0), prefix)) {
+        char first = text[start];
+        if ((first == kSnapfileMagic[0] || first == prefix.front()) &&
+            looksLikeHeader(text + start, length + (newline ? 1 : 0), prefix)) {
             std::memmove(text + start + 1, text + start, length);
             text[start] = '\'';
             ++at;
@@ -138,6 +144,9 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
 
 int buildLineRecord(TextBlock& block, const LineRecordFile& file, const LineReaderOptions& options,
                     TextPool* pool, LineReaderCounts& counts) {
+    // Without a record prefix no line is taken for a header; such stores are rare enough to
+    // leave to the line reader.
+    if (options.recordPrefix.empty()) return kUseLineReader;
     struct stat info {};
     int fd = openRegularFile(file.path, file.folderFd, file.nameInFolder, info);
     if (fd < 0) return kNotPlainText;
