@@ -499,17 +499,10 @@ void FileCollector::adoptLines(Job& job) {
     if (target_.pump) target_.pump();
 }
 
-// Puts a finished block behind the last one, in the slot appendBlock makes for it; false,
-// with the block deleted, when the store takes no more blocks.
+// Puts a finished block behind the last one; false, with the block deleted, when the store
+// takes no more blocks.
 bool FileCollector::placeBlock(TextBlock* block) {
-    if (!store_.appendBlock()) {
-        delete block;
-        return false;
-    }
-    TextBlock*& slot = store_.blocks[store_.blockCount - 1];
-    delete slot;
-    slot = block;
-    return true;
+    return store_.adoptBlock(block);
 }
 
 void FileCollector::flush() {

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "base/log/message_log.h"
 #include "text/file_open.h"
 #include "text/snapfile.h"
@@ -45,11 +49,29 @@ size_t writeBlockHeader(char* out, const char* path) {
     return lead + pathLength + 1;
 }
 
-void replaceBytes(char* text, int64_t length, char from, char to) {
-    char* end = text + length;
-    for (char* at = text;
-         (at = static_cast<char*>(std::memchr(at, from, static_cast<size_t>(end - at))));) {
-        *at++ = to;
+// Turns every carriage return into a blank and every NUL into "." in one pass: a NUL would
+// end its line early, and turn into a newline when the text is made raw again (editing,
+// wrapping), so it becomes "." as in the line reader. Most text has neither, and 16 bytes at
+// a time find that out.
+void normaliseBytes(char* text, int64_t length) {
+    int64_t at = 0;
+#if defined(__SSE2__)
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i nul = _mm_setzero_si128();
+    for (; at + 16 <= length; at += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+        __m128i hits =
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, nul));
+        if (_mm_movemask_epi8(hits) == 0) continue;
+        for (int64_t i = at; i < at + 16; ++i) {
+            if (text[i] == '\r') text[i] = ' ';
+            if (text[i] == '\0') text[i] = '.';
+        }
+    }
+#endif
+    for (; at < length; ++at) {
+        if (text[at] == '\r') text[at] = ' ';
+        if (text[at] == '\0') text[at] = '.';
     }
 }
 
@@ -171,10 +193,7 @@ LoadFileResult TextBlock::readWholeFile(int64_t sizeLimit, const LoadCheck* chec
         return LoadFileResult::kIncomplete;
     }
 
-    replaceBytes(buffer, usedBytes, '\r', ' ');
-    // A NUL would end its line early, and turn into a newline when the text is made raw
-    // again (editing, wrapping): it becomes "." as in the line reader.
-    replaceBytes(buffer, usedBytes, '\0', '.');
+    normaliseBytes(buffer, usedBytes);
     if (textOptions().fastLoad && hasSnapfileMagic(buffer + header, static_cast<size_t>(got))) {
         logMessage("[note] snapfile loaded incorrectly due to fastload:");
         logMessage("[blue] %s", path);

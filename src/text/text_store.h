@@ -219,6 +219,9 @@ class TextStore {
     int addLine(const char* line, bool lineMode);
     int loadFileBlock(const char* path, int* lineCountOut, int64_t* usedBytesOut);
     TextBlock* appendBlock(TextBlock* ringBlock = nullptr);
+    // Appends a closed block made apart from the store (read ahead on a helper thread);
+    // false, with the block deleted, when the table takes no more blocks.
+    bool adoptBlock(TextBlock* block);
     int closeLast();
     int finish();
     int renumber();
@@ -240,6 +243,11 @@ class TextStore {
     // Reads the record prefix from a ":snapfile zuk," or ":cluster zuk," header line.
     void takePrefixFromHeader(const char* headerLine);
 
+  private:
+    // Grows the block table when it has fewer than its free slots left; false when it cannot.
+    bool reserveSlot();
+
+  public:
     int blockCount = 0;
     int blockCapacity = 0;
     std::unique_ptr<TextBlock*[]> blocks;
