@@ -70,6 +70,24 @@ TEST(TextPoolTest, ThreadsTakeAtTheSameTime) {
     }
 }
 
+// Only the calling thread's last slice can give its end back; any other keeps its bytes, so
+// a slice never overlaps one handed out before or after it.
+TEST(TextPoolTest, OnlyTheLastSliceShrinks) {
+    TextPool pool;
+    char* first = pool.take(1000);
+    char* second = pool.take(1000);
+    pool.shrinkLast(first, 1000, 10);
+    char* third = pool.take(16);
+    EXPECT_GE(third, second + 1000);
+    pool.shrinkLast(third, 16, 0);
+    pool.shrinkLast(second, 1000, 100);
+    EXPECT_EQ(pool.take(16), second + 112);  // 100 rounded up to the slice alignment
+    TextPool other;
+    char* elsewhere = other.take(64);
+    pool.shrinkLast(elsewhere, 64, 0);  // not this pool's: nothing happens to either
+    EXPECT_EQ(other.take(16), elsewhere + 64);
+}
+
 // A block whose text and line arrays are pooled goes through everything that frees or
 // resizes a block's memory: the pool's slices must never reach free() or realloc(), which
 // the sanitizer build would report.
