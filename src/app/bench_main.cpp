@@ -8,9 +8,11 @@
 //     -noseq       no word sequence    -noops     operators are text
 //     -plain       test every line through the line test, without the buffer scan
 //     -lines       load line by line through the line reader instead of whole files
+//     -digest      print a hash of the loaded store (text, line starts and masks)
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,6 +66,29 @@ long procFigure(const char* path, const char* name) {
     return value;
 }
 
+// A hash of everything a load leaves in the store: every block's name, text, line starts and
+// line masks. Two loads that must give the same store (read ahead or not, before and after a
+// change of the loader) print the same digest.
+uint64_t storeDigest(const tessel::TextStore& store) {
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const void* data, size_t length) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < length; ++i) {
+            hash ^= bytes[i];
+            hash *= 1099511628211ull;
+        }
+    };
+    for (int b = 0; b < store.blockCount; ++b) {
+        const tessel::TextBlock& block = *store.blocks[b];
+        if (block.fileName) mix(block.fileName, std::strlen(block.fileName) + 1);
+        if (block.text) mix(block.text, static_cast<size_t>(block.usedBytes));
+        size_t slots = static_cast<size_t>(block.lineCount) * sizeof(uint32_t);
+        if (block.lineArrays.starts) mix(block.lineArrays.starts, slots);
+        if (block.lineArrays.masks) mix(block.lineArrays.masks, slots);
+    }
+    return hash;
+}
+
 // User or system processor time of the whole process so far.
 int64_t cpuMs(bool system) {
     rusage usage{};
@@ -81,6 +106,7 @@ struct Options {
     bool operators = true;
     bool plain = false;
     bool lineByLine = false;
+    bool digest = false;
     int readAhead = -1;
     const char* dir = nullptr;
     std::vector<const char*> masks;
@@ -105,6 +131,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.plain = true;
         } else if (!std::strcmp(a, "-lines")) {
             o.lineByLine = true;
+        } else if (!std::strcmp(a, "-digest")) {
+            o.digest = true;
         } else if (!std::strcmp(a, "-readahead") && i + 1 < argc) {
             o.readAhead = std::atoi(argv[++i]);
         } else if (!o.dir) {
@@ -203,7 +231,7 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] [-readahead N] DIR MASK...\n");
+                     "[-noops] [-plain] [-lines] [-digest] [-readahead N] DIR MASK...\n");
         return 2;
     }
     codePageTables().init(1252);
@@ -247,6 +275,11 @@ int main(int argc, char** argv) {
                 procFigure("/proc/self/smaps_rollup", "AnonHugePages") / 1024,
                 static_cast<long long>(store.textPool.reservedBytes() >> 20),
                 procFigure("/proc/vmstat", "thp_fault_fallback") - fallbacksBefore);
+
+    if (options.digest) {
+        std::printf("store digest=%016llx blocks=%d\n",
+                    static_cast<unsigned long long>(storeDigest(store)), store.blockCount);
+    }
 
     // The floor: one memchr over every block buffer on one thread.
     for (int run = 0; run < 3; ++run) {
