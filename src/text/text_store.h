@@ -243,11 +243,6 @@ class TextStore {
     // Reads the record prefix from a ":snapfile zuk," or ":cluster zuk," header line.
     void takePrefixFromHeader(const char* headerLine);
 
-  private:
-    // Grows the block table when it has fewer than its free slots left; false when it cannot.
-    bool reserveSlot();
-
-  public:
     int blockCount = 0;
     int blockCapacity = 0;
     std::unique_ptr<TextBlock*[]> blocks;
@@ -269,6 +264,10 @@ class TextStore {
     TextPool textPool;
     // A loader thread fills the store: name and address lookups answer NULL meanwhile.
     std::atomic<bool> loadRunning{false};
+
+  private:
+    // Grows the block table when it has fewer than its free slots left; false when it cannot.
+    bool reserveSlot();
 };
 
 // The process-wide store.
