@@ -112,8 +112,8 @@ PassRequest SearchState::passRequest() {
         if (!block || block->openForAdding || block->lineCount <= 0) continue;
         PassBlock pass;
         pass.text = block->text;
-        pass.lineStarts = block->lineStarts;
-        pass.lineMasks = block->lineMasks;
+        pass.lineStarts = block->lineArrays.starts;
+        pass.lineMasks = block->lineArrays.masks;
         pass.lineCount = block->lineCount;
         pass.firstLine = block->firstLine;
         // Ring slots are not in line order in their buffer; colour lines sit between text
