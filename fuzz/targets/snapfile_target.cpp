@@ -43,6 +43,6 @@ TESSEL_FUZZ_TARGET(snapfile) {
             if (tessel::hasSnapfileMagic(line, length)) std::abort();
             return 0;
         },
-        counts);
+        counts, "fuzz");
     return 0;
 }

@@ -28,10 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "app/tessel_config_env.h"
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_files.h"
 #include "bookmarks/bookmark_list.h"
+#include "config/config_file.h"
 #include "load/load_driver.h"
 #include "search/search_pass.h"
 #include "search/search_state.h"
@@ -353,15 +355,25 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     });
 
-    // The folder loader as the program runs it: the loader thread, no masks, whole files
-    // unless asked for line by line.
+    // The folder loader as the program runs it: the loader thread, whole files unless asked
+    // for line by line, and the settings TESSEL_CONFIG gives, as at start-up. The load limit
+    // holds only when given there; reaching it stops the load, as a user answering "no".
+    const char* configText = std::getenv("TESSEL_CONFIG");
+    bool linuxMode = true;
+    applyTesselConfig(configText, linuxMode, [](const char* key, const char* value) {
+        return applyConfigKeyword(key, value);
+    });
     TextStore& store = textStore();
-    LoadSettings settings;
+    LoadSettings settings = loadSettingsFromConfig();
     settings.fastLoad = !options.lineByLine;
     settings.readAheadThreads = options.readAhead;
-    settings.maxLoadMb = 0;
+    if (!isKeywordConfigured("maxload")) settings.maxLoadMb = 0;
     LoadDriver& driver = loadDriver();
     driver.settingsOverride = &settings;
+    driver.callbacks.askYesNo = [](const char* title, const char*) {
+        std::fprintf(stderr, "%s: load stopped\n", title);
+        return false;
+    };
     const long fallbacksBefore = procFigure("/proc/vmstat", "thp_fault_fallback");
     Clock::time_point loadStart = Clock::now();
     const int64_t cpuBefore[2] = {cpuMs(false), cpuMs(true)};
@@ -370,11 +382,14 @@ int main(int argc, char** argv) {
     const int64_t loadUserMs = cpuMs(false) - cpuBefore[0];
     const int64_t loadSysMs = cpuMs(true) - cpuBefore[1];
     const LoadReport& report = driver.lastReport;
-    std::printf("load rc=%d files=%llu lines=%d bytes=%llu skipped=%llu ms=%lld rss_mb=%ld\n", rc,
-                static_cast<unsigned long long>(report.files), store.lineCount(),
-                static_cast<unsigned long long>(report.bytes),
-                static_cast<unsigned long long>(report.binarySkipped),
-                static_cast<long long>(loadMs), residentMb());
+    std::printf(
+        "load rc=%d files=%llu lines=%d bytes=%llu skipped=%llu failed=%llu stopped=%d ms=%lld "
+        "rss_mb=%ld\n",
+        rc, static_cast<unsigned long long>(report.files), store.lineCount(),
+        static_cast<unsigned long long>(report.bytes),
+        static_cast<unsigned long long>(report.binarySkipped),
+        static_cast<unsigned long long>(report.failedFiles), report.stopped ? 1 : 0,
+        static_cast<long long>(loadMs), residentMb());
     std::printf("budget text_mb=%llu lines=%d files=%llu budget_mb=%llu\n",
                 static_cast<unsigned long long>(report.bytes >> 20), store.lineCount(),
                 static_cast<unsigned long long>(report.files),
@@ -388,6 +403,12 @@ int main(int argc, char** argv) {
                 procFigure("/proc/self/smaps_rollup", "AnonHugePages") / 1024,
                 static_cast<long long>(store.textPool.reservedBytes() >> 20),
                 procFigure("/proc/vmstat", "thp_fault_fallback") - fallbacksBefore);
+    // Figures of a failed or empty load would only mislead: say so and fail.
+    if (rc != 0 || report.files == 0) {
+        std::fprintf(stderr, "tessel-bench: the load %s (rc %d)\n",
+                     rc != 0 ? "failed" : "loaded no file", rc);
+        return 1;
+    }
 
     if (options.digest) {
         std::printf("store digest=%016llx blocks=%d\n",

@@ -87,7 +87,7 @@ int reloadBlockFromFile(TextStore& store, TextBlock& block) {
                                    [&target](const char* line, size_t length, bool needsNewline) {
                                        return target.writeLine(line, length, needsNewline);
                                    });
-        if (read == 9 || block.lineCount < 2) {
+        if (read == 9 || read == kReadFailed || block.lineCount < 2) {
             // A file that cannot be read leaves an empty record with its name.
             block.reset(1);
             block.openForAdd();

@@ -127,6 +127,7 @@ class LoadDriver {
     int progress(Run& run);
     bool askLimit(Run& run);
     void waitForThread(Run& run);
+    bool keepTextWhenNothingLoads(const Run& run, const TextStore& target);
     void sleepMs(int ms);
 
     std::atomic<bool> running_{false};

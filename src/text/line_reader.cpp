@@ -13,9 +13,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "text/file_classify.h"
-#include "text/file_open.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 
@@ -322,6 +322,13 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
 
     const unsigned char* start = nullptr;
     size_t startCount = source_.peekStart(&start);
+    if (source_.readError() != 0) {
+        int readError = source_.readError();
+        source_.close();
+        if (options.plainOnly) return kNotPlainText;
+        reportReadFailure(path, readError);
+        return kReadFailed;
+    }
     FileClass kind = classifyFileStart(name ? name : path, start, startCount, options.loadWchar);
     std::string_view prefix = cutPrefix(options.recordPrefix);
     if (options.plainOnly && (kind.binary || kind.wide || kind.snapfile || kind.database)) {
@@ -340,7 +347,7 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
         parseSnapfileHeader(reinterpret_cast<const char*>(start), startCount, header);
         if (header.hasPrefix && !header.prefixOnNameLine &&
             std::string_view(header.prefix, header.prefixLength) == prefix) {
-            int rc = copySnapfileRecords(source_, prefix, output, counts);
+            int rc = copySnapfileRecords(source_, prefix, output, counts, path);
             source_.close();
             return rc;
         }

@@ -134,6 +134,9 @@ int passLine(SourceLine& line, bool escape, const LineOutput& output);
 constexpr int kSkippedSnapfile = 1;
 constexpr int kSkippedBinary = 2;
 constexpr int kNotPlainText = 3;  // only with LineReaderOptions::plainOnly
+// Nothing could be read from the file (an I/O error at its start): reported, nothing written,
+// and the file not counted, as one that cannot be opened.
+constexpr int kReadFailed = 5;
 
 class LineReader {
   public:

@@ -13,7 +13,7 @@
 #endif
 
 #include "text/file_classify.h"
-#include "text/file_open.h"
+#include "base/files/file_open.h"
 #include "text/load_target.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
