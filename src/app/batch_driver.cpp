@@ -83,6 +83,20 @@ int fail(std::string& error, int lineNumber, std::string_view what, std::string_
     return 9;
 }
 
+// "shift", "ctrl" or "alt" adds its key to the modifiers; false for any other word.
+bool addModifierWord(std::string_view word, int& modifiers) {
+    if (word == "shift") {
+        modifiers |= kModShift;
+    } else if (word == "ctrl") {
+        modifiers |= kModControl;
+    } else if (word == "alt") {
+        modifiers |= kModAlt;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // "ROW COL" followed by the mouse words of click and dblclick.
 bool parseClick(std::string_view& rest, BatchCommand& out) {
     if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row)) return false;
@@ -90,13 +104,7 @@ bool parseClick(std::string_view& rest, BatchCommand& out) {
     for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
         if (int button = parseButton(word)) {
             out.button = button;
-        } else if (word == "shift") {
-            out.modifiers |= kModShift;
-        } else if (word == "ctrl") {
-            out.modifiers |= kModControl;
-        } else if (word == "alt") {
-            out.modifiers |= kModAlt;
-        } else {
+        } else if (!addModifierWord(word, out.modifiers)) {
             return false;
         }
     }
@@ -320,6 +328,18 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
     } else if (verb == "stopwatch") {
         out.verb = BatchVerb::kStopwatch;
         out.text.assign(trimmed(rest));
+        return 0;
+    } else if (verb == "activate") {
+        out.verb = BatchVerb::kActivate;
+        for (word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+            if (!addModifierWord(word, out.modifiers))
+                return fail(error, lineNumber, "wrong modifier", text);
+        }
+    } else if (verb == "clipboard") {
+        out.verb = BatchVerb::kClipboard;
+        std::string reason;
+        if (parseClipboardWords(rest, out, reason) != 0)
+            return fail(error, lineNumber, reason, text);
         return 0;
     } else if (verb == "run") {
         out.verb = BatchVerb::kRun;

@@ -29,6 +29,12 @@
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
 //   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
 //                        open the find dialog of the focused view, or act in it
+//   activate [shift] [ctrl] [alt]
+//                        the application loses activation and regains it, with those keys
+//                        held
+//   clipboard set TEXT, clipboard files PATH..., clipboard print
+//                        put text (escapes \n \r \t \\) or a file list on the clipboard as
+//                        another program would, or print "=== clipboard", its lines, "=== end"
 #pragma once
 
 #include <cstdint>
@@ -65,6 +71,8 @@ enum class BatchVerb : int {
     kWheel,
     kMove,
     kRun,
+    kActivate,
+    kClipboard,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;
@@ -116,6 +124,11 @@ int parseKeyChord(std::string_view chord, int& key, int& modifiers);
 // One line of a batch file. 0 parsed into out, 1 empty or a comment, 9 wrong (error says why,
 // naming the line).
 int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std::string& error);
+
+// The words after "clipboard" (batch_clipboard.cpp): 0 parsed into out, else the reason.
+int parseClipboardWords(std::string_view rest, BatchCommand& out, std::string& reason);
+// Runs a parsed clipboard command. 0 done, 9 failure (reason set).
+int runClipboardCommand(const BatchCommand& command, std::string& reason);
 
 // A whole batch file; stops at the first wrong line. 0 parsed, 9 wrong (error set).
 int parseBatchScript(std::string_view text, std::vector<BatchCommand>& out, std::string& error);

@@ -11,6 +11,7 @@
 
 #include "app/batch_driver.h"
 #include "app/find_dialog_glue.h"
+#include "app/live_reload.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
@@ -53,7 +54,7 @@ void runLoopFor(int ms) {
 }
 
 bool somethingPending() {
-    return viewWorkPending() || loadDriver().running();
+    return viewWorkPending() || loadDriver().running() || reloadWorkPending();
 }
 
 // The key and modifiers that type a character, kKeyNone when no key does.
@@ -199,6 +200,17 @@ class BatchRunner {
                 return shot(command.text);
             case BatchVerb::kRun:
                 return runShellCommand(command.text);
+            case BatchVerb::kActivate:
+                applicationActivation(false, 0);
+                applicationActivation(true, command.modifiers);
+                pumpPendingEvents();
+                return 0;
+            case BatchVerb::kClipboard: {
+                std::string reason;
+                if (runClipboardCommand(command, reason) != 0) return failed(reason.c_str());
+                pumpPendingEvents();
+                return 0;
+            }
             case BatchVerb::kQuit:
                 return 0;
         }

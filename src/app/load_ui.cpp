@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/live_reload.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
@@ -101,7 +102,7 @@ const View*& escapePressedView() {
 }
 
 bool runningLoadRefuses(const LoadDriver& driver) {
-    if (!driver.running()) return false;
+    if (!driver.running() && !reloadScanRunning()) return false;
     logMessage("[note] a load is already running.");
     return true;
 }
@@ -215,15 +216,16 @@ int openLoadMenu(LoadDriver& driver) {
     return runLoadMenuAction(driver, kLoadMenu[static_cast<size_t>(chosen)].action);
 }
 
-int loadKeyDown(View& view, int key, int /*modifiers*/) {
+int loadKeyDown(View& view, int key, int modifiers) {
     LoadDriver& driver = loadDriver();
     // A folder load on the loader thread, or the start-up snapfile read on this thread.
-    if (driver.running() || view.textStore().loadRunning.load()) {
+    if (driver.running() || view.textStore().loadRunning.load() || reloadScanRunning()) {
         // The load ends after the current file; its release must not leave the program.
         if (key == kKeyEscape) loadStopRequested() = true;
         escapePressedView() = nullptr;
         return 0;
     }
+    if (reloadKeyDown(view, key, modifiers) == 0) return 0;
     if (key != kKeyEscape || view.editor) return 1;
     escapePressedView() = &view;
     return 0;

@@ -8,6 +8,7 @@
 
 #include "app/batch_driver.h"
 #include "app/command_line.h"
+#include "app/live_reload.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/usage.h"
@@ -148,6 +149,7 @@ void refreshAllViews() {
 // Everything start-up made, in reverse order.
 void shutDown() {
     setLogListener(nullptr);
+    uninstallLiveReload();
     closeAllViews();
     textStore().clear();
     releasePictures();
@@ -234,6 +236,15 @@ int runTessel(int argc, char** argv) {
     }
     refreshAllViews();
     applyStartupSearch(options);
+    installLiveReload();
+    // The in-memory header makes every store a snapfile store: only a snapfile read at
+    // start-up is compared with its files.
+    if (choice.kind == LoadKind::kSnapfile && textStore().snapfile &&
+        config().getInt("snapautoreload") != 0) {
+        logMessage("[blue] snapfile auto reload.");
+        startReloadScan(ReloadRequest{kReloadAutomatic});
+    }
+    liveStartupDone();
 
     if (!options.batchFile.empty()) startBatch();
     const int exitCode = runEventLoop();
