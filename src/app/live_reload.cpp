@@ -41,14 +41,8 @@ LiveReloadState& state() {
     return live;
 }
 
-void forEachView(const std::function<void(View&)>& action) {
-    for (auto& view : frameLayout().views) {
-        if (view) action(*view);
-    }
-}
-
 void repaintViews() {
-    forEachView([](View& view) {
+    forEachLiveView([](View& view) {
         view.screen.valid = false;
         if (PlatformWindow* window = platformWindowOf(view)) {
             window->invalidate();
@@ -66,6 +60,12 @@ void runGatheredScan(const std::shared_ptr<FileStatusList>& states) {
 
 }  // namespace
 
+void forEachLiveView(const std::function<void(View&)>& action) {
+    for (auto& view : frameLayout().views) {
+        if (view) action(*view);
+    }
+}
+
 LiveHooks& liveHooks() {
     static LiveHooks hooks;
     return hooks;
@@ -81,12 +81,12 @@ void installLiveReload() {
         return liveHooks().editState ? liveHooks().editState(block) : 2;
     };
     callbacks.beforeStoreChange = [] {
-        forEachView([](View& view) { cancelPasses(view); });
+        forEachLiveView([](View& view) { cancelPasses(view); });
         cancelSearchPasses();
     };
-    callbacks.prepareViews = [] { forEachView(prepareTextChange); };
+    callbacks.prepareViews = [] { forEachLiveView(prepareTextChange); };
     callbacks.refreshViews = [](const std::vector<BlockChange>& changes) {
-        forEachView([&changes](View& view) { followTextChange(view, changes); });
+        forEachLiveView([&changes](View& view) { followTextChange(view, changes); });
     };
     callbacks.beforeReload = [] { trackBeforeReload(bookmarkList()); };
     callbacks.afterReload = [] { trackAfterReload(bookmarkList()); };

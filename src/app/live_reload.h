@@ -25,6 +25,9 @@ struct LiveHooks {
 };
 LiveHooks& liveHooks();
 
+// Runs the action for every open view.
+void forEachLiveView(const std::function<void(View&)>& action);
+
 // Connects the scanner to the views and the application's activation. After start-up.
 void installLiveReload();
 // The end of start-up: from now on an activation may start a scan.

@@ -3,8 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "app/live_clip.h"
+#include "app/live_follow.h"
 #include "app/live_reload.h"
 #include "app/view_windows.h"
+#include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
@@ -191,11 +194,17 @@ int runLoadMenuAction(LoadDriver& driver, LoadMenuAction action) {
             singleFile = true;
             break;
         case LoadMenuAction::kLoadClip:
-        case LoadMenuAction::kLoadClipList:
         case LoadMenuAction::kAppendClip:
+            return loadClipFromMenu(action == LoadMenuAction::kAppendClip);
+        case LoadMenuAction::kLoadClipList:
         case LoadMenuAction::kAppendClipList:
-            logMessage("[note] loading from the clipboard is not available yet.");
+            if (runningLoadRefuses(driver)) return 1;
+            return loadClipListFromMenu(action == LoadMenuAction::kAppendClipList);
+        case LoadMenuAction::kFollowFile:
+            if (View* view = frameFocusedView()) return toggleFollow(*view);
             return 1;
+        case LoadMenuAction::kClipControl:
+            return openClipControl();
         case LoadMenuAction::kConfigure:
             logMessage("[note] the setup dialog is not available yet.");
             return 1;
@@ -211,8 +220,12 @@ int openLoadMenu(LoadDriver& driver) {
     std::vector<std::string> labels;
     labels.reserve(kLoadMenu.size());
     for (const LoadMenuEntry& entry : kLoadMenu) labels.emplace_back(entry.longLabel);
+    // The clipboard's file names, when it holds some, are offered behind the fixed entries.
+    for (std::string& offered : offeredClipEntries()) labels.push_back(std::move(offered));
     const int chosen = popupMenu(labels);
-    if (chosen < 0 || static_cast<size_t>(chosen) >= kLoadMenu.size()) return 1;
+    if (chosen >= static_cast<int>(kLoadMenu.size()))
+        return runOfferedClipEntry(chosen - static_cast<int>(kLoadMenu.size()));
+    if (chosen < 0) return 1;
     return runLoadMenuAction(driver, kLoadMenu[static_cast<size_t>(chosen)].action);
 }
 
@@ -226,6 +239,7 @@ int loadKeyDown(View& view, int key, int modifiers) {
         return 0;
     }
     if (reloadKeyDown(view, key, modifiers) == 0) return 0;
+    if (followKeyDown(view, key, modifiers) == 0) return 0;
     if (key != kKeyEscape || view.editor) return 1;
     escapePressedView() = &view;
     return 0;

@@ -8,6 +8,8 @@
 
 #include "app/batch_driver.h"
 #include "app/command_line.h"
+#include "app/live_clip.h"
+#include "app/live_follow.h"
 #include "app/live_reload.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
@@ -149,6 +151,8 @@ void refreshAllViews() {
 // Everything start-up made, in reverse order.
 void shutDown() {
     setLogListener(nullptr);
+    uninstallLiveFollow();
+    uninstallLiveClip();
     uninstallLiveReload();
     closeAllViews();
     textStore().clear();
@@ -237,6 +241,7 @@ int runTessel(int argc, char** argv) {
     refreshAllViews();
     applyStartupSearch(options);
     installLiveReload();
+    installLiveClip();
     // The in-memory header makes every store a snapfile store: only a snapfile read at
     // start-up is compared with its files.
     if (choice.kind == LoadKind::kSnapfile && textStore().snapfile &&

@@ -123,6 +123,13 @@ int ReloadScanner::scan(const ReloadRequest& request, const FileStatusList* stat
 }
 
 // One block of the loop; false ends the loop (time limit, stop request).
+bool ReloadScanner::keepsEdits(TextBlock& block) {
+    if (!block.editData) return false;
+    // Unknown editor state counts as unsaved: text in edit is never replaced behind it.
+    const int state = callbacks.editState ? callbacks.editState(block) : 2;
+    return state == 2 && block.editData;
+}
+
 bool ReloadScanner::examineBlock(Run& run, int index) {
     TextStore& target = theStore();
     TextBlock& block = *target.blocks[index];
@@ -170,12 +177,7 @@ bool ReloadScanner::examineBlock(Run& run, int index) {
         if (callbacks.showStatus) callbacks.showStatus("cannot wrap this text", kStatusMs);
         run.wrapping = false;
     }
-    bool unsaved = false;
-    if (block.editData) {
-        const int state = callbacks.editState ? callbacks.editState(block) : 2;
-        unsaved = state == 2 && block.editData;
-    }
-    if (unsaved) {
+    if (keepsEdits(block)) {
         if (request.block || byName) {
             if (callbacks.showStatus) callbacks.showStatus("file in edit, no reload.", kStatusMs);
         } else {

@@ -138,6 +138,11 @@ class ReloadScanner {
     // empty record with its name). The caller renumbers the store.
     int reloadBlock(TextBlock& block);
 
+    // True when the block holds editor changes that are not saved: the one check that keeps
+    // text in edit from being read again, by the scan and by following a file. A block whose
+    // editor has no changes is detached from it here.
+    bool keepsEdits(TextBlock& block);
+
     // Counts the loaded files whose names match the limit mask (the setup's check button).
     int countMaskMatches(const std::vector<std::string>& words);
 
