@@ -28,6 +28,10 @@
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
 //   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
 //                        open the find dialog of the focused view, or act in it
+//   setup open [PAGE], setup set ID VALUE, setup click ID [shift] [ctrl], setup close,
+//   setup dump           the setup dialog: open it (PAGE is a page button's caption), give
+//                        a setting a value or press a button (its page comes up first),
+//                        close it, print the page shown ("S|id|kind|caption|value|enabled")
 #pragma once
 
 #include <cstdint>
@@ -62,6 +66,7 @@ enum class BatchVerb : int {
     kWheel,
     kMove,
     kRun,
+    kSetup,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;
@@ -82,6 +87,14 @@ enum FindDialogVerb : int {
     kFindClose,
 };
 
+enum SetupVerb : int {
+    kSetupOpen,
+    kSetupSet,
+    kSetupClick,
+    kSetupClose,
+    kSetupDump,
+};
+
 enum BatchAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 
 struct BatchCommand {
@@ -94,6 +107,10 @@ struct BatchCommand {
     // type: the characters; shot, answer path, drop: the file.
     std::string text;
     // finddialog: the FindDialogVerb in value, a text in text.
+    // setup: the SetupVerb in value, the setting id in setting, the page (0: the last one) in
+    // page, a value in text, the modifiers of a click in modifiers.
+    int setting = 0;
+    int page = 0;
     // click, dblclick, drag: text cells (0-based) and the button (MouseButton).
     int row = 0;
     int column = 0;

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
+#include "app/setup_glue.h"
 #include "app/usage.h"
 #include "app/view_pointer.h"
 #include "app/view_windows.h"
@@ -220,6 +221,7 @@ int runTessel(int argc, char** argv) {
     if (options.helpRequested || choice.help) printUsage();
 
     installPointerHooks();
+    installSetupHooks();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();
         shutDown();
