@@ -374,7 +374,14 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         return 0;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
-        out.text.assign(trimmed(rest));
+        std::string_view file = trimmed(rest);
+        // A width after the name scales the picture down to it.
+        const size_t blank = file.find_last_of(" \t");
+        if (blank != std::string_view::npos &&
+            parseNumber(file.substr(blank + 1), kMaxBatchExtent, out.width)) {
+            file = trimmed(file.substr(0, blank));
+        }
+        out.text.assign(file);
         if (out.text.empty()) return fail(error, lineNumber, "missing file name", text);
         return 0;
     } else if (verb == "quit" || verb == "dump" || verb == "dumplog") {

@@ -22,7 +22,8 @@
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump                 the focused view's rows (text line "T|", attribute line "A|")
 //   dumplog              the message log, oldest first
-//   shot FILE            a PNG of the focused view
+//   shot FILE [WIDTH]    a PNG of the focused view, or of the setup dialog while it is open;
+//                        a JPEG when FILE ends in .jpg or .jpeg; scaled down to WIDTH pixels
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
 //                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
@@ -117,7 +118,7 @@ struct BatchCommand {
     int row2 = 0;
     int column2 = 0;
     int button = 1;
-    // wait, sleep: milliseconds; focus: the 1-based view; resize: width and height;
+    // wait, sleep: milliseconds; focus: the 1-based view; resize, shot: width and height;
     // answer: a BatchAnswer; answer menu: the 1-based entry.
     int value = 0;
     int width = 0;

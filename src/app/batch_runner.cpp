@@ -19,6 +19,7 @@
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
+#include "platform/setup_dialog.h"
 #include "platform/window.h"
 
 namespace tessel {
@@ -197,7 +198,7 @@ class BatchRunner {
                 return 0;
             }
             case BatchVerb::kShot:
-                return shot(command.text);
+                return shot(command.text, command.width);
             case BatchVerb::kSetup:
                 return setup(command);
             case BatchVerb::kRun:
@@ -398,10 +399,16 @@ class BatchRunner {
         std::fflush(stdout);
     }
 
-    int shot(const std::string& path) {
+    // The setup dialog is modal: while it is open it is what the user looks at.
+    int shot(const std::string& path, int width) {
+        pumpPendingEvents();
+        if (setupDialogIsOpen()) {
+            if (saveSetupDialogShot(path, width) != 0) return failed("cannot write the picture");
+            return 0;
+        }
         PlatformWindow* window = focusedWindow();
         if (!window) return failed("no view to take a picture of");
-        if (window->saveShot(path) != 0) return failed("cannot write the picture");
+        if (window->saveShot(path, width) != 0) return failed("cannot write the picture");
         return 0;
     }
 

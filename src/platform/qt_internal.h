@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ inline QColor toQColor(Color color) {
 
 // A deep copy of the picture as an ARGB image.
 QImage imageOf(const Picture& picture);
+// Writes what a widget shows as a PNG, or a JPEG for names ending in ".jpg" or ".jpeg",
+// scaled down to `width` when that is given and smaller. 0 written, 9 failure (logged).
+int saveWidgetShot(QWidget& widget, const std::string& path, int width);
 
 QCursor cursorOf(CursorKind kind);
 

@@ -34,6 +34,8 @@ constexpr int kDialogWidth = 780;
 constexpr int kDialogHeight = 580;
 constexpr int kUnlimitedText = 32767;
 constexpr int kPageMargin = 80;
+constexpr int kControlSpacing = 8;
+constexpr int kSmallButtonWidth = 36;
 
 // Whether a control continues the line of the one before it: an input beside its caption,
 // the buttons of a text, a unit after its number.
@@ -49,8 +51,7 @@ bool joinsLine(Kind kind, Kind previous, Kind next) {
             return previous == Kind::kText || previous == Kind::kList ||
                    previous == Kind::kNumber || previous == Kind::kButton;
         case Kind::kHeading:
-            return next != Kind::kInfo && (previous == Kind::kText || previous == Kind::kNumber ||
-                                           previous == Kind::kButton);
+            return next != Kind::kInfo && (previous == Kind::kText || previous == Kind::kNumber);
         case Kind::kCheck:
         case Kind::kInfo:
             return false;
@@ -130,7 +131,8 @@ class SetupDialog : public QDialog {
             QWidget* outer = nullptr;
             QWidget* widget = makeControl(control, !titleDone, outer);
             // A line that would grow wider than the page goes on below.
-            const int width = outer->sizeHint().width();
+            const int width =
+                std::max(outer->sizeHint().width(), outer->minimumWidth()) + kControlSpacing;
             if (!line || !joinsLine(control.kind, previous, next) ||
                 lineWidth + width > kDialogWidth - kPageMargin) {
                 line = new QHBoxLayout;
@@ -283,6 +285,7 @@ class SetupDialog : public QDialog {
             case Kind::kButton: {
                 auto* button = new QPushButton(caption);
                 button->setAutoDefault(false);
+                if (caption.size() <= 2) button->setMaximumWidth(kSmallButtonWidth);
                 connect(button, &QPushButton::clicked, this, [this, id] {
                     SetupDialogInput input;
                     input.event = SetupDialogEvent::kClick;
@@ -320,6 +323,7 @@ class SetupDialog : public QDialog {
         outer = edit;
         if (control.kind == Kind::kNumber && !caption.isEmpty()) {
             outer = new QWidget;
+            outer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
             auto* pair = new QHBoxLayout(outer);
             pair->setContentsMargins(0, 0, 0, 0);
             pair->addWidget(new QLabel(caption));
@@ -385,6 +389,12 @@ void closeSetupDialog() {
 
 bool setupDialogOpen() {
     return openDialog() != nullptr && openDialog()->isVisible();
+}
+
+int saveSetupDialogShot(const std::string& path, int width) {
+    SetupDialog* dialog = openDialog();
+    if (!dialog) return 1;
+    return qt::saveWidgetShot(*dialog, path, width);
 }
 
 int driveSetupDialog(const SetupDialogInput& input) {

@@ -65,6 +65,9 @@ void fillSetupPage(int page, const std::vector<SetupControl>& controls);
 void updateSetupControl(const SetupControl& control);
 void closeSetupDialog();
 bool setupDialogOpen();
+// A picture of the open dialog, as PlatformWindow::saveShot takes one. 0 written, 1 no
+// dialog open, 9 failure (logged).
+int saveSetupDialogShot(const std::string& path, int width = 0);
 // Acts as if the user did it (scripted runs): types a text, sets a check box, presses a page
 // or other button, or closes. 0 done, 1 no dialog open, 2 no such control on the page.
 int driveSetupDialog(const SetupDialogInput& input);
