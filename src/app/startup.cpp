@@ -12,7 +12,6 @@
 #include "app/load_ui.h"
 #include "app/setup_glue.h"
 #include "app/usage.h"
-#include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/codepage/code_page_tables.h"
@@ -24,6 +23,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -137,7 +137,7 @@ void applyStartupSearch(const StartupOptions& options) {
         logMessage("[blue] using -find argument");
         view->search.setFindMask(options.findText);
     }
-    view->search.scheduleSearch(false);
+    scheduleSearch(*view);
 }
 
 void refreshAllViews() {
@@ -152,7 +152,6 @@ void shutDown() {
     closeAllViews();
     textStore().clear();
     releasePictures();
-    releaseMainFont();
     stopPlatform();
 }
 
