@@ -436,6 +436,8 @@ const char* sidebarName(SidebarButton button) {
             return "filter";
         case SidebarButton::kCase:
             return "case";
+        case SidebarButton::kSetup:
+            return "setup";
         case SidebarButton::kNone:
             break;
     }
@@ -463,6 +465,11 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
     const BubbleShape& bubble = overlay.bubble;
     out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
     for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    for (const HelpPictureShape& picture : overlay.helpPictures) {
+        out += "picture " + std::string(picture.name) + " " +
+               rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +
+               std::to_string(picture.clipTop) + "-" + std::to_string(picture.clipBottom) + "\n";
+    }
     return out;
 }
 

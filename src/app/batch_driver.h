@@ -21,7 +21,8 @@
 //   answer path PATH     the path the next file or folder dialog returns
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump [overlay]       the focused view's rows (text line "T|", attribute line "A|"); with
-//                        "overlay" also the scroll bar, the sidebar and the no-hit bubble
+//                        "overlay" also the scroll bar, the sidebar, the no-hit bubble and
+//                        the help's pictures
 //   dumplog              the message log, oldest first
 //   shot FILE [WIDTH]    a PNG of the focused view, or of the setup dialog while it is open;
 //                        a JPEG when FILE ends in .jpg or .jpeg; scaled down to WIDTH pixels
@@ -156,7 +157,8 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
                              const ScreenOverlay* overlay = nullptr);
 // "=== overlay", then "scrollbar none" or "scrollbar track=X,Y,W,H thumb=X,Y,W,H [active]",
 // "sidebar none" or "sidebar" with NAME=X,Y,W,H per button, "bubble none" or
-// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble (pixels of the view).
+// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble, then "picture NAME X,Y,W,H
+// rows TOP-BOTTOM" for each help picture over the rows (pixels of the view).
 std::string formatOverlayDump(const ScreenOverlay& overlay);
 
 }  // namespace tessel

@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/help_view.h"
 #include "view/search_driver.h"
 #include "view/view.h"
 
@@ -217,7 +218,6 @@ int runTessel(int argc, char** argv) {
         shutDown();
         return kExitWindowsFailed;
     }
-    if (options.helpRequested || choice.help) printUsage();
 
     installPointerHooks();
     installSetupHooks();
@@ -235,6 +235,10 @@ int runTessel(int argc, char** argv) {
         return kExitLoadFailed;
     }
     refreshAllViews();
+    // The help is a text of the store: it goes in after the start-up text.
+    if (options.helpRequested || choice.help) {
+        if (View* view = frameFocusedView()) openHelp(*view);
+    }
     applyStartupSearch(options);
 
     if (!options.batchFile.empty()) startBatch();

@@ -71,6 +71,7 @@ class QtPainter : public Painter {
     void fillRect(const Rect& rect, Color color) override;
     void drawLine(int x1, int y1, int x2, int y2, Color color) override;
     void drawPicture(const Picture& picture, int x, int y) override;
+    void drawPictureScaled(const Picture& picture, const Rect& target) override;
     void blit(const Bitmap& source, const Rect& from, int toX, int toY) override;
     void setClip(const Rect& rect) override;
     void resetClip() override;

@@ -130,6 +130,13 @@ void QtPainter::drawPicture(const Picture& picture, int x, int y) {
     painter_.drawImage(QPoint(x, y), imageOf(picture));
 }
 
+void QtPainter::drawPictureScaled(const Picture& picture, const Rect& target) {
+    painter_.save();
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter_.drawImage(QRect(target.x, target.y, target.width, target.height), imageOf(picture));
+    painter_.restore();
+}
+
 class QtBitmap : public Bitmap {
   public:
     QtBitmap(int width, int height) : image_(width, height, QImage::Format_RGB32) {
