@@ -110,6 +110,10 @@ void initUtf8Decoder(int codePage) {
     next ^= 1;
 }
 
+int utf8DecoderCodePage() {
+    return table().codePage;
+}
+
 size_t utf8ScanDecode(char* text, size_t length, bool output, uint32_t& flags) {
     if (!text || length == 0) return 0;
     const DecoderTable& decoder = table();

@@ -12,6 +12,8 @@ namespace tessel {
 // Builds the decoder table for a code page (874, 1250, 1251, 1252, 1253, 1254, 1257 and
 // 1300 VISCII; any other uses 1252). Called at start-up and for "-code".
 void initUtf8Decoder(int codePage);
+// The code page the decoder writes into (the editor writes decoded text back through it).
+int utf8DecoderCodePage();
 
 // Scans (output false) or decodes in place (output true) one piece of text; ORs the
 // encoding flags (kEncodingBom, kEncodingValidUtf8, kEncodingInvalid) into flags and
