@@ -16,7 +16,11 @@
 #include "platform/platform.h"
 #include "platform/setup_dialog.h"
 #include "text/text_store.h"
+#include "view/frame_layout.h"
+#include "view/screen_fonts.h"
 #include "view/sidebar.h"
+#include "view/view.h"
+#include "view/view_host.h"
 #include "zukmatch/context_rules.h"
 
 namespace tessel {
@@ -286,6 +290,19 @@ void pressButton(SetupSession& open, int id, int modifiers) {
     }
 }
 
+// Changed fonts show at once: the fonts are made again and every view measures its rows anew
+// (rows drawn with the old font are dropped).
+void applyFontSettings() {
+    reloadScreenFonts();
+    for (auto& view : frameLayout().views) {
+        if (!view) continue;
+        measureFont(*view);
+        view->rowCache.reset();
+        view->screen.valid = false;
+        if (view->host) view->host->refresh();
+    }
+}
+
 void finishSession() {
     std::unique_ptr<SetupSession> closed = std::move(session());
     if (!closed) return;
@@ -460,6 +477,7 @@ std::string setupDump() {
 
 void installSetupHooks() {
     ConfigHooks& hooks = configHooks();
+    if (!hooks.fontsChanged) hooks.fontsChanged = applyFontSettings;
     if (!hooks.askYesNo) {
         hooks.askYesNo = [](const char* title, const char* text) {
             return messageBox(title, text, BoxButtons::yesNo) == BoxAnswer::yes;
