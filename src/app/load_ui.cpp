@@ -6,6 +6,7 @@
 #include "app/live_clip.h"
 #include "app/live_follow.h"
 #include "app/live_reload.h"
+#include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
@@ -224,8 +225,7 @@ int runLoadMenuAction(LoadDriver& driver, LoadMenuAction action) {
         case LoadMenuAction::kClipControl:
             return openClipControl();
         case LoadMenuAction::kConfigure:
-            logMessage("[note] the setup dialog is not available yet.");
-            return 1;
+            return openSetupDialog(kSetupWorkPage) == 0 ? 0 : 1;
     }
     if (runningLoadRefuses(driver)) return 1;
     prepareWindowLoad(driver);
