@@ -264,7 +264,8 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value)) {
                 return fail(error, lineNumber, "wrong menu entry", text);
             }
-        } else if (word == "path") {
+        } else if (word == "path" || word == "text") {
+            // A text dialog takes its answer from the same queue as a file dialog.
             out.verb = BatchVerb::kAnswerPath;
             out.text.assign(trimmed(rest));
             if (out.text.empty()) return fail(error, lineNumber, "missing path", text);
@@ -326,6 +327,21 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         out.text.assign(trimmed(rest));
         if (out.text.empty()) return fail(error, lineNumber, "missing command", text);
         return 0;
+    } else if (verb == "bookmarks") {
+        out.verb = BatchVerb::kBookmarks;
+    } else if (verb == "clipboard") {
+        out.verb = BatchVerb::kClipboard;
+        word = nextWord(rest);
+        if (word == "print") {
+            out.value = 1;
+        } else if (word == "set") {
+            // As with "type", the text starts after the one blank that ends "set".
+            const std::string_view after = rest.empty() ? rest : rest.substr(1);
+            out.text = unescapeBatchText(after);
+            return 0;
+        } else {
+            return fail(error, lineNumber, "wrong clipboard command", text);
+        }
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         out.text.assign(trimmed(rest));
@@ -410,6 +426,7 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
     const BubbleShape& bubble = overlay.bubble;
     out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
     for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    if (overlay.bookmarks.shown) out += formatBookmarkPanel(overlay.bookmarks);
     return out;
 }
 

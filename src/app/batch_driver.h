@@ -19,6 +19,9 @@
 //   answer yes|no|ok|cancel   the answer of the next message box
 //   answer menu N        choose entry N (1-based, 0 closes it) of the next popup menu
 //   answer path PATH     the path the next file or folder dialog returns
+//   answer text TEXT     the text the next text dialog returns
+//                        ($NAME and ${NAME} in PATH and in a dropped path are environment
+//                        variables)
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump [overlay]       the focused view's rows (text line "T|", attribute line "A|"); with
 //                        "overlay" also the scroll bar, the sidebar and the no-hit bubble
@@ -29,6 +32,10 @@
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
 //   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
 //                        open the find dialog of the focused view, or act in it
+//   bookmarks            the open bookmark set: "=== bookmarks set=N selected=I count=C",
+//                        "B|index|kind|label|file|line|flags" per entry, "=== end"
+//   clipboard set TEXT   TEXT on the clipboard (\n \r \t \\ escapes)
+//   clipboard print      "=== clipboard", the clipboard's lines, "=== end"
 #pragma once
 
 #include <cstdint>
@@ -40,7 +47,9 @@
 
 namespace tessel {
 
+struct BookmarkList;
 struct ScreenBuffer;
+class TextStore;
 
 enum class BatchVerb : int {
     kKey,
@@ -65,6 +74,8 @@ enum class BatchVerb : int {
     kWheel,
     kMove,
     kRun,
+    kBookmarks,
+    kClipboard,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;
@@ -145,8 +156,23 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
                              const ScreenOverlay* overlay = nullptr);
 // "=== overlay", then "scrollbar none" or "scrollbar track=X,Y,W,H thumb=X,Y,W,H [active]",
 // "sidebar none" or "sidebar" with NAME=X,Y,W,H per button, "bubble none" or
-// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble (pixels of the view).
+// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble (pixels of the view), and
+// while the bookmark list shows, its lines (formatBookmarkPanel).
 std::string formatOverlayDump(const ScreenOverlay& overlay);
+
+// batch_bookmarks.cpp: "bookmarks X,Y,W,H edge=E zones=0|1", then "M|index|y|flags|text" per
+// row (flags: r remark, x script, s selected, f failed, c search context used, i ignored,
+// or -).
+std::string formatBookmarkPanel(const BookmarkPanelShape& panel);
+// The "bookmarks" dump of a list whose entries lie in `store`: kind mark, remark or script;
+// the line within its file counted from 1 (a remark or script entry has no file and line 0);
+// flags c ignoreContext, f loadFailed, or -.
+std::string formatBookmarkDump(const BookmarkList& list, TextStore& store);
+// The text of "clipboard set": \n, \r, \t and \\ decoded, other backslashes kept.
+std::string unescapeBatchText(std::string_view text);
+// $NAME and ${NAME} replaced by the environment's value (empty when unset); a "$" that starts
+// no name stays.
+std::string expandVariables(std::string_view text);
 
 }  // namespace tessel
 

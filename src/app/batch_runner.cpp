@@ -14,11 +14,13 @@
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "bookmarks/bookmark_list.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/window.h"
+#include "text/text_store.h"
 
 namespace tessel {
 namespace {
@@ -165,7 +167,7 @@ class BatchRunner {
                 queueMenuAnswer(command.value - 1);
                 return 0;
             case BatchVerb::kAnswerPath:
-                queueDialogAnswer(command.text);
+                queueDialogAnswer(expandVariables(command.text));
                 return 0;
             case BatchVerb::kDrop:
                 return drop(command);
@@ -199,6 +201,14 @@ class BatchRunner {
                 return shot(command.text);
             case BatchVerb::kRun:
                 return runShellCommand(command.text);
+            case BatchVerb::kBookmarks:
+                return printText(formatBookmarkDump(bookmarkList(), textStore()));
+            case BatchVerb::kClipboard:
+                if (command.value == 0) {
+                    setClipboardText(command.text);
+                    return 0;
+                }
+                return printText(clipboardDump());
             case BatchVerb::kQuit:
                 return 0;
         }
@@ -318,7 +328,7 @@ class BatchRunner {
     int drop(const BatchCommand& command) {
         View* view = focused();
         if (!view || !platformWindowOf(*view)) return failed("no view to drop on");
-        deliverViewDrop(*view, {command.text}, command.modifiers);
+        deliverViewDrop(*view, {expandVariables(command.text)}, command.modifiers);
         return 0;
     }
 
@@ -351,6 +361,31 @@ class BatchRunner {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
         return 0;
+    }
+
+    int printText(const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    // The clipboard's text line by line, whatever ends its lines.
+    static std::string clipboardDump() {
+        std::string out = "=== clipboard\n";
+        const std::string text = clipboardText();
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find_first_of("\r\n", at);
+            if (end == std::string::npos) end = text.size();
+            out.append(text, at, end - at);
+            out += '\n';
+            if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+                text[end + 1] == '\n') {
+                ++end;
+            }
+            at = end + 1;
+        }
+        return out + "=== end\n";
     }
 
     void dumpLog() {

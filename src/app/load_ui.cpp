@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bookmark_glue.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
@@ -162,6 +163,7 @@ LoadCallbacks windowLoadCallbacks() {
     callbacks.showProgress = [](const std::vector<std::string>& lines) {
         loadProgress().publish(lines);
     };
+    addBookmarkLoadCallbacks(callbacks);
     return callbacks;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/batch_driver.h"
+#include "app/bookmark_glue.h"
 #include "app/command_line.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
@@ -226,6 +227,7 @@ int runTessel(int argc, char** argv) {
     }
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
+    prepareBookmarks(options);
     rc = runStartupLoad(choice, textStore());
     if (rc != 0) {
         printLogIfAsked();
@@ -233,10 +235,12 @@ int runTessel(int argc, char** argv) {
         return kExitLoadFailed;
     }
     refreshAllViews();
+    startBookmarks(options, choice);
     applyStartupSearch(options);
 
     if (!options.batchFile.empty()) startBatch();
     const int exitCode = runEventLoop();
+    saveBookmarksAtExit();
     printLogIfAsked();
     shutDown();
     return exitCode;

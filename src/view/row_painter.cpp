@@ -329,6 +329,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     const ScreenOverlay overlay = layoutScreenOverlay(view, mainFontMeasure());
     drawBubble(painter, overlay.bubble, *fonts.main);
     drawScrollBar(painter, overlay.scrollBar);
+    if (fonts.small) drawBookmarkPanel(painter, overlay.bookmarks, *fonts.small);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);
