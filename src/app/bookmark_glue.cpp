@@ -69,9 +69,10 @@ void redrawViews() {
 
 // After a replacing load: the open set read again, its bookmarks placed in the new text.
 void readSetAgain() {
+    // The start-up load's target is start-up's to take (startBookmarks).
+    if (!startupSetRead()) return;
     std::string target;
     const bool given = takeTarget(target);
-    if (!startupSetRead()) return;
     baseFromTarget(given ? target : std::string());
     View* view = frameFocusedView();
     if (!view) return;

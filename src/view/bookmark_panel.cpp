@@ -55,8 +55,12 @@ BookmarkPanelShape bookmarkPanelShape(const View& view, const BookmarkList& list
     BookmarkPanelShape panel;
     const int count = list.count();
     if (view.bookmarksHidden || count == 0) return panel;
-    panel.rowHeight = std::max(measure.lineHeight, kMinRowHeight) + kRowAir;
-    const int top = std::max(sidebarColumnBottom(view) + kGap, view.lineHeight);
+    // Rows as tall as the text rows, and starting on a text row, keep each entry beside one
+    // row of text: a click there lands on the entry the eye pairs with the row.
+    const int textRow = std::max(view.lineHeight, 1);
+    panel.rowHeight = std::max(std::max(measure.lineHeight, kMinRowHeight) + kRowAir, textRow);
+    int top = std::max(sidebarColumnBottom(view) + kGap, view.lineHeight);
+    top = (top + textRow - 1) / textRow * textRow;
     const int bottom = std::max(view.rows - 2, 0) * view.lineHeight;
     const int visible = (bottom - top) / panel.rowHeight;
     const int right = view.clientWidth - kScrollBarHitWidth - kScrollBarMargin;
