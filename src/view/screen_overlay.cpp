@@ -11,6 +11,7 @@ ScreenOverlay layoutScreenOverlay(const View& view, const TextMeasure& measure) 
     overlay.sidebar = sidebarLayout(view);
     overlay.bubble = noHitBubbleShape(view, measure);
     overlay.bookmarks = bookmarkPanelShape(view, bookmarkList(), bookFontMeasure());
+    overlay.helpPictures = helpPictureShapes(view);
     return overlay;
 }
 

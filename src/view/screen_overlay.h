@@ -1,13 +1,15 @@
 // What is drawn over a view's rows besides the message overlay: the scroll bar, the sidebar
-// buttons, the no-hit bubble and the bookmark list. Like the message overlay (log_overlay.h), each
-// is placed as plain data from the view's size and state, so that the painter only draws it, the
-// batch dump prints it, and a test reads it without a display.
+// buttons, the no-hit bubble, the help's chapter pictures and the bookmark list. Like the
+// message overlay (log_overlay.h), each is placed as plain data from the view's size and
+// state, so that the painter only draws it, the batch dump prints it, and a test reads it
+// without a display.
 #pragma once
 
 #include <vector>
 
 #include "view/assist_hints.h"
 #include "view/bookmark_panel.h"
+#include "view/help_view.h"
 #include "view/scroll_bars.h"
 #include "view/sidebar.h"
 
@@ -20,6 +22,7 @@ struct ScreenOverlay {
     std::vector<SidebarSlot> sidebar;  // empty while the sidebar is hidden
     BubbleShape bubble;
     BookmarkPanelShape bookmarks;
+    std::vector<HelpPictureShape> helpPictures;  // chapter pictures of the help
 };
 
 // `measure` is the font the bubble is drawn with (the main screen font); the bookmark list
