@@ -12,31 +12,6 @@ namespace {
 
 enum ClipboardVerb : int { kClipboardSet = 1, kClipboardFiles = 2, kClipboardPrint = 3 };
 
-// "\n", "\r", "\t" and "\\" stand for their bytes; any other backslash stays as written.
-std::string unescaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char next = text[i + 1];
-        const char byte = next == 'n'    ? '\n'
-                          : next == 'r'  ? '\r'
-                          : next == 't'  ? '\t'
-                          : next == '\\' ? '\\'
-                                         : '\0';
-        if (byte == '\0') {
-            out += text[i];
-            continue;
-        }
-        out += byte;
-        ++i;
-    }
-    return out;
-}
-
 }  // namespace
 
 int parseClipboardWords(std::string_view rest, BatchCommand& out, std::string& reason) {
@@ -48,7 +23,7 @@ int parseClipboardWords(std::string_view rest, BatchCommand& out, std::string& r
         out.value = kClipboardSet;
         // One blank ends the word; the text keeps any further leading blanks.
         if (!rest.empty()) rest.remove_prefix(1);
-        out.text = unescaped(rest);
+        out.text = unescapeBatchText(rest);
         return 0;
     }
     if (word == "files") {

@@ -315,7 +315,8 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value)) {
                 return fail(error, lineNumber, "wrong menu entry", text);
             }
-        } else if (word == "path") {
+        } else if (word == "path" || word == "text") {
+            // A text dialog takes its answer from the same queue as a file dialog.
             out.verb = BatchVerb::kAnswerPath;
             out.text.assign(trimmed(rest));
             if (out.text.empty()) return fail(error, lineNumber, "missing path", text);
@@ -392,6 +393,8 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         out.text.assign(trimmed(rest));
         if (out.text.empty()) return fail(error, lineNumber, "missing command", text);
         return 0;
+    } else if (verb == "bookmarks") {
+        out.verb = BatchVerb::kBookmarks;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         std::string_view file = trimmed(rest);
@@ -490,6 +493,7 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
                rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +
                std::to_string(picture.clipTop) + "-" + std::to_string(picture.clipBottom) + "\n";
     }
+    if (overlay.bookmarks.shown) out += formatBookmarkPanel(overlay.bookmarks);
     return out;
 }
 

@@ -18,12 +18,14 @@
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "bookmarks/bookmark_list.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/setup_dialog.h"
 #include "platform/window.h"
+#include "text/text_store.h"
 
 namespace tessel {
 namespace {
@@ -119,7 +121,7 @@ void queueAnswer(const BatchCommand& command) {
     } else if (command.verb == BatchVerb::kAnswerMenu) {
         queueMenuAnswer(command.value - 1);
     } else if (command.verb == BatchVerb::kAnswerPath) {
-        queueDialogAnswer(command.text);
+        queueDialogAnswer(expandVariables(command.text));
     }
 }
 
@@ -284,6 +286,8 @@ class BatchRunner {
                 pumpPendingEvents();
                 return 0;
             }
+            case BatchVerb::kBookmarks:
+                return printText(formatBookmarkDump(bookmarkList(), textStore()));
             case BatchVerb::kQuit:
                 return 0;
         }
@@ -438,7 +442,7 @@ class BatchRunner {
     int drop(const BatchCommand& command) {
         View* view = focused();
         if (!view || !platformWindowOf(*view)) return failed("no view to drop on");
-        deliverViewDrop(*view, {command.text}, command.modifiers);
+        deliverViewDrop(*view, {expandVariables(command.text)}, command.modifiers);
         return 0;
     }
 
@@ -458,6 +462,12 @@ class BatchRunner {
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    int printText(const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
         return 0;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bookmark_glue.h"
 #include "app/live_clip.h"
 #include "app/live_follow.h"
 #include "app/live_reload.h"
@@ -185,6 +186,7 @@ LoadCallbacks windowLoadCallbacks() {
     callbacks.showProgress = [](const std::vector<std::string>& lines) {
         loadProgress().publish(lines);
     };
+    addBookmarkLoadCallbacks(callbacks);
     return callbacks;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/batch_driver.h"
+#include "app/bookmark_glue.h"
 #include "app/command_line.h"
 #include "app/live_clip.h"
 #include "app/live_follow.h"
@@ -234,6 +235,7 @@ int runTessel(int argc, char** argv) {
     }
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
+    prepareBookmarks(options);
     rc = runStartupLoad(choice, textStore());
     if (rc != 0) {
         printLogIfAsked();
@@ -241,6 +243,7 @@ int runTessel(int argc, char** argv) {
         return kExitLoadFailed;
     }
     refreshAllViews();
+    startBookmarks(options, choice);
     // The help is a text of the store: it goes in after the start-up text.
     if (options.helpRequested || choice.help) {
         if (View* view = frameFocusedView()) openHelp(*view);
@@ -259,6 +262,7 @@ int runTessel(int argc, char** argv) {
 
     if (!options.batchFile.empty()) startBatch();
     const int exitCode = runEventLoop();
+    saveBookmarksAtExit();
     printLogIfAsked();
     shutDown();
     return exitCode;

@@ -102,6 +102,9 @@ int folderDialog(std::string_view title, const std::string& startPath, std::stri
 // empty path cancels), and are cancelled when the queue is empty.
 void queueDialogAnswer(std::string path);
 void clearDialogAnswers();
+// Asks for one line of text, `text` giving the start: 0 confirmed (text holds the answer), 1
+// cancelled. Non-interactive mode answers from the dialog queue above (an empty path cancels).
+int textDialog(std::string_view title, std::string_view label, std::string& text);
 // Lets the user change a font: 0 changed, 1 cancelled. Name, height and weight are updated.
 int fontDialog(std::string_view title, FontRequest& font);
 

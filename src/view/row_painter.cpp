@@ -351,6 +351,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     drawHelpPictures(painter, overlay.helpPictures, area);
     drawBubble(painter, overlay.bubble, *fonts.main);
     drawScrollBar(painter, overlay.scrollBar);
+    if (fonts.small) drawBookmarkPanel(painter, overlay.bookmarks, *fonts.small);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);

@@ -157,7 +157,7 @@ class View {
     SearchState search;
     // Which mask row takes typed characters, and where its input cursor stands.
     ViewInput input;
-    // Result focus, file stepping and the history of search states.
+    // Result focus, file stepping and the history of positions.
     NavigationState nav;
     // The filtered view's or file list's rows and marks while one is shown.
     FilterState filter;
@@ -177,6 +177,8 @@ class View {
     bool highResultLine = false;
     bool markExcluded = false;
     int textOverBookmarks = 2;
+    // CONTROL+Q hid the bookmark list in this view.
+    bool bookmarksHidden = false;
     int tabSize = 3;
 
     // The active editor; the editor module creates and releases it.

@@ -44,8 +44,11 @@ set(ENV{QT_QPA_PLATFORM} offscreen)
 unset(ENV{TESSEL_CONFIG})
 unset(ENV{TESSEL_PRINT_LOG})
 
+# The run works in a copy of the fixtures: what it writes there (bookmark files beside a
+# collection, edited files) stays out of the source tree and starts fresh every time.
+file(COPY ${FIXTURES}/ DESTINATION ${WORK}/fixtures)
 execute_process(COMMAND ${TESSEL} -batch ${BATCH} ${arguments}
-                WORKING_DIRECTORY ${FIXTURES}
+                WORKING_DIRECTORY ${WORK}/fixtures
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result
                 TIMEOUT 120)
 
