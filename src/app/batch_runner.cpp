@@ -14,6 +14,7 @@
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "editor/editor.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
@@ -345,6 +346,13 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        if (const Editor* editor = view->editor.get()) {
+            header.editing = true;
+            // As the status row counts: the file's first line and first column are 1.
+            header.cursorLine = editor->cursorLine - kFirstTextLine + 1;
+            header.cursorColumn = editor->cursorColumn + 1;
+            header.modified = editor->data && editor->data->modified;
+        }
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/edit_glue.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
@@ -116,6 +117,7 @@ const char* loadDialogTitle(bool append, bool singleFile) {
 LoadCallbacks windowLoadCallbacks() {
     LoadCallbacks callbacks;
     callbacks.choosePath = choosePath;
+    callbacks.resolveEditors = resolveEditorsBeforeLoad;
     callbacks.prepareViews = [] {
         loadProgress().begin();
         for (View* view : frameViews()) {

@@ -8,6 +8,7 @@
 
 #include "app/batch_driver.h"
 #include "app/command_line.h"
+#include "app/edit_glue.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/usage.h"
@@ -219,6 +220,7 @@ int runTessel(int argc, char** argv) {
     if (options.helpRequested || choice.help) printUsage();
 
     installPointerHooks();
+    installEditHost();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();
         shutDown();
