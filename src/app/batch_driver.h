@@ -27,8 +27,9 @@
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
 //                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
-//   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
-//                        open the find dialog of the focused view, or act in it
+//   finddialog open|next|prev|results|case|replace|close, finddialog find|path TEXT
+//                        open the find dialog of the focused view, or act in it (in an
+//                        editor's dialog "path" is the replacement)
 #pragma once
 
 #include <cstdint>
@@ -83,6 +84,7 @@ enum FindDialogVerb : int {
     kFindResultsOnly,
     kFindCase,
     kFindClose,
+    kFindReplace,
 };
 
 enum BatchAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };

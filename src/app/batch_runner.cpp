@@ -231,7 +231,7 @@ class BatchRunner {
         static constexpr FindDialogAction kActions[] = {
             FindDialogAction::kClosed, FindDialogAction::kFindText, FindDialogAction::kSecondText,
             FindDialogAction::kNext,   FindDialogAction::kPrevious, FindDialogAction::kResultsOnly,
-            FindDialogAction::kCase,   FindDialogAction::kClosed};
+            FindDialogAction::kCase,   FindDialogAction::kClosed,   FindDialogAction::kReplace};
         if (driveFindDialog(kActions[command.value], command.text) != 0) {
             return failed("the find dialog is not open");
         }
