@@ -110,15 +110,15 @@ void act(FindDialogAction action, const FindDialogState& state) {
 
 void openViewFindDialog(View& view) {
     dialogView() = &view;
-    FindDialogSpec spec;
+    FindDialogSpec dialog;
     const bool sameTitle = view.frame && view.frame->sameTitle;
-    spec.editor = view.editor != nullptr;
-    spec.title = view.title(sameTitle) + (spec.editor ? " Find And Replace" : " Find");
-    spec.findText = view.search.findMask;
-    spec.secondText = spec.editor ? editing().recent.replacement : view.search.pathMask;
-    spec.resultsOnly = view.filterMode == FilterMode::kFiltered;
-    spec.caseSensitive = view.search.caseSensitive;
-    showFindDialog(spec, act);
+    dialog.editor = view.editor != nullptr;
+    dialog.title = view.title(sameTitle) + (dialog.editor ? " Find And Replace" : " Find");
+    dialog.findText = view.search.findMask;
+    dialog.secondText = dialog.editor ? editing().recent.replacement : view.search.pathMask;
+    dialog.resultsOnly = view.filterMode == FilterMode::kFiltered;
+    dialog.caseSensitive = view.search.caseSensitive;
+    showFindDialog(dialog, act);
 }
 
 void viewFindDialogGone(View& view) {
