@@ -352,7 +352,7 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             FindDialogVerb verb;
         } kVerbs[] = {{"open", kFindOpen}, {"find", kFindText},     {"path", kFindPath},
                       {"next", kFindNext}, {"prev", kFindPrevious}, {"results", kFindResultsOnly},
-                      {"case", kFindCase}, {"close", kFindClose}};
+                      {"case", kFindCase}, {"close", kFindClose},   {"replace", kFindReplace}};
         out.value = -1;
         for (const auto& each : kVerbs) {
             if (word == each.name) out.value = each.verb;

@@ -32,8 +32,9 @@
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
 //                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
-//   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
-//                        open the find dialog of the focused view, or act in it
+//   finddialog open|next|prev|results|case|replace|close, finddialog find|path TEXT
+//                        open the find dialog of the focused view, or act in it (in an
+//                        editor's dialog "path" is the replacement)
 //   activate [shift] [ctrl] [alt]
 //                        the application loses activation and regains it, with those keys
 //                        held
@@ -106,6 +107,7 @@ enum FindDialogVerb : int {
     kFindResultsOnly,
     kFindCase,
     kFindClose,
+    kFindReplace,
 };
 
 enum SetupVerb : int {

@@ -19,6 +19,7 @@
 #include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_list.h"
+#include "editor/editor.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
@@ -319,7 +320,7 @@ class BatchRunner {
         static constexpr FindDialogAction kActions[] = {
             FindDialogAction::kClosed, FindDialogAction::kFindText, FindDialogAction::kSecondText,
             FindDialogAction::kNext,   FindDialogAction::kPrevious, FindDialogAction::kResultsOnly,
-            FindDialogAction::kCase,   FindDialogAction::kClosed};
+            FindDialogAction::kCase,   FindDialogAction::kClosed,   FindDialogAction::kReplace};
         if (driveFindDialog(kActions[command.value], command.text) != 0) {
             return failed("the find dialog is not open");
         }
@@ -459,6 +460,13 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        if (const Editor* editor = view->editor.get()) {
+            header.editing = true;
+            // As the status row counts: the file's first line and first column are 1.
+            header.cursorLine = editor->cursorLine - kFirstTextLine + 1;
+            header.cursorColumn = editor->cursorColumn + 1;
+            header.modified = editor->data && editor->data->modified;
+        }
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);

@@ -7,6 +7,7 @@
 #include "app/live_clip.h"
 #include "app/live_follow.h"
 #include "app/live_reload.h"
+#include "app/edit_glue.h"
 #include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
@@ -136,6 +137,7 @@ const char* loadDialogTitle(bool append, bool singleFile) {
 LoadCallbacks windowLoadCallbacks() {
     LoadCallbacks callbacks;
     callbacks.choosePath = choosePath;
+    callbacks.resolveEditors = resolveEditorsBeforeLoad;
     callbacks.prepareViews = [] {
         loadProgress().begin();
         for (View* view : frameViews()) {

@@ -12,6 +12,7 @@
 #include "app/live_clip.h"
 #include "app/live_follow.h"
 #include "app/live_reload.h"
+#include "app/edit_glue.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/setup_glue.h"
@@ -227,6 +228,7 @@ int runTessel(int argc, char** argv) {
     }
 
     installPointerHooks();
+    installEditHost();
     installSetupHooks();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();

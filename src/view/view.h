@@ -16,6 +16,7 @@
 #include "view/mouse_gestures.h"
 #include "view/navigation.h"
 #include "view/surf.h"
+#include "view/view_editing.h"
 #include "view/view_input.h"
 #include "view/word_highlights.h"
 
@@ -181,8 +182,10 @@ class View {
     bool bookmarksHidden = false;
     int tabSize = 3;
 
-    // The active editor; the editor module creates and releases it.
-    Editor* editor = nullptr;
+    // Editing in place: the selection, the active and the parked editor.
+    ViewEditing edit{*this};
+    // The active editor (edit.editor), null while the view does not edit.
+    std::unique_ptr<Editor>& editor = edit.editor;
 
     ScreenBuffer screen;
     DisplayState display;
