@@ -265,9 +265,11 @@ int loadKeyDown(View& view, int key, int modifiers) {
         if (maskKeyDown(view, view.input, key, modifiers) == 0) repaintView(view);
         return 0;
     }
+    // An open editor has its own F5 (commit) and F6 keys.
+    if (view.editor) return 1;
     if (reloadKeyDown(view, key, modifiers) == 0) return 0;
     if (followKeyDown(view, key, modifiers) == 0) return 0;
-    if (key != kKeyEscape || view.editor) return 1;
+    if (key != kKeyEscape) return 1;
     escapePressedView() = &view;
     return 0;
 }
