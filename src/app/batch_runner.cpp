@@ -13,14 +13,20 @@
 
 #include "app/batch_driver.h"
 #include "app/find_dialog_glue.h"
+#include "app/live_reload.h"
+#include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "bookmarks/bookmark_list.h"
+#include "editor/editor.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
+#include "platform/setup_dialog.h"
 #include "platform/window.h"
+#include "text/text_store.h"
 
 namespace tessel {
 namespace {
@@ -55,7 +61,7 @@ void runLoopFor(int ms) {
 }
 
 bool somethingPending() {
-    return viewWorkPending() || loadDriver().running();
+    return viewWorkPending() || loadDriver().running() || reloadWorkPending();
 }
 
 // The key and modifiers that type a character, kKeyNone when no key does.
@@ -116,7 +122,7 @@ void queueAnswer(const BatchCommand& command) {
     } else if (command.verb == BatchVerb::kAnswerMenu) {
         queueMenuAnswer(command.value - 1);
     } else if (command.verb == BatchVerb::kAnswerPath) {
-        queueDialogAnswer(command.text);
+        queueDialogAnswer(expandVariables(command.text));
     }
 }
 
@@ -265,9 +271,24 @@ class BatchRunner {
                 return 0;
             }
             case BatchVerb::kShot:
-                return shot(command.text);
+                return shot(command.text, command.width);
+            case BatchVerb::kSetup:
+                return setup(command);
             case BatchVerb::kRun:
                 return runShellCommand(command.text);
+            case BatchVerb::kActivate:
+                applicationActivation(false, 0);
+                applicationActivation(true, command.modifiers);
+                pumpPendingEvents();
+                return 0;
+            case BatchVerb::kClipboard: {
+                std::string reason;
+                if (runClipboardCommand(command, reason) != 0) return failed(reason.c_str());
+                pumpPendingEvents();
+                return 0;
+            }
+            case BatchVerb::kBookmarks:
+                return printText(formatBookmarkDump(bookmarkList(), textStore()));
             case BatchVerb::kQuit:
                 return 0;
         }
@@ -299,10 +320,45 @@ class BatchRunner {
         static constexpr FindDialogAction kActions[] = {
             FindDialogAction::kClosed, FindDialogAction::kFindText, FindDialogAction::kSecondText,
             FindDialogAction::kNext,   FindDialogAction::kPrevious, FindDialogAction::kResultsOnly,
-            FindDialogAction::kCase,   FindDialogAction::kClosed};
+            FindDialogAction::kCase,   FindDialogAction::kClosed,   FindDialogAction::kReplace};
         if (driveFindDialog(kActions[command.value], command.text) != 0) {
             return failed("the find dialog is not open");
         }
+        runLoopFor(0);
+        return 0;
+    }
+
+    int setup(const BatchCommand& command) {
+        std::string error;
+        int rc = 0;
+        switch (command.value) {
+            case kSetupOpen:
+                // A second open is refused as the user's would be; a page named with it still
+                // comes up, so that a script can go on.
+                if (openSetupDialog(command.page) != 0 && command.page != 0) {
+                    rc = setupShowPage(command.page, error);
+                }
+                break;
+            case kSetupSet:
+                rc = setupSetValue(command.setting, command.text, error);
+                break;
+            case kSetupClick:
+                rc = setupClick(command.setting, command.modifiers, error);
+                break;
+            case kSetupClose:
+                rc = setupClose(error);
+                break;
+            case kSetupDump: {
+                const std::string text = setupDump();
+                if (text.empty()) return failed("the setup dialog is not open");
+                std::fwrite(text.data(), 1, text.size(), stdout);
+                std::fflush(stdout);
+                return 0;
+            }
+            default:
+                break;
+        }
+        if (rc != 0) return failed(error.c_str());
         runLoopFor(0);
         return 0;
     }
@@ -387,7 +443,7 @@ class BatchRunner {
     int drop(const BatchCommand& command) {
         View* view = focused();
         if (!view || !platformWindowOf(*view)) return failed("no view to drop on");
-        deliverViewDrop(*view, {command.text}, command.modifiers);
+        deliverViewDrop(*view, {expandVariables(command.text)}, command.modifiers);
         return 0;
     }
 
@@ -404,9 +460,22 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        if (const Editor* editor = view->editor.get()) {
+            header.editing = true;
+            // As the status row counts: the file's first line and first column are 1.
+            header.cursorLine = editor->cursorLine - kFirstTextLine + 1;
+            header.cursorColumn = editor->cursorColumn + 1;
+            header.modified = editor->data && editor->data->modified;
+        }
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    int printText(const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
         return 0;
@@ -422,10 +491,16 @@ class BatchRunner {
         std::fflush(stdout);
     }
 
-    int shot(const std::string& path) {
+    // The setup dialog is modal: while it is open it is what the user looks at.
+    int shot(const std::string& path, int width) {
+        pumpPendingEvents();
+        if (setupDialogIsOpen()) {
+            if (saveSetupDialogShot(path, width) != 0) return failed("cannot write the picture");
+            return 0;
+        }
         PlatformWindow* window = focusedWindow();
         if (!window) return failed("no view to take a picture of");
-        if (window->saveShot(path) != 0) return failed("cannot write the picture");
+        if (window->saveShot(path, width) != 0) return failed("cannot write the picture");
         return 0;
     }
 

@@ -6,6 +6,7 @@
 
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
+#include "editor/editor.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
 #include "view/log_overlay.h"
@@ -28,6 +29,7 @@ constexpr Color kThumbColour = rgb(0xB4B4B4);
 constexpr Color kThumbActiveColour = rgb(0x808080);
 constexpr Color kBubbleBackground = rgb(0xFFFFE8);
 constexpr Color kBubbleFrame = rgb(0x909090);
+constexpr Color kPictureFrame = rgb(0xA0A0A0);
 // One text output never carries more than this many characters.
 constexpr int kMaxRunChars = 798;
 // The cache bitmap never holds more strips than the slot limit allows.
@@ -235,6 +237,26 @@ void drawScrollBar(Painter& painter, const ScrollBarShape& bar) {
     painter.fillRect(bar.thumb, bar.active ? kThumbActiveColour : kThumbColour);
 }
 
+// Each picture covers the empty rows below its marker line and never the status rows.
+void drawHelpPictures(Painter& painter, const std::vector<HelpPictureShape>& shapes,
+                      const Rect& area) {
+    for (const HelpPictureShape& shape : shapes) {
+        const Picture* picture = helpPicture(shape.name);
+        const int top = std::max(area.y, shape.clipTop);
+        const int bottom = std::min(area.bottom(), shape.clipBottom);
+        if (!picture || bottom <= top) continue;
+        painter.setClip({area.x, top, area.width, bottom - top});
+        painter.drawPictureScaled(*picture, {shape.x, shape.y, shape.width, shape.height});
+        const int right = shape.x + shape.width;
+        const int bottomEdge = shape.y + shape.height;
+        painter.drawLine(shape.x - 1, shape.y - 1, right, shape.y - 1, kPictureFrame);
+        painter.drawLine(shape.x - 1, bottomEdge, right, bottomEdge, kPictureFrame);
+        painter.drawLine(shape.x - 1, shape.y - 1, shape.x - 1, bottomEdge, kPictureFrame);
+        painter.drawLine(right, shape.y - 1, right, bottomEdge, kPictureFrame);
+    }
+    painter.setClip(area);
+}
+
 void drawSidebar(Painter& painter, const std::vector<SidebarSlot>& slots) {
     if (!picturesLoaded()) return;
     for (const SidebarSlot& slot : slots) {
@@ -274,6 +296,10 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     paint.lineHeight = std::max(view.lineHeight, 1);
     paint.lineSpacing = fonts.lineSpacing;
     paint.editorActive = view.editor != nullptr;
+    if (view.editor) {
+        paint.cursorShown = editCursorShown(view, tickMs());
+        paint.insertMode = !view.editor->overwrite;
+    }
     paint.verticalCursor = view.display.verticalCursor;
 
     const int width = std::max(view.clientWidth, 1);
@@ -293,8 +319,11 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     // and the space below the last row need the white ground (filling the whole window first
     // took a fifth of a full repaint). A run of drawn rows is filled in one go before any of
     // them is drawn, so that with overlapping rows no row erases its neighbour.
+    // The row with the editor's cursor changes with the blink phase, which the cache does
+    // not see in the row's text and attributes: it is drawn anew.
     const auto fromCache = [&](int row) {
-        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0;
+        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0 &&
+               !(paint.editorActive && std::strpbrk(view.screen.rowAttr(row), "eE"));
     };
     if (rows * lh < area.bottom()) {
         const int top = std::max(area.y, rows * lh);
@@ -319,7 +348,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         paint.maskEnd = view.screen.maskEnd[r];
         const char* text = view.screen.rowText(row);
         const char* attr = view.screen.rowAttr(row);
-        if (cached && line >= 0) {
+        if (fromCache(row)) {
             cache.paintRow(painter, paint, line, 0, y, width, text, attr, rowType);
         } else {
             drawRow(painter, paint, 0, y, width, text, attr, rowType);
@@ -327,8 +356,10 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     }
     if (cached) cache.flush(painter);
     const ScreenOverlay overlay = layoutScreenOverlay(view, mainFontMeasure());
+    drawHelpPictures(painter, overlay.helpPictures, area);
     drawBubble(painter, overlay.bubble, *fonts.main);
     drawScrollBar(painter, overlay.scrollBar);
+    if (fonts.small) drawBookmarkPanel(painter, overlay.bookmarks, *fonts.small);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);
