@@ -8,7 +8,7 @@
 #include "base/log/message_log.h"
 #include "load/reload_scan.h"
 #include "text/file_classify.h"
-#include "text/file_open.h"
+#include "base/files/file_open.h"
 #include "text/line_reader.h"
 #include "text/load_target.h"
 #include "text/text_store.h"
@@ -89,9 +89,9 @@ int ReloadScanner::reloadBlock(TextBlock& block) {
                                 return target.writeLine(line, length, needsNewline);
                             });
         // Fewer than two lines is no file record: the block becomes an empty one.
-        if (read == 9 || block.lineCount < 2) {
+        if (read == 9 || read == kReadFailed || block.lineCount < 2) {
             writeEmptyRecord(block, name);
-            if (read == 9) result = 9;
+            if (read == 9 || read == kReadFailed) result = 9;
         }
         if (block.close() != 0) result = 9;
     }
