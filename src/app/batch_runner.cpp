@@ -345,6 +345,7 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        header.contextLine = view->context.line;
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);

@@ -9,6 +9,7 @@
 #include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/block_context.h"
 #include "view/live_settings.h"
 #include "view/load_progress.h"
 #include "view/row_attributes.h"
@@ -288,6 +289,7 @@ int buildScreen(View& view) {
     const int columns = std::clamp(view.columns, 1, kScreenColumns);
     // The loader thread writes the store meanwhile: show its progress and read nothing.
     if (buildLoadRows(view, loadProgress(), rows - 1, columns) == 0) {
+        view.context = BlockContextState{};
         writeFindRow(view, rows - 1, true);
         view.screen.valid = true;
         return 0;
@@ -331,14 +333,21 @@ int buildScreen(View& view) {
                     columns,
                     std::clamp(view.display.scrollColumn, 0, kMaxScrollColumn),
                     showHits};
-    // A header row colours the name row below it even when the header is just above the top.
-    if (top > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
-        top - 1 < store.lineCount()) {
-        builder.headerFollows =
-            store.startsWithPrefix(store.lineText(top - 1)) && !view.display.oneRowHeader;
-    }
     const int textRows = rows - 2;
-    for (int item = top; row < textRows; ++row, ++item) builder.textRow(row, item);
+    int item = top;
+    updateBlockContext(view);
+    if (row < textRows && writeBlockContextRow(view, row, columns)) {
+        ++row;
+        ++item;
+    }
+    // A header row colours the name row below it even when the header is just above the
+    // first text row.
+    if (item > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
+        item - 1 < store.lineCount()) {
+        builder.headerFollows =
+            store.startsWithPrefix(store.lineText(item - 1)) && !view.display.oneRowHeader;
+    }
+    for (; row < textRows; ++row, ++item) builder.textRow(row, item);
 
     writeStatusRows(view, rows - 2, rows - 1);
     view.screen.valid = true;

@@ -12,6 +12,7 @@
 
 #include "search/search_state.h"
 #include "view/assist_hints.h"
+#include "view/block_context.h"
 #include "view/filter_view.h"
 #include "view/mouse_gestures.h"
 #include "view/navigation.h"
@@ -184,6 +185,8 @@ class View {
 
     ScreenBuffer screen;
     DisplayState display;
+    // The head of the block around the screen, drawn in place of the first text row.
+    BlockContextState context;
     // Drawn rows kept for repainting; created by the painter when a bitmap can be had.
     std::shared_ptr<RowCache> rowCache;
 };
