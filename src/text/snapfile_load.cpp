@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "text/load_target.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 
@@ -30,23 +30,13 @@ bool startsWith(const char* text, size_t length, std::string_view start) {
 int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
                         LineReaderCounts& counts) {
     bool inRecords = false;
-    bool dropping = false;
     SourceLine line;
-    while (source.next(kLineBufferBytes, line)) {
-        // The rest of a dropped over-long line goes with it.
-        if (dropping) {
-            dropping = !line.hasNewline;
-            continue;
-        }
+    while (source.next(kMaxLineBytes, line)) {
         bool recordStart = startsWith(line.text, line.length, recordPrefix);
         if (!inRecords && !recordStart) continue;
         inRecords = true;
         if (recordStart) ++counts.files;
         bool escape = hasSnapfileMagic(line.text, line.length);
-        if (escape && line.length - (line.hasNewline ? 1 : 0) > kSplitLineBytes) {
-            dropping = !line.hasNewline;
-            continue;
-        }
         ++counts.lines;
         counts.bytes += line.length;
         if (passLine(line, escape, output) != 0) return 9;
@@ -146,7 +136,7 @@ int loadStartupSnapfile(const char* path, TextStore& store, const StartupLoadHoo
     int64_t lastUpdate = stats.startMs;
     int lastSecond = -1;
     SourceLine line;
-    while (source.next(kLineBufferBytes, line)) {
+    while (source.next(kMaxLineBytes, line)) {
         if (store.addLine(line.text, true) != 0) {
             rc = 9;
             break;

@@ -18,7 +18,7 @@ class LoadShow;
 
 // Copies records from the first line starting with recordPrefix on, so the snapfile's own
 // header never reaches the stream. Lines that read like a snapfile header are escaped with
-// an apostrophe (dropped when longer than kSplitLineBytes). Counts a file per record.
+// an apostrophe. Counts a file per record.
 // Returns 0, or 9 when the output failed.
 int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
                         LineReaderCounts& counts);
