@@ -71,6 +71,11 @@ enum class FilterMode : int { kFullText = 0, kFiltered = 1, kFileList = 2 };
 // in a filtered view), columns are display columns; a line of -1 means none.
 struct DisplayState {
     int scrollColumn = 0;
+    // The byte length of the longest line on the last screen: horizontal scrolling reaches it.
+    int widestLine = 0;
+    // The display column of the current result's first hit while it lies outside the columns
+    // on screen, else -1.
+    int hitColumnOffScreen = -1;
     int selStartLine = -1;
     int selStartColumn = 0;
     int selEndLine = -1;
