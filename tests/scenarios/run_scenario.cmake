@@ -4,6 +4,8 @@
 #   #args: WORDS     the words after "-batch FILE" (default: none)
 #   #exit: N         the exit code the run must end with (default: 0)
 #   #config: FILE    a fixture file that becomes the user's configuration file
+#   #blank: REGEX    what the regular expression matches in the output reads "#" (figures that
+#                    differ from run to run); the header may be given more than once
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -12,10 +14,11 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|blank):")
 set(arguments "")
 set(expected_exit 0)
 set(config_fixture "")
+set(blank_patterns "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
         separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
@@ -23,6 +26,8 @@ foreach(line IN LISTS header_lines)
         set(expected_exit ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#config:[ ]*([^ ]+)")
         set(config_fixture ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#blank:[ ]*(.+)$")
+        list(APPEND blank_patterns "${CMAKE_MATCH_1}")
     endif()
 endforeach()
 
@@ -55,6 +60,9 @@ string(REGEX REPLACE "[0-9.]+ (km|miles), [0-9]+ (kmh|mph), mach [0-9.]+" "# \\1
 get_filename_component(program_dir ${TESSEL} DIRECTORY)
 string(REPLACE "${program_dir}" "<program>" output "${output}")
 string(REPLACE "${WORK}" "<work>" output "${output}")
+foreach(pattern IN LISTS blank_patterns)
+    string(REGEX REPLACE "${pattern}" "#" output "${output}")
+endforeach()
 
 get_filename_component(directory ${BATCH} DIRECTORY)
 get_filename_component(name ${BATCH} NAME_WE)
