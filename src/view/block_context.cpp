@@ -23,6 +23,12 @@ void updateBlockContext(View& view) {
     state.reservedRows = 0;
     state.editorActive = view.editor != nullptr;
     state.normalView = view.filterMode == FilterMode::kFullText;
+    // The help has its chapters, not blocks of code.
+    TextStore& store = view.textStore();
+    if (state.topLine >= 0 && state.topLine < store.lineCount()) {
+        const TextBlock* block = store.blockForLine(state.topLine);
+        if (block && block->helpText) state.normalView = false;
+    }
     ContextFound found = prepareContext(view.textStore(), state);
     view.context.line = found.line;
     view.context.text = std::move(found.text);

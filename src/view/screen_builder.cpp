@@ -193,7 +193,12 @@ void Builder::textRow(int row, int item) {
             const int count = std::min(length, room);
             for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
         }
-        if (block->helpText) markHelpLine({source, static_cast<size_t>(length)}, bytes);
+        if (block->helpText) {
+            // A link is told by its whole markup, which may run on past the columns shown.
+            if (scratch.bytes.size() < fullLength) scratch.bytes.resize(fullLength);
+            bytes = scratch.bytes.data();
+            markHelpLine({source, fullLength}, bytes);
+        }
     }
 
     // The current result line, when results are highlighted as whole lines.
