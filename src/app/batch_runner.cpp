@@ -460,6 +460,7 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        header.contextLine = view->context.line;
         if (const Editor* editor = view->editor.get()) {
             header.editing = true;
             // As the status row counts: the file's first line and first column are 1.

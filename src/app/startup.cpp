@@ -31,6 +31,7 @@
 #include "view/help_view.h"
 #include "view/search_driver.h"
 #include "view/view.h"
+#include "zukmatch/context_rules.h"
 
 namespace tessel {
 
@@ -188,6 +189,9 @@ int runTessel(int argc, char** argv) {
         return kExitWindowsFailed;
     }
 
+    // The configuration is read while the command line is parsed; its context rules are
+    // compiled as it is read.
+    installContextRulesHook();
     StartupOptions options;
     int rc = parseCommandLine(argc, argv, options, makeHooks());
     if (rc != 0) {

@@ -96,8 +96,6 @@ bool looksLikeHeader(const char* text, size_t length, std::string_view recordPre
 
 int passLine(SourceLine& line, bool escape, const LineOutput& output) {
     if (!escape) return output(line.text, line.length, !line.hasNewline);
-    size_t content = line.length - (line.hasNewline ? 1 : 0);
-    if (content > kSplitLineBytes) return 0;
     line.text[-1] = '\'';
     return output(line.text - 1, line.length + 1, !line.hasNewline);
 }
@@ -116,7 +114,10 @@ long readWideText(int fd, char* buffer, size_t size, bool bigEndian, const char*
     return static_cast<long>(narrowUnits(buffer, got, bigEndian));
 }
 
-LineSource::LineSource() : window_(new char[kReadWindowBytes]) {}
+LineSource::LineSource()
+    : window_(new char[kReadWindowBytes]),
+      lineBuffer_(new char[1 + kLineBufferBytes + 2]),
+      lineCapacity_(kLineBufferBytes) {}
 
 LineSource::~LineSource() {
     close();
@@ -134,6 +135,11 @@ int LineSource::open(const char* path, int folderFd, const char* nameInFolder) {
     bytesRead_ = 0;
     windowUsed_ = 0;
     windowPos_ = 0;
+    // A buffer grown for one very long line is not kept for the files after it.
+    if (lineCapacity_ > kLineBufferBytes * 256) {
+        lineBuffer_.reset(new char[1 + kLineBufferBytes + 2]);
+        lineCapacity_ = kLineBufferBytes;
+    }
     return 0;
 }
 
@@ -191,9 +197,17 @@ bool LineSource::fill() {
     return windowUsed_ > 0;
 }
 
+void LineSource::growLineBuffer(size_t kept) {
+    size_t capacity = lineCapacity_ * 2 < kMaxLineBytes ? lineCapacity_ * 2 : kMaxLineBytes;
+    std::unique_ptr<char[]> grown(new char[1 + capacity + 2]);
+    std::memcpy(grown.get(), lineBuffer_.get(), 1 + kept);
+    lineBuffer_ = std::move(grown);
+    lineCapacity_ = capacity;
+}
+
 bool LineSource::next(size_t maxLength, SourceLine& line) {
-    if (maxLength > kLineBufferBytes) maxLength = kLineBufferBytes;
-    char* out = lineBuffer_ + 1;
+    if (maxLength > kMaxLineBytes) maxLength = kMaxLineBytes;
+    char* out = lineBuffer_.get() + 1;
     size_t length = 0;
     bool newline = false;
     for (;;) {
@@ -207,7 +221,7 @@ bool LineSource::next(size_t maxLength, SourceLine& line) {
         bool done = false;
         while (pos < used) {
             // Ordinary bytes up to the next one that needs handling are copied in one go.
-            size_t room = maxLength - length;
+            size_t room = (maxLength < lineCapacity_ ? maxLength : lineCapacity_) - length;
             size_t limit = used - pos < room ? used - pos : room;
             size_t plain = plainPrefix(window + pos, limit);
             std::memcpy(out + length, window + pos, plain);
@@ -231,6 +245,11 @@ bool LineSource::next(size_t maxLength, SourceLine& line) {
             if (length == maxLength) {
                 done = true;
                 break;
+            }
+            if (length == lineCapacity_) {
+                growLineBuffer(length);
+                out = lineBuffer_.get() + 1;
+                continue;
             }
             if (c == '\0' || c == 26) c = '.';
             out[length++] = c;
@@ -395,7 +414,7 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
 int LineReader::writeLines(const LineOutput& output) {
     std::string_view prefix = cutPrefix(options.recordPrefix);
     SourceLine line;
-    while (source_.next(kSplitLineBytes, line)) {
+    while (source_.next(kMaxLineBytes, line)) {
         ++counts.lines;
         int rc = passLine(line, looksLikeHeader(line.text, line.length, prefix), output);
         if (rc != 0) return rc;

@@ -94,7 +94,7 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
         bool newline = false;
         bool high = false;
         for (;;) {
-            size_t room = kSplitLineBytes - length;
+            size_t room = kMaxLineBytes - length;
             auto left = static_cast<size_t>(end - in);
             size_t plain = copyPlain(in, left < room ? left : room, text + at, high);
             in += plain;
@@ -113,7 +113,7 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
             }
             // A full line ends here when another byte follows: a line of exactly the maximum
             // length and its newline stay one line.
-            if (length == kSplitLineBytes) break;
+            if (length == kMaxLineBytes) break;
             text[at++] = '.';  // a NUL or an end-of-file mark
             ++in;
             ++length;

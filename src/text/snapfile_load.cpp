@@ -26,9 +26,8 @@ bool startsWith(const char* text, size_t length, std::string_view start) {
 }
 
 // A record's name stands on the line after its start, or on the start line itself when the
-// prefix shares the name's line. A name longer than a line can hold would
-// spill its rest into the file's text as lines of their own; the name is cut instead, the
-// rest of its line dropped, and a note names the line.
+// prefix shares the name's line. A name longer than any path (a damaged or crafted snapfile)
+// is cut to what a name line holds, the rest of it dropped, and a note names the line.
 class NameLineGuard {
   public:
     // True when the line is to be left out; a name line that is too long is shortened here.
@@ -66,25 +65,15 @@ class NameLineGuard {
 int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
                         LineReaderCounts& counts, const char* path) {
     bool inRecords = false;
-    bool dropping = false;
     NameLineGuard names;
     SourceLine line;
-    while (source.next(kLineBufferBytes, line)) {
+    while (source.next(kMaxLineBytes, line)) {
         if (names.drop(line, recordPrefix, false, path)) continue;
-        // The rest of a dropped over-long line goes with it.
-        if (dropping) {
-            dropping = !line.hasNewline;
-            continue;
-        }
         bool recordStart = startsWith(line.text, line.length, recordPrefix);
         if (!inRecords && !recordStart) continue;
         inRecords = true;
         if (recordStart) ++counts.files;
         bool escape = hasSnapfileMagic(line.text, line.length);
-        if (escape && line.length - (line.hasNewline ? 1 : 0) > kSplitLineBytes) {
-            dropping = !line.hasNewline;
-            continue;
-        }
         ++counts.lines;
         counts.bytes += line.length;
         if (passLine(line, escape, output) != 0) return 9;
@@ -185,7 +174,7 @@ int loadStartupSnapfile(const char* path, TextStore& store, const StartupLoadHoo
     int lastSecond = -1;
     NameLineGuard names;
     SourceLine line;
-    while (source.next(kLineBufferBytes, line)) {
+    while (source.next(kMaxLineBytes, line)) {
         std::string_view prefix(store.recordPrefix, static_cast<size_t>(store.prefixLength));
         if (names.drop(line, prefix, store.prefixOnNameLine, file)) continue;
         if (store.addLine(line.text, true) != 0) {

@@ -18,9 +18,8 @@ class LoadShow;
 
 // Copies records from the first line starting with recordPrefix on, so the snapfile's own
 // header never reaches the stream. Lines that read like a snapfile header are escaped with
-// an apostrophe (dropped when longer than kSplitLineBytes). Counts a file per record.
-// A name line too long for a line is cut, noted with `path`. Returns 0, or 9 when the output
-// failed.
+// an apostrophe. Counts a file per record. A name line too long for a file name is cut, noted
+// with `path`. Returns 0, or 9 when the output failed.
 int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
                         LineReaderCounts& counts, const char* path);
 

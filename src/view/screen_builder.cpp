@@ -9,9 +9,11 @@
 #include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/block_context.h"
 #include "view/help_view.h"
 #include "view/live_settings.h"
 #include "view/load_progress.h"
+#include "view/long_lines.h"
 #include "view/row_attributes.h"
 #include "view/status_rows.h"
 #include "view/view.h"
@@ -20,10 +22,8 @@
 namespace tessel {
 namespace {
 
-// Horizontal scrolling stops here, so a stored line never needs more bytes than this for
-// what can be on screen (every byte takes at least one column).
-constexpr int kMaxScrollColumn = 4096;
-constexpr int kMaxVisibleBytes = kMaxScrollColumn + kScreenColumns;
+// Horizontal offsets stay below this, so that the columns on screen are counted in ints.
+constexpr int kMaxScrollColumn = INT_MAX - kScreenColumns;
 
 using RowText = char[kScreenColumns + 1];
 
@@ -39,7 +39,8 @@ bool isBlankByte(char c) {
 
 // Per-row scratch shared by all rows of one build, so that building allocates nothing per row.
 struct RowScratch {
-    char bytes[kMaxVisibleBytes];
+    // One attribute per byte of a line up to its last byte on screen; grows for long lines.
+    std::vector<char> bytes;
     std::vector<HitSpan> spans;
     RowText text;
     RowText attr;
@@ -119,6 +120,8 @@ struct Builder {
     bool showHits;
     bool headerFollows = false;
     BlockCursor cursor;
+    int widestLine = 0;
+    int hitColumnOffScreen = -1;
     // Of the row being built: the store line behind it, and its edit line (-1 for a line the
     // store shows) while the view edits.
     int storeLine = -1;
@@ -126,6 +129,7 @@ struct Builder {
 
     const char* rowSource(int item, int* line);
     void textRow(int row, int item);
+    void noteCurrentHit(const char* source, int offset);
     void selection(int line, char* attr, int cells) const;
 };
 
@@ -189,8 +193,15 @@ void Builder::textRow(int row, int item) {
         headerFollows = header && !view.display.oneRowHeader;
     }
 
-    int length = static_cast<int>(strnlen(source, static_cast<size_t>(kMaxVisibleBytes)));
-    char* bytes = scratch.bytes;
+    // Every byte takes at least one column, so no byte behind the last column on screen is
+    // shown; the whole length is counted only for a line longer than that.
+    const size_t visibleBytes = static_cast<size_t>(scrollColumn) + static_cast<size_t>(columns);
+    size_t fullLength = strnlen(source, visibleBytes);
+    if (fullLength == visibleBytes) fullLength += std::strlen(source + visibleBytes);
+    widestLine = std::max(widestLine, static_cast<int>(std::min<size_t>(fullLength, INT_MAX)));
+    int length = static_cast<int>(std::min(fullLength, visibleBytes));
+    if (scratch.bytes.size() < static_cast<size_t>(length)) scratch.bytes.resize(length);
+    char* bytes = scratch.bytes.data();
     std::memset(bytes, base, static_cast<size_t>(length));
     // Edit lines have no stored colours; their syntax colours come from the edit text.
     if (block && line >= 0 && editLine < 0) {
@@ -200,7 +211,12 @@ void Builder::textRow(int row, int item) {
             const int count = std::min(length, room);
             for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
         }
-        if (block->helpText) markHelpLine({source, static_cast<size_t>(length)}, bytes);
+        if (block->helpText) {
+            // A link is told by its whole markup, which may run on past the columns shown.
+            if (scratch.bytes.size() < fullLength) scratch.bytes.resize(fullLength);
+            bytes = scratch.bytes.data();
+            markHelpLine({source, fullLength}, bytes);
+        }
     }
 
     // The current result line, when results are highlighted as whole lines.
@@ -232,6 +248,11 @@ void Builder::textRow(int row, int item) {
             for (const HitSpan& span : scratch.spans) {
                 markSpan(bytes, span.offset, std::min(span.offset + span.length, length), kAttrHit);
             }
+            if (line == search.currentLine && !scratch.spans.empty()) {
+                int first = scratch.spans.front().offset;
+                for (const HitSpan& span : scratch.spans) first = std::min(first, span.offset);
+                noteCurrentHit(source, first);
+            }
         }
     }
     markWordHighlights(view, source, length, bytes);
@@ -256,6 +277,13 @@ void Builder::textRow(int row, int item) {
         cells = markEditCursor(view, editLine, scratch.text, scratch.attr, cells, columns);
     view.screen.writeRow(row, {scratch.text, static_cast<size_t>(cells)},
                          {scratch.attr, static_cast<size_t>(cells)}, kRowText);
+}
+
+// The status row tells when the current result's hit is right or left of the columns shown.
+void Builder::noteCurrentHit(const char* source, int offset) {
+    const int column = displayColumnOf(source, offset, view.tabSize);
+    if (column < scrollColumn || column >= static_cast<long long>(scrollColumn) + columns)
+        hitColumnOffScreen = column;
 }
 
 void Builder::selection(int line, char* attr, int cells) const {
@@ -312,6 +340,8 @@ int buildScreen(View& view) {
     const int columns = std::clamp(view.columns, 1, kScreenColumns);
     // The loader thread writes the store meanwhile: show its progress and read nothing.
     if (buildLoadRows(view, loadProgress(), rows - 1, columns) == 0) {
+        view.context = BlockContextState{};
+        view.display.hitColumnOffScreen = -1;
         writeFindRow(view, rows - 1, true);
         view.screen.valid = true;
         return 0;
@@ -355,14 +385,23 @@ int buildScreen(View& view) {
                     columns,
                     std::clamp(view.display.scrollColumn, 0, kMaxScrollColumn),
                     showHits};
-    // A header row colours the name row below it even when the header is just above the top.
-    if (top > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
-        top - 1 < store.lineCount()) {
-        builder.headerFollows =
-            store.startsWithPrefix(store.lineText(top - 1)) && !view.display.oneRowHeader;
-    }
     const int textRows = rows - 2;
-    for (int item = top; row < textRows; ++row, ++item) builder.textRow(row, item);
+    int item = top;
+    updateBlockContext(view);
+    if (row < textRows && writeBlockContextRow(view, row, columns)) {
+        ++row;
+        ++item;
+    }
+    // A header row colours the name row below it even when the header is just above the
+    // first text row.
+    if (item > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
+        item - 1 < store.lineCount()) {
+        builder.headerFollows =
+            store.startsWithPrefix(store.lineText(item - 1)) && !view.display.oneRowHeader;
+    }
+    for (; row < textRows; ++row, ++item) builder.textRow(row, item);
+    view.display.widestLine = builder.widestLine;
+    view.display.hitColumnOffScreen = builder.hitColumnOffScreen;
 
     writeStatusRows(view, rows - 2, rows - 1);
     view.screen.valid = true;

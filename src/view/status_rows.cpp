@@ -178,6 +178,9 @@ void hitPart(RowWriter& w, const StatusRowInput& in) {
             w.add("case", kAttrCaseFlag);
         }
         w.add(".", kAttrPlain);
+        // A hit right of the columns shown would otherwise go unseen.
+        if (in.hitColumnOffScreen >= 0)
+            w.addf(kAttrPlain, " hit at column %d.", in.hitColumnOffScreen + 1);
         if (hintShown(in)) w.addf(kAttrPlain, " %s.", kHint);
         return;
     }
@@ -334,6 +337,7 @@ StatusRowInput statusRowInput(View& view, int64_t nowMs, bool loading) {
     in.elapsedMs = search.timing.elapsedMs;
     in.elapsedNs = search.timing.elapsedNs;
     in.hitCount = search.hitCount;
+    in.hitColumnOffScreen = view.display.hitColumnOffScreen;
     in.searchPhase = search.searchPhase;
     in.caseSensitive = search.caseSensitive;
     in.findMaskMarkedForReset = search.findMaskMarkedForReset;

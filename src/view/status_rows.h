@@ -44,6 +44,8 @@ struct StatusRowInput {
     int64_t elapsedMs = 0;
     int64_t elapsedNs = 0;
     int64_t hitCount = 0;
+    // The display column of the current result's hit when it is outside the columns shown.
+    int hitColumnOffScreen = -1;
     SearchPhase searchPhase = SearchPhase::kDone;
     bool caseSensitive = false;
     bool findMaskMarkedForReset = false;

@@ -12,6 +12,7 @@
 
 #include "search/search_state.h"
 #include "view/assist_hints.h"
+#include "view/block_context.h"
 #include "view/filter_view.h"
 #include "view/mouse_gestures.h"
 #include "view/navigation.h"
@@ -71,6 +72,11 @@ enum class FilterMode : int { kFullText = 0, kFiltered = 1, kFileList = 2 };
 // in a filtered view), columns are display columns; a line of -1 means none.
 struct DisplayState {
     int scrollColumn = 0;
+    // The byte length of the longest line on the last screen: horizontal scrolling reaches it.
+    int widestLine = 0;
+    // The display column of the current result's first hit while it lies outside the columns
+    // on screen, else -1.
+    int hitColumnOffScreen = -1;
     int selStartLine = -1;
     int selStartColumn = 0;
     int selEndLine = -1;
@@ -189,6 +195,8 @@ class View {
 
     ScreenBuffer screen;
     DisplayState display;
+    // The head of the block around the screen, drawn in place of the first text row.
+    BlockContextState context;
     // Drawn rows kept for repainting; created by the painter when a bitmap can be had.
     std::shared_ptr<RowCache> rowCache;
 };

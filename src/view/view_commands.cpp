@@ -8,6 +8,7 @@
 #include "config/config_location.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "view/block_context.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/help_view.h"
@@ -204,6 +205,10 @@ int commandChar(View& view, uint8_t ch, int modifiers) {
         } else {
             changeSearchDelay(view);
         }
+        return 0;
+    }
+    if (ch == controlChar('B') && !shift) {
+        toggleBlockRadar(view);
         return 0;
     }
     if (ch == controlChar('C')) {

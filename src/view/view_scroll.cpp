@@ -6,6 +6,7 @@
 #include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/live_settings.h"
+#include "view/long_lines.h"
 #include "view/navigation.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -83,7 +84,7 @@ int scrollPages(View& view, int pages) {
 
 int scrollColumns(View& view, int delta) {
     const long long target = static_cast<long long>(view.display.scrollColumn) + delta;
-    const int column = static_cast<int>(std::clamp<long long>(target, 0, kMaxScrollColumns));
+    const int column = static_cast<int>(std::clamp<long long>(target, 0, scrollColumnLimit(view)));
     if (column == view.display.scrollColumn) return 1;
     view.display.scrollColumn = column;
     view.screen.valid = false;

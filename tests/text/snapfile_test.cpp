@@ -77,8 +77,10 @@ TEST(SnapfileCopy, RecordsFromTheFirstPrefixOn) {
         },
         counts, path.c_str());
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(lines, (std::vector<std::string>{":file: size=1\n", "a\n", "':cluster zuk,\n",
-                                               "':file:\n", ":file:\n", "b\n", "last"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{":file: size=1\n", "a\n", "':cluster zuk,\n", "':file:\n",
+                                        "':snapfile zuk," + std::string(4090, 'x') + "\n",
+                                        ":file:\n", "b\n", "last"}));
     EXPECT_TRUE(flags.back());
     EXPECT_EQ(counts.files, 2u);
 }
