@@ -43,10 +43,10 @@ class NameLineGuard {
         bool nameLine = prefixOnNameLine ? recordStart : nameNext_;
         nameNext_ = recordStart;
         size_t textLength = line.length - (line.hasNewline ? 1 : 0);
-        if (!nameLine || textLength <= kSplitLineBytes) return false;
+        if (!nameLine || textLength <= kMaxNameLineBytes) return false;
         logMessage("[note] file name too long in line %" PRIu64 ", cut to %zu bytes: %s",
-                   lineNumber_, kSplitLineBytes, file);
-        line.length = kSplitLineBytes;
+                   lineNumber_, kMaxNameLineBytes, file);
+        line.length = kMaxNameLineBytes;
         line.text[line.length] = '\0';
         dropping_ = !line.hasNewline;
         line.hasNewline = false;

@@ -16,6 +16,9 @@ namespace tessel {
 class TextStore;
 class LoadShow;
 
+// The longest record name a snapfile keeps; a longer name line is cut to it.
+constexpr size_t kMaxNameLineBytes = kLineBufferBytes - 10;
+
 // Copies records from the first line starting with recordPrefix on, so the snapfile's own
 // header never reaches the stream. Lines that read like a snapfile header are escaped with
 // an apostrophe. Counts a file per record. A name line too long for a file name is cut, noted

@@ -193,7 +193,7 @@ TEST_F(StartupLoad, OverlongNameIsCutNotSpilledIntoTheText) {
                                                longName + "\nalpha\n:file:\nb.txt\nbeta\n");
     ASSERT_EQ(loadStartupSnapfile(path.c_str(), store, hooks, stats), 0);
     ASSERT_EQ(store.blockCount, 3);
-    EXPECT_EQ(std::string(store.blockAt(1)->fileName).size(), kSplitLineBytes);
+    EXPECT_EQ(std::string(store.blockAt(1)->fileName).size(), kMaxNameLineBytes);
     EXPECT_EQ(store.blockAt(1)->lineCount, store.blockAt(2)->lineCount) << "name, then one line";
     EXPECT_STREQ(store.blockAt(2)->fileName, "b.txt");
     EXPECT_TRUE(log.contains("[note] file name too long in line 3, cut to 4086 bytes: "));
@@ -219,7 +219,7 @@ TEST_F(StartupLoad, OverlongNameIsCutNotSpilledIntoTheText) {
         },
         counts, path.c_str());
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].size(), kSplitLineBytes);
+    EXPECT_EQ(lines[1].size(), kMaxNameLineBytes);
     EXPECT_EQ(lines[2], "a\n");
 }
 
