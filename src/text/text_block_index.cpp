@@ -151,7 +151,8 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     if (text && textOptions().utf8Decode && !utf8Decoded) {
         tagBracket = writeEncodingTag(*this);
         uint32_t flags = encodingFlags & (kEncodingBom | kEncodingValidUtf8 | kEncodingInvalid);
-        if (flags != 0 && !(flags & kEncodingInvalid)) decodeInPlace(*this);
+        if (flags != 0 && !(flags & kEncodingInvalid) && !utf8DecoderKeepsBytes())
+            decodeInPlace(*this);
         utf8Decoded = true;
     }
     if (text && allocatedBytes > usedBytes) text[usedBytes] = '\0';
