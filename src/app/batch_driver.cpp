@@ -331,10 +331,16 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         out.text.assign(trimmed(rest));
         if (out.text.empty()) return fail(error, lineNumber, "missing file name", text);
         return 0;
-    } else if (verb == "quit" || verb == "dump" || verb == "dumplog") {
-        out.verb = verb == "quit"   ? BatchVerb::kQuit
-                   : verb == "dump" ? BatchVerb::kDump
-                                    : BatchVerb::kDumpLog;
+    } else if (verb == "dump") {
+        out.verb = BatchVerb::kDump;
+        word = nextWord(rest);
+        if (word == "overlay") {
+            out.value = 1;
+        } else if (!word.empty()) {
+            return fail(error, lineNumber, "unexpected words", text);
+        }
+    } else if (verb == "quit" || verb == "dumplog") {
+        out.verb = verb == "quit" ? BatchVerb::kQuit : BatchVerb::kDumpLog;
     } else {
         return fail(error, lineNumber, "unknown command", text);
     }
@@ -360,7 +366,55 @@ int parseBatchScript(std::string_view text, std::vector<BatchCommand>& out, std:
     return 0;
 }
 
-std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& header) {
+namespace {
+
+std::string rectText(const Rect& rect) {
+    return std::to_string(rect.x) + "," + std::to_string(rect.y) + "," +
+           std::to_string(rect.width) + "," + std::to_string(rect.height);
+}
+
+const char* sidebarName(SidebarButton button) {
+    switch (button) {
+        case SidebarButton::kLoad:
+            return "load";
+        case SidebarButton::kFind:
+            return "find";
+        case SidebarButton::kFilter:
+            return "filter";
+        case SidebarButton::kCase:
+            return "case";
+        case SidebarButton::kNone:
+            break;
+    }
+    return "none";
+}
+
+}  // namespace
+
+std::string formatOverlayDump(const ScreenOverlay& overlay) {
+    std::string out = "=== overlay\n";
+    const ScrollBarShape& bar = overlay.scrollBar;
+    if (bar.shown) {
+        out += "scrollbar track=" + rectText(bar.track) + " thumb=" + rectText(bar.thumb) +
+               (bar.active ? " active\n" : "\n");
+    } else {
+        out += "scrollbar none\n";
+    }
+    out += "sidebar";
+    if (overlay.sidebar.empty()) out += " none";
+    for (const SidebarSlot& slot : overlay.sidebar) {
+        out += std::string(" ") + sidebarName(slot.button) + "=" +
+               rectText({slot.x, slot.y, slot.size, slot.size});
+    }
+    out += "\n";
+    const BubbleShape& bubble = overlay.bubble;
+    out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
+    for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    return out;
+}
+
+std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& header,
+                             const ScreenOverlay* overlay) {
     std::string out =
         "=== view " + std::to_string(header.view) + " top=" + std::to_string(header.topLine) +
         " current=" + std::to_string(header.currentLine) +
@@ -376,6 +430,7 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
         appendRow(out, "T|", text, textLength, width, false);
         appendRow(out, "A|", attr, attrLength, width, true);
     }
+    if (overlay) out += formatOverlayDump(*overlay);
     out += "=== end\n";
     return out;
 }

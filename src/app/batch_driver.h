@@ -20,7 +20,8 @@
 //   answer menu N        choose entry N (1-based, 0 closes it) of the next popup menu
 //   answer path PATH     the path the next file or folder dialog returns
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
-//   dump                 the focused view's rows (text line "T|", attribute line "A|")
+//   dump [overlay]       the focused view's rows (text line "T|", attribute line "A|"); with
+//                        "overlay" also the scroll bar, the sidebar and the no-hit bubble
 //   dumplog              the message log, oldest first
 //   shot FILE            a PNG of the focused view
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
@@ -34,6 +35,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "view/screen_overlay.h"
 
 namespace tessel {
 
@@ -101,7 +104,7 @@ struct BatchCommand {
     int column2 = 0;
     int button = 1;
     // wait, sleep: milliseconds; focus: the 1-based view; resize: width and height;
-    // answer: a BatchAnswer; answer menu: the 1-based entry.
+    // answer: a BatchAnswer; answer menu: the 1-based entry; dump: 1 with the overlay.
     int value = 0;
     int width = 0;
     int height = 0;
@@ -129,8 +132,14 @@ struct DumpHeader {
 };
 
 // The "dump" text of a screen: the header line, a "T|" and an "A|" line for each of the
-// header's rows, and "=== end", every line ending in "\n".
-std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& header);
+// header's rows, the overlay block when one is given, and "=== end", every line ending in
+// "\n".
+std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& header,
+                             const ScreenOverlay* overlay = nullptr);
+// "=== overlay", then "scrollbar none" or "scrollbar track=X,Y,W,H thumb=X,Y,W,H [active]",
+// "sidebar none" or "sidebar" with NAME=X,Y,W,H per button, "bubble none" or
+// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble (pixels of the view).
+std::string formatOverlayDump(const ScreenOverlay& overlay);
 
 }  // namespace tessel
 

@@ -172,7 +172,7 @@ class BatchRunner {
             case BatchVerb::kFindDialog:
                 return findDialog(command);
             case BatchVerb::kDump:
-                return dump();
+                return dump(command.value == 1);
             case BatchVerb::kDumpLog:
                 dumpLog();
                 return 0;
@@ -332,7 +332,7 @@ class BatchRunner {
         }
     }
 
-    int dump() {
+    int dump(bool withOverlay) {
         View* view = focused();
         if (!view) return failed("no view to dump");
         buildViewScreen(*view);
@@ -344,7 +344,9 @@ class BatchRunner {
         header.hits = view->search.hitCount;
         header.rows = view->rows;
         header.columns = view->columns;
-        const std::string text = formatScreenDump(view->screen, header);
+        const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
+        const std::string text =
+            formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
         return 0;

@@ -8,6 +8,7 @@
 //     -noseq       no word sequence    -noops     operators are text
 //     -plain       test every line through the line test, without the buffer scan
 //     -lines       load line by line through the line reader instead of whole files
+//     -digest      print a hash of the loaded store (text, line starts and masks)
 //     -bookmarks N load a set of N bookmarks (at most 95), each placed again by a local search
 //     -code N      the code page of the text: 1252 (default), another 8-bit one, or utf8
 //
@@ -17,7 +18,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +64,46 @@ long residentMb() {
     return kb / 1024;
 }
 
+// A "NAME: N kB" figure of a /proc file (or "NAME N" with vmstat's layout), in kB.
+long procFigure(const char* path, const char* name) {
+    FILE* file = std::fopen(path, "r");
+    if (!file) return 0;
+    char line[256];
+    long value = 0;
+    size_t length = std::strlen(name);
+    while (std::fgets(line, sizeof line, file)) {
+        if (std::strncmp(line, name, length) == 0 && (line[length] == ':' || line[length] == ' ')) {
+            value = std::atol(line + length + 1);
+            break;
+        }
+    }
+    std::fclose(file);
+    return value;
+}
+
+// A hash of everything a load leaves in the store: every block's name, text, line starts and
+// line masks. Two loads that must give the same store (read ahead or not, before and after a
+// change of the loader) print the same digest.
+uint64_t storeDigest(const tessel::TextStore& store) {
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const void* data, size_t length) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < length; ++i) {
+            hash ^= bytes[i];
+            hash *= 1099511628211ull;
+        }
+    };
+    for (int b = 0; b < store.blockCount; ++b) {
+        const tessel::TextBlock& block = *store.blocks[b];
+        if (block.fileName) mix(block.fileName, std::strlen(block.fileName) + 1);
+        if (block.text) mix(block.text, static_cast<size_t>(block.usedBytes));
+        size_t slots = static_cast<size_t>(block.lineCount) * sizeof(uint32_t);
+        if (block.lineArrays.starts) mix(block.lineArrays.starts, slots);
+        if (block.lineArrays.masks) mix(block.lineArrays.masks, slots);
+    }
+    return hash;
+}
+
 // User or system processor time of the whole process so far.
 int64_t cpuMs(bool system) {
     rusage usage{};
@@ -78,6 +121,7 @@ struct Options {
     bool operators = true;
     bool plain = false;
     bool lineByLine = false;
+    bool digest = false;
     int readAhead = -1;
     int bookmarks = 0;
     int codePage = 1252;
@@ -104,6 +148,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.plain = true;
         } else if (!std::strcmp(a, "-lines")) {
             o.lineByLine = true;
+        } else if (!std::strcmp(a, "-digest")) {
+            o.digest = true;
         } else if (!std::strcmp(a, "-readahead") && i + 1 < argc) {
             o.readAhead = std::atoi(argv[++i]);
         } else if (!std::strcmp(a, "-bookmarks") && i + 1 < argc) {
@@ -303,8 +349,8 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] [-readahead N] [-bookmarks N] [-code N|utf8] "
-                     "DIR MASK...\n");
+                     "[-noops] [-plain] [-lines] [-digest] [-readahead N] [-bookmarks N] "
+                     "[-code N|utf8] DIR MASK...\n");
         return 2;
     }
     // As the program's start-up does: the tables decide the line masks and the decoder what
@@ -325,6 +371,7 @@ int main(int argc, char** argv) {
     settings.maxLoadMb = 0;
     LoadDriver& driver = loadDriver();
     driver.settingsOverride = &settings;
+    const long fallbacksBefore = procFigure("/proc/vmstat", "thp_fault_fallback");
     Clock::time_point loadStart = Clock::now();
     const int64_t cpuBefore[2] = {cpuMs(false), cpuMs(true)};
     int rc = driver.load(options.dir, 0);
@@ -345,6 +392,16 @@ int main(int argc, char** argv) {
     // Processor time of the load on all threads: steadier than the wall time on a busy machine.
     std::printf("load_cpu user_ms=%lld sys_ms=%lld\n", static_cast<long long>(loadUserMs),
                 static_cast<long long>(loadSysMs));
+    // Pooled text should sit in huge pages: fewer faults, and fewer to zero one by one.
+    std::printf("memory anon_huge_mb=%ld pool_mb=%lld thp_fallbacks=%ld\n",
+                procFigure("/proc/self/smaps_rollup", "AnonHugePages") / 1024,
+                static_cast<long long>(store.textPool.reservedBytes() >> 20),
+                procFigure("/proc/vmstat", "thp_fault_fallback") - fallbacksBefore);
+
+    if (options.digest) {
+        std::printf("store digest=%016llx blocks=%d\n",
+                    static_cast<unsigned long long>(storeDigest(store)), store.blockCount);
+    }
 
     // The floor: one memchr over every block buffer on one thread.
     for (int run = 0; run < 3; ++run) {

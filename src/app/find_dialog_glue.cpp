@@ -8,6 +8,7 @@
 #include "platform/key_codes.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_input.h"
 #include "view/view_keys.h"
@@ -50,7 +51,7 @@ void act(FindDialogAction action, const FindDialogState& state) {
             if (view->search.caseSensitive != state.caseSensitive) {
                 view->search.caseSensitive = state.caseSensitive;
                 logMessage("[blue] %s", state.caseSensitive ? "case" : "nocase");
-                if (view->search.host) view->search.scheduleSearch(false);
+                scheduleSearch(*view);
             }
             break;
         case FindDialogAction::kReplace:

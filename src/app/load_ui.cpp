@@ -14,6 +14,7 @@
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/load_progress.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -120,12 +121,12 @@ LoadCallbacks windowLoadCallbacks() {
         for (View* view : frameViews()) {
             // A search started now would read the store while the loader writes it; the
             // views search again when the load is over.
-            if (view->search.host) view->search.host->killSearchTimer();
+            stopSearchTimer(*view);
         }
         repaintViews();
     };
     callbacks.beforeStoreChange = [] {
-        for (View* view : frameViews()) view->search.cancelPass();
+        for (View* view : frameViews()) cancelPasses(*view);
         cancelSearchPasses();
     };
     callbacks.clearViews = [] {
@@ -141,7 +142,7 @@ LoadCallbacks windowLoadCallbacks() {
         loadProgress().end();
         for (View* view : frameViews()) {
             if (view->search.findMask[0] != '\0' || view->search.pathMask[0] != '\0')
-                view->search.scheduleSearch(false);
+                scheduleSearch(*view);
         }
         // Painting waits until the store is released; only mark the rows stale here.
         invalidateViews();

@@ -53,8 +53,6 @@ inline constexpr char kAppendFileTitle[] = "Add text from a single file.";
 const char* loadDialogTitle(bool append, bool singleFile);
 
 inline constexpr char kEscapeCloseDisabled[] = "close app on escape is disabled.";
-// The drop timer of a view window (the view's own timers use small ids).
-inline constexpr int kDropTimerId = 21;
 
 // The callbacks for loads started from the window: dialogs, the frame's views, status texts,
 // pumping and repainting, the ESCAPE key state and questions in message boxes.

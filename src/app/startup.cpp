@@ -15,7 +15,6 @@
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/usage.h"
-#include "app/view_pointer.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/codepage/code_page_tables.h"
@@ -27,6 +26,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -152,7 +152,7 @@ void applyStartupSearch(const StartupOptions& options) {
         logMessage("[blue] using -find argument");
         view->search.setFindMask(options.findText);
     }
-    view->search.scheduleSearch(false);
+    scheduleSearch(*view);
 }
 
 void refreshAllViews() {
@@ -167,7 +167,6 @@ void shutDown() {
     closeAllViews();
     textStore().clear();
     releasePictures();
-    releaseMainFont();
     stopPlatform();
 }
 

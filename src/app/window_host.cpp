@@ -1,12 +1,22 @@
 #include "app/window_host.h"
 
 #include <algorithm>
+#include <atomic>
+#include <string_view>
 
+#include "app/find_dialog_glue.h"
+#include "app/load_ui.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "load/load_driver.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+#include "view/filter_view.h"
 #include "view/frame_layout.h"
+#include "view/search_driver.h"
+#include "view/sidebar.h"
+#include "view/view_host.h"
 
 namespace tessel {
 namespace {
@@ -22,11 +32,11 @@ class AppWindowHost : public ViewWindowHost {
     void toggleFrameMaximized() override { toggleFrameWindowMaximized(); }
 
     WindowId createViewWindow(View& view, const ViewWindowRequest& request) override {
-        return openViewWindow(view, request.kind, request.title, request.rect);
+        return openViewWindow(view, request.kind, request.title, request.rect, frameWindowHandle());
     }
     void destroyViewWindow(View& view) override { closeViewWindow(view); }
     void reparentViewWindow(View& view, const ViewWindowRequest& request) override {
-        restyleViewWindow(view, request.kind, request.title, request.rect);
+        restyleViewWindow(view, request.kind, request.title, request.rect, frameWindowHandle());
     }
     void moveViewWindow(View& view, const FrameRect& rect, bool repaint) override {
         tessel::moveViewWindow(view, rect, repaint);
@@ -34,9 +44,9 @@ class AppWindowHost : public ViewWindowHost {
     void showViewWindow(View& view, bool activate) override {
         tessel::showViewWindow(view, activate);
     }
-    void raiseViewWindow(View& view) override { tessel::raiseViewWindow(view); }
     void focusViewWindow(View& view) override { tessel::focusViewWindow(view); }
     void redrawView(View& view) override { redrawViewWindow(view); }
+    void swapViewWindows(View& a, View& b) override { tessel::swapViewWindows(a, b); }
     void startViewTimer(View& view, int timerId, int periodMs) override {
         startViewWindowTimer(view, timerId, periodMs);
     }
@@ -70,7 +80,15 @@ void installWindowEvents() {
         }
         frameLayout().frameClosing();
     };
-    events.viewClosing = [](View& view) {
+    ViewWindowHooks& hooks = viewWindowHooks();
+    hooks.loadKeyDown = loadKeyDown;
+    hooks.loadKeyUp = loadKeyUp;
+    hooks.loadChar = loadChar;
+    hooks.openFindDialog = openViewFindDialog;
+    hooks.viewGone = viewFindDialogGone;
+    hooks.takeDrop = takeDrop;
+    hooks.dropTimerExpired = [] { dropTimerExpired(loadDriver()); };
+    hooks.closing = [](View& view) {
         if (loadDriver().running()) {
             loadDriver().requestStop();
             return;
@@ -82,7 +100,7 @@ void installWindowEvents() {
             layout.removeView(view.index);
         }
     };
-    events.viewFocused = [](View& view) {
+    hooks.focused = [](View& view) {
         FrameLayout& layout = frameLayout();
         for (auto& each : layout.views) each->active = each.get() == &view;
         layout.focusView = view.index;
@@ -127,7 +145,7 @@ int openFirstView(const FrameStart& start) {
 
 void closeAllViews() {
     FrameLayout& layout = frameLayout();
-    for (auto& view : layout.views) view->search.cancelPass();
+    for (auto& view : layout.views) cancelPasses(*view);
     while (!layout.views.empty()) {
         std::unique_ptr<View> view = std::move(layout.views.back());
         layout.views.pop_back();
@@ -138,6 +156,26 @@ void closeAllViews() {
     layout.focusView = 0;
     layout.host = nullptr;
     windowEvents() = WindowEvents{};
+    viewWindowHooks() = ViewWindowHooks{};
+}
+
+void installPointerHooks() {
+    SidebarHooks& hooks = sidebarHooks();
+    hooks.openLoadMenu = [](View&) { openLoadMenu(loadDriver()); };
+    hooks.openFindDialog = [](View& view) { openViewFindDialog(view); };
+    hooks.filterCommand = [](View& view) { filterCommand(view); };
+    // Messages come from every thread, often many at once: one repaint request is enough,
+    // and it only repaints (the rows stay valid).
+    static std::atomic<bool> repaintPending{false};
+    setLogListener([](std::string_view) {
+        if (repaintPending.exchange(true)) return;
+        postToUiThread([] {
+            repaintPending = false;
+            for (auto& each : frameLayout().views) {
+                if (each->host) each->host->repaint();
+            }
+        });
+    });
 }
 
 int frameViewCount() {

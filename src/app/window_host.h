@@ -30,6 +30,8 @@ ViewWindowHost& appWindowHost();
 int openFirstView(const FrameStart& start);
 // Destroys the views and the frame window, last view first.
 void closeAllViews();
+// Connects the sidebar buttons to their commands and lets new messages repaint the overlay.
+void installPointerHooks();
 
 int frameViewCount();
 // Null outside 0 .. frameViewCount() - 1.

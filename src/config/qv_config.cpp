@@ -121,6 +121,7 @@ int QVConfig::listIndex(int id, const char* internalTag) const {
 }
 
 void QVConfig::touchRow(int index) {
+    ++changes_;
     if (touchSuspended_ > 0) return;
     if ((table_[index].flags & kSettingPersisted) == 0) return;
     touched_[static_cast<size_t>(table_[index].id)] |= 1u;
@@ -145,7 +146,9 @@ int QVConfig::keyId(std::string_view key) const {
     return id;
 }
 
+// The caller writes the text itself: it counts as changed.
 char* QVConfig::getTextBuffer(int id, int* capacity) {
+    ++changes_;
     int index = textIndex(id);
     if (index < 0) {
         if (capacity != nullptr) *capacity = 0;

@@ -229,7 +229,10 @@ class QVConfig {
     void resumeTouch() {
         if (touchSuspended_ > 0) --touchSuspended_;
     }
-    bool touchSuspended() const { return touchSuspended_ > 0; }
+
+    // Counts every change of a value (set, read from a file, reset), so that a copy of some
+    // settings knows when to read them again.
+    uint64_t changeCount() const { return changes_; }
 
     // Variable store. Reading outside the store yields "", writing outside reports.
     const std::string& getVar(int id) const;
@@ -261,6 +264,7 @@ class QVConfig {
     std::unordered_map<std::string, int> keyIndex_;  // lower-case key -> id
     std::array<uint32_t, kTouchIdLimit> touched_{};
     int touchSuspended_ = 0;
+    uint64_t changes_ = 0;
     std::vector<std::string> variables_;
     bool variablesChanged_ = false;
 };

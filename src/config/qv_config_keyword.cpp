@@ -160,6 +160,7 @@ void QVConfig::setFontDefaults(int slot, bool linuxMode) {
 }
 
 int QVConfig::resetDefaults() {
+    ++changes_;
     suspendTouch();
     for (size_t i = 0; i < table_.size(); ++i) {
         const SettingDescriptor& row = table_[i];
@@ -253,6 +254,7 @@ int QVConfig::applyKeyword(std::string_view key, std::string_view valueText, int
     if (status == 0 && (id == kIdUseMainFont2 || id == kIdUseBookFont2)) {
         bool second = value != 0;
         rows_[static_cast<size_t>(indexOf(id - 9))].value = second ? 0 : 1;
+        ++changes_;
         if (second) {
             (id == kIdUseMainFont2 ? appSettings().mainFont2Selected
                                    : appSettings().bookFont2Selected) = true;

@@ -19,6 +19,7 @@
 #include "base/log/message_log.h"
 #include "load/folder_walk.h"
 #include "text/file_classify.h"
+#include "text/line_record.h"
 #include "text/load_target.h"
 #include "text/text_store.h"
 
@@ -54,9 +55,14 @@ struct FileCollector::ReadAhead {
     std::mutex lock;
     std::condition_variable wake;   // helpers: a job came, or the end
     std::condition_variable ready;  // collector: a job is done
-    std::deque<Job> jobs;           // in walk order; the front is the next to add
-    size_t nextToTake = 0;          // index into jobs of the first job no helper took
-    int64_t heldBytes = 0;          // file bytes of finished jobs not added yet
+    // In walk order; the front is the next to add. A helper works on its job through a
+    // reference without holding the lock, which is sound because a deque keeps references to
+    // its elements valid when others are added at the back or removed at the front (only its
+    // iterators go stale), and a job leaves the front only once it is done. Never erase from
+    // the middle, insert in front or use a vector here: that would move the jobs in use.
+    std::deque<Job> jobs;
+    size_t nextToTake = 0;  // index into jobs of the first job no helper took
+    int64_t heldBytes = 0;  // file bytes of finished jobs not added yet
     bool ending = false;
     // While the collector sleeps: the number of finished jobs at the front it waits for.
     bool collectorWaiting = false;
@@ -164,7 +170,7 @@ int FileCollector::collectWhole(const char* path) {
         return 9;
     }
     ++counts.files;
-    counts.lines += static_cast<uint64_t>(lines > 3 ? lines - 3 : 0);
+    counts.lines += static_cast<uint64_t>(std::max(lines - kRecordHeaderLines, 0));
     TextBlock* block = store_.blocks[store_.blockCount - 1];
     counts.bytes += static_cast<uint64_t>(block->fileSize > 0 ? block->fileSize : 0);
     return 0;
@@ -294,6 +300,7 @@ void FileCollector::startHelpers() {
                 for (;;) {
                     a.wake.wait(guard, [&a] { return a.ending || a.mayTake(); });
                     if (a.ending) return;
+                    // Stays valid while unlocked: see ReadAhead::jobs.
                     Job& job = a.jobs[a.nextToTake++];
                     guard.unlock();
                     if (byLines) {
@@ -343,17 +350,20 @@ void FileCollector::readAhead(Job& job) {
     };
     auto block = std::make_unique<TextBlock>(&store_);
     int folderFd = job.folder ? job.folder->fd : -1;
-    job.result = block->loadFile(path, 0, &check, &store_.textPool, folderFd,
-                                 folderFd >= 0 ? path + job.nameStart : nullptr);
-    job.plain = job.result != kLoadTurnedAway && job.result != 1 && job.result != 3;
+    LoadFileResult result = block->loadFile(path, 0, &check, &store_.textPool, folderFd,
+                                            folderFd >= 0 ? path + job.nameStart : nullptr);
+    job.result = static_cast<int>(result);
+    job.plain = result != LoadFileResult::kTurnedAway && result != LoadFileResult::kMissing &&
+                result != LoadFileResult::kUnreadable;
     if (job.plain) job.block = block.release();
 }
 
-// Reads a job's file line by line into a block of its own, through the same load target
-// transformation and block adds as a load into the store, and closes it: the block comes
-// out as the store would have made it. A file that is not plain text or cannot be opened
-// goes to the collector's reader later. A read error in the middle has been reported here;
-// the lines before it are kept, as the collector's reader would have kept them.
+// Reads a job's file into a block of its own and closes it: the block comes out as the
+// store would have made it line by line. Plain text is built from the whole file at once;
+// the few plain files that building hands back go through the same load target and block
+// adds as a load into the store. A file that is not plain text or cannot be opened goes to
+// the collector's reader later. A read error in the middle has been reported here; the lines
+// before it are kept, as the collector's reader would have kept them.
 void FileCollector::readByLines(Job& job, LineReader& reader) {
     if (loadStopRequested().load()) return;
     std::unique_ptr<TextBlock> block;
@@ -362,13 +372,23 @@ void FileCollector::readByLines(Job& job, LineReader& reader) {
     } catch (const std::bad_alloc&) {
         return;
     }
+    int folderFd = job.folder ? job.folder->fd : -1;
+    const char* path = job.path.c_str();
+    reader.options.explicitlyNamed = job.explicitlyNamed;
+    LineRecordFile file{path, job.name.c_str(), folderFd,
+                        folderFd >= 0 ? path + job.nameStart : nullptr};
+    int built = buildLineRecord(*block, file, reader.options, &store_.textPool, job.readCounts);
+    if (built == kNotPlainText) return;
+    if (built == 0) {
+        job.plain = true;
+        job.block = block.release();
+        return;
+    }
+
     if (block->openForAdd() != 0) return;
     LoadTarget blockTarget;
     blockTarget.block = block.get();
-    reader.options.explicitlyNamed = job.explicitlyNamed;
     LineReaderCounts before = reader.counts;
-    int folderFd = job.folder ? job.folder->fd : -1;
-    const char* path = job.path.c_str();
     job.result = reader.readFile(
         path, job.name.c_str(),
         [&blockTarget](const char* line, size_t length, bool needsNewline) {
@@ -454,7 +474,7 @@ void FileCollector::adopt(Job& job) {
         return;
     }
     ++counts.files;
-    counts.lines += static_cast<uint64_t>(job.block->lineCount > 3 ? job.block->lineCount - 3 : 0);
+    counts.lines += static_cast<uint64_t>(std::max(job.block->lineCount - kRecordHeaderLines, 0));
     counts.bytes += static_cast<uint64_t>(job.block->fileSize > 0 ? job.block->fileSize : 0);
 }
 
@@ -479,17 +499,10 @@ void FileCollector::adoptLines(Job& job) {
     if (target_.pump) target_.pump();
 }
 
-// Puts a finished block behind the last one, in the slot appendBlock makes for it; false,
-// with the block deleted, when the store takes no more blocks.
+// Puts a finished block behind the last one; false, with the block deleted, when the store
+// takes no more blocks.
 bool FileCollector::placeBlock(TextBlock* block) {
-    if (!store_.appendBlock()) {
-        delete block;
-        return false;
-    }
-    TextBlock*& slot = store_.blocks[store_.blockCount - 1];
-    delete slot;
-    slot = block;
-    return true;
+    return store_.adoptBlock(block);
 }
 
 void FileCollector::flush() {

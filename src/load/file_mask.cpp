@@ -40,10 +40,6 @@ bool partMatchesAt(std::string_view part, std::string_view target, size_t at) {
 
 }  // namespace
 
-uint8_t foldMaskByte(uint8_t byte) {
-    return kFold[byte];
-}
-
 void MaskList::parse(std::string_view maskText, bool colonExcludes) {
     source.assign(maskText);
     text.clear();

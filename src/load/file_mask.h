@@ -56,7 +56,4 @@ bool maskWordMatches(std::string_view word, bool ending, std::string_view folded
 // or 9 after logging "sub dir mask is too long". Trace mode logs both forms.
 int convertDirMask(std::string_view configured, std::string& converted);
 
-// Case folding of mask matching for the 8-bit code page.
-uint8_t foldMaskByte(uint8_t byte);
-
 }  // namespace tessel

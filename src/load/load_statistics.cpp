@@ -53,8 +53,8 @@ StoreTotals storeTotals(const TextStore& store) {
     totals.files = store.blockCount > 0 ? static_cast<unsigned long>(store.blockCount - 1) : 0;
     for (int i = 1; i < store.blockCount; ++i) {
         const TextBlock* block = store.blocks[i];
-        if (block && block->lineCount > 3)
-            totals.lines += static_cast<unsigned long>(block->lineCount - 3);
+        if (block && block->lineCount > kRecordHeaderLines)
+            totals.lines += static_cast<unsigned long>(block->lineCount - kRecordHeaderLines);
     }
     totals.megabytes = static_cast<unsigned long>(store.atext / 1048576);
     return totals;

@@ -42,7 +42,6 @@ using FindDialogHandler =
 // Opens the dialog, or fills and raises the open one. Texts are code-page bytes.
 void showFindDialog(const FindDialogSpec& spec, FindDialogHandler handler);
 void closeFindDialog();
-bool findDialogOpen();
 // The hint line under the controls ("no further hits").
 void setFindDialogHint(const std::string& text);
 // What the controls hold now (empty when no dialog is open).

@@ -205,10 +205,6 @@ void closeFindDialog() {
     }
 }
 
-bool findDialogOpen() {
-    return openDialog() != nullptr && openDialog()->isVisible();
-}
-
 void setFindDialogHint(const std::string& text) {
     if (FindDialog* dialog = openDialog()) dialog->setHint(text);
 }

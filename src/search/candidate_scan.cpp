@@ -17,7 +17,26 @@ namespace tessel {
 namespace {
 
 constexpr double kUnusable = 1e9;
+// Each further clause of a byte class costs the vector loop one more compare (and mask) per
+// block of bytes: among bytes about equally rare, the one that reads as fewer raw bytes wins.
+constexpr double kClauseCost = 0.05;
+// A first byte rarer than this (the share of 'k' in the table below: 'k', 'j', 'q', 'x', 'z',
+// capitals and most digits) stands in only about one 32-byte block in eight, so testing it
+// alone first ends most blocks with one compare; a commoner first byte is tested together
+// with the second, which is cheaper than a first test that rarely settles anything.
+constexpr double kRareFirstShare = 0.004;
+// A second byte equal to the first adds little: both stand in the same places (doubled
+// letters), so it is counted four times as common and a different byte is preferred.
+constexpr double kSameByteFactor = 4;
+// Without a sample, two bytes of one word are estimated as if independent, which they are
+// not (letters of a word come together): the product is raised by this factor so that a
+// pair does not look far rarer than the single byte needles of one-letter terms it is
+// compared with.
+constexpr double kPairDependence = 8;
 
+// Estimated shares of bytes in English text and source code. Only their order matters much:
+// they pick the bytes worth pairing, and a sample of the text itself decides between the
+// pairs whenever one is at hand.
 std::array<double, 256> buildFrequencies() {
     std::array<double, 256> f{};
     f.fill(0.00005);
@@ -86,8 +105,9 @@ struct Planner {
             classes[t] = buildClass(preimage[t]);
             double share = 0;
             for (uint8_t b : preimage[t]) share += byteFrequency(b);
-            cost[t] = classes[t].clauseCount < 0 ? kUnusable
-                                                 : share * (1 + 0.05 * classes[t].clauseCount);
+            cost[t] = classes[t].clauseCount < 0
+                          ? kUnusable
+                          : share * (1 + kClauseCost * classes[t].clauseCount);
         }
     }
 
@@ -132,7 +152,7 @@ struct Planner {
         needle = {};
         needle.first = classes[u8(text[bestFirst])];
         needle.second = classes[u8(text[bestSecond])];
-        needle.rareFirst = cost[u8(text[bestFirst])] < 0.004;
+        needle.rareFirst = cost[u8(text[bestFirst])] < kRareFirstShare;
         int low = std::min(bestFirst, bestSecond);
         needle.termOffset = low;
         needle.firstOffset = bestFirst - low;
@@ -154,18 +174,19 @@ struct Planner {
         int second = -1;
         for (int i = 0; i < static_cast<int>(text.size()); ++i) {
             if (i == best) continue;
-            double c = cost[u8(text[i])] * (text[i] == text[best] ? 4 : 1);
-            if (second < 0 || c < cost[u8(text[second])] * (text[second] == text[best] ? 4 : 1)) {
+            double c = cost[u8(text[i])] * (text[i] == text[best] ? kSameByteFactor : 1);
+            if (second < 0 ||
+                c < cost[u8(text[second])] * (text[second] == text[best] ? kSameByteFactor : 1)) {
                 second = i;
             }
         }
         double s = cost[u8(text[best])];
-        if (second >= 0) s *= cost[u8(text[second])] * 8;  // pairs are not independent
+        if (second >= 0) s *= cost[u8(text[second])] * kPairDependence;
         if (s >= kUnusable) return false;
         score = s;
         needle = {};
         needle.first = classes[u8(text[best])];
-        needle.rareFirst = cost[u8(text[best])] < 0.004;
+        needle.rareFirst = cost[u8(text[best])] < kRareFirstShare;
         if (second < 0) {
             needle.single = true;
             return true;
@@ -230,7 +251,10 @@ struct Planner {
         return true;
     }
 
+    // Counting a pair over the sample costs a pass over it, so only the 8 rarest bytes of a
+    // term by estimate are paired: 28 pairs at most, however long the term.
     static constexpr size_t kSampledPositions = 8;
+    // Below this a count says too little (a rare pair stands in no 4 KB at all).
     static constexpr size_t kMinSampleBytes = 4096;
 
     std::vector<uint8_t> preimage[256];

@@ -36,7 +36,7 @@ int SearchState::selectFiles(bool recompile) {
         if (!selected) continue;
         files.fileSelected[b] = 1;
         if (files.selectedFiles++ == 0) files.firstSelectedLine = block->firstLine;
-        files.selectedLines += std::max(block->lineCount - 3, 0);
+        files.selectedLines += std::max(block->lineCount - kRecordHeaderLines, 0);
     }
     files.valid = true;
     std::strncpy(files.keyMask, pathMask, kMaxTermBytes);

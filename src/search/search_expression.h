@@ -50,7 +50,6 @@ struct SearchExpression {
 
     uint8_t op(uint32_t index) const { return termKinds[index] & kTermOperatorBits; }
     std::string_view term(uint32_t index) const { return {terms[index], termLengths[index]}; }
-    bool hasOrTerm() const { return (kindSet & (1u << kTermOr)) != 0; }
     bool hasNotTerm() const { return (kindSet & (1u << kTermNot)) != 0; }
 
     std::string errorText;

@@ -109,6 +109,7 @@ class SearchWorkers {
 
   private:
     void workerLoop();
+    void enqueue(const std::shared_ptr<PassJob>& job);
     void finish(const std::shared_ptr<PassJob>& job);
 
     std::mutex lock_;

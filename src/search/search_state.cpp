@@ -1,6 +1,7 @@
 #include "search/search_state.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "base/log/message_log.h"
@@ -18,22 +19,20 @@ void copyBounded(char* field, std::string_view text) {
     field[length] = '\0';
 }
 
-}  // namespace
-
-void KeystrokeLog::add(int64_t timeMs, int keyCode) {
-    entries[count % kSize] = {timeMs, keyCode};
-    // Keep the count bounded but above kSize so the ring position stays right.
-    count = count >= 2 * kSize ? count - kSize + 1 : count + 1;
+int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-SearchState::SearchState() : passToken_(std::make_shared<std::atomic<uint64_t>>(0)) {
+}  // namespace
+
+SearchState::SearchState() {
     applySettings(settings);
 }
 
-SearchState::~SearchState() {
-    cancelPass();
-    passToken_->store(UINT64_MAX);
-}
+// The runner cancels its pass when it goes.
+SearchState::~SearchState() = default;
 
 void SearchState::applySettings(const SearchSettings& s) {
     settings = s;
@@ -60,6 +59,10 @@ void SearchState::setPathMask(std::string_view text) {
     copyBounded(pathMask, text);
 }
 
+// Compiling costs a few microseconds (two fold tables of 256 bytes and the terms), so a
+// keystroke compiles twice: when the search is scheduled, so that the message line shows a
+// mistake in the mask and the verbose trace the terms at once, and when the pass starts,
+// because a flag toggle or a one-click word may have changed what to compile in between.
 void SearchState::compileSearch(bool verbose) {
     const CodePageTables& tables = codePageTables();
     foldMain = tables.buildFoldTable(caseSensitive, accentSensitive, punctSensitive);
@@ -109,8 +112,8 @@ PassRequest SearchState::passRequest() {
         if (!block || block->openForAdding || block->lineCount <= 0) continue;
         PassBlock pass;
         pass.text = block->text;
-        pass.lineStarts = block->lineStarts;
-        pass.lineMasks = block->lineMasks;
+        pass.lineStarts = block->lineArrays.starts;
+        pass.lineMasks = block->lineArrays.masks;
         pass.lineCount = block->lineCount;
         pass.firstLine = block->firstLine;
         // Ring slots are not in line order in their buffer; colour lines sit between text
@@ -123,39 +126,60 @@ PassRequest SearchState::passRequest() {
     return request;
 }
 
+std::shared_ptr<const PassRequest> SearchState::preparePass(int64_t nowMs) {
+    searchPhase = SearchPhase::kRunning;
+    hitCount = 0;
+    compileSearch(false);
+    selectFiles(false);
+    timing.startMs = nowMs;
+    timing.startNs = steadyNs();
+    if (findMask[0] == '\0') return nullptr;
+    return std::make_shared<const PassRequest>(passRequest());
+}
+
+void SearchState::finishPass(const PassResult& result, int64_t nowMs, int lineCount) {
+    timing.elapsedMs = nowMs - timing.startMs;
+    timing.elapsedNs = steadyNs() - timing.startNs;
+    timing.testedLines = result.testedLines;
+    hitCount = result.hitCount;
+    if (result.firstHitLine >= 0) {
+        if (result.firstHitLine < lineCount) currentLine = result.firstHitLine;
+        topLine = std::max(0, result.firstHitLine - resultFocusOffset);
+    }
+    if (hitCount == 0 && pathSelectionActive && files.firstSelectedLine >= 0) {
+        topLine = std::max(0, files.firstSelectedLine - lockRows);
+    }
+    searchPhase = SearchPhase::kDone;
+}
+
 void SearchState::toggleOperators() {
     operatorsOn = !operatorsOn;
     logMessage(operatorsOn ? "[blue] AND OR NOT * used as operators."
                            : "[blue] AND OR NOT * treated as search text.");
-    if (host) scheduleSearch(false);
 }
 
 void SearchState::toggleSequence() {
     sequenceSensitive = !sequenceSensitive;
     logMessage(sequenceSensitive ? "checking search word sequence."
                                  : "ignoring search word sequence.");
-    if (host) scheduleSearch(false);
 }
 
 void SearchState::toggleAccent() {
     accentSensitive = !accentSensitive;
     logMessage(accentSensitive ? "accent sensitive search."
                                : "ignoring accents and umlauts on search.");
-    if (host) scheduleSearch(false);
 }
 
 void SearchState::togglePunctuation() {
     punctSensitive = !punctSensitive;
     logMessage(punctSensitive ? "punctuation sensitive search."
                               : "ignoring some punctuation on search.");
-    if (host) scheduleSearch(false);
 }
 
 void SearchState::toggleAutoFilter() {
     autoFilter = !autoFilter;
     logMessage(autoFilter ? "every search will now\nbe filtered immediately."
                           : "automatic result lists\nare now disabled.");
-    if (host) scheduleSearch(false);
 }
 
 }  // namespace tessel

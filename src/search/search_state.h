@@ -1,6 +1,7 @@
 // The search state of a view: masks, compiled expressions, fold tables, flags, the result of
-// the last pass and the file selection. The View record embeds one and hands it a
-// SearchHost (its timers, its screen, its filtered view) to schedule and run searches.
+// the last pass and the file selection. The View record embeds one; the view's search driver
+// decides when to search and what a result means for the view, this state compiles, times
+// and runs the passes.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,8 @@
 #include <vector>
 
 #include "search/line_match.h"
+#include "search/pass_runner.h"
 #include "search/search_expression.h"
-#include "search/search_host.h"
 #include "search/search_pass.h"
 
 namespace tessel {
@@ -35,16 +36,20 @@ struct SearchSettings {
     bool fastLoad = false;               // lines were loaded without their closing blank
 };
 
+// The last keystrokes typed into a mask. A keystroke that starts a new word (the mask was
+// cleared for it) is told apart: it asks for the full delay.
 struct KeystrokeLog {
     static constexpr int kSize = 10;
     struct Entry {
         int64_t timeMs = 0;
-        int keyCode = 0;
+        bool newWord = false;
     };
     Entry entries[kSize];
     int count = 0;  // entries in use, newest at (count - 1) % kSize
-    void add(int64_t timeMs, int keyCode);
+    void add(int64_t timeMs, bool newWord);
 };
+
+enum class SearchPhase : int { kDone = 0, kScheduled = 1, kRunning = 2 };
 
 struct SearchTiming {
     int64_t startMs = 0;
@@ -113,23 +118,22 @@ struct SearchState {
     int prevSelectedFile(int index);
     bool isFileSelected(int index) const;
 
-    // Scheduling and passes (search_schedule.cpp).
-    int searchDelay() const;
-    void recordKeystroke(int keyCode);
-    void scheduleSearch(bool resumed, int oneShotDelayMs = 0);
-    void runSearch();
-    // The auto reset timer expired: the find mask is shown dimmed until it is set again.
-    void resetTimerExpired();
-    // One pass in the normal view. With noInterrupt it runs to its end before returning;
-    // otherwise it runs on the workers and its result arrives through the host's UI queue.
-    void globalSearch(bool noInterrupt);
-    // Stops a running pass (a keystroke or a store change) and waits for it.
-    void cancelPass();
-    bool passRunning() const { return job_ != nullptr; }
-    // The pass request for the selected blocks (exposed for the benchmark and tests).
-    PassRequest passRequest();
+    // The delay before the next search (search_delay.cpp): `pathMaskTyped` when the path mask
+    // has the input focus, `mouseOnBookmarks` while the pointer rests on the bookmarks.
+    int searchDelay(int64_t nowMs, bool pathMaskTyped, bool mouseOnBookmarks) const;
+    void recordKeystroke(int64_t nowMs, bool newWord);
 
-    // Flag toggles with their messages; each restarts the search.
+    // A pass in the normal view: preparePass compiles, selects the files and starts the
+    // timing, and returns the request, or null for an empty find mask (no line is tested);
+    // finishPass takes the result: hits, timing, and the first hit placed (`lineCount`, the
+    // lines a result can be on), or without hits the first selected file.
+    std::shared_ptr<const PassRequest> preparePass(int64_t nowMs);
+    void finishPass(const PassResult& result, int64_t nowMs, int lineCount);
+    // The pass request for the selected blocks (the filtered view's pass and the benchmark).
+    PassRequest passRequest();
+    SearchWorkers& pool() const { return workers ? *workers : searchWorkers(); }
+
+    // Flag toggles with their messages; the view searches again after each.
     void toggleOperators();
     void toggleSequence();
     void toggleAccent();
@@ -139,8 +143,7 @@ struct SearchState {
     TextStore& store() const;
 
     TextStore* textStorePtr = nullptr;  // the process-wide store unless a test sets its own
-    SearchHost* host = nullptr;
-    SearchWorkers* workers = nullptr;  // the process-wide pool unless set
+    SearchWorkers* workers = nullptr;   // the process-wide pool unless set
 
     char findMask[kMaskTextChars + 1] = {};
     char pathMask[kMaskTextChars + 1] = {};
@@ -165,8 +168,8 @@ struct SearchState {
     int topLine = 0;
     int resultFocusOffset = 0;  // rows between the top and a result put on screen
     int lockRows = 0;
-    bool searchPending = false;
-    int searchPhase = 0;  // 1 scheduled, 2 pass running, 0 done
+    bool searchPending = false;  // the search timer is armed
+    SearchPhase searchPhase = SearchPhase::kDone;
     SearchTiming timing;
     KeystrokeLog keystrokeLog;
     int fastDelayMs = 0;       // set from outside, cleared by every run of the timer handler
@@ -174,16 +177,8 @@ struct SearchState {
     bool findMaskMarkedForReset = false;
     FileSelection files;
     WorkLine workLine;
-
-  private:
-    void finishPass(const PassResult& result);
-    void applyPass(const PassResult& result);
-
-    std::shared_ptr<PassJob> job_;
-    // Results posted to the UI thread carry the generation of their pass; a cancelled or
-    // destroyed state no longer takes them.
-    std::shared_ptr<std::atomic<uint64_t>> passToken_;
-    uint64_t passGeneration_ = 0;
+    // The pass in the normal view.
+    PassRunner pass;
 };
 
 }  // namespace tessel

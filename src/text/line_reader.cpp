@@ -1,6 +1,5 @@
 #include "text/line_reader.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 
 #include "base/log/message_log.h"
 #include "text/file_classify.h"
+#include "text/file_open.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 
@@ -83,23 +83,6 @@ size_t narrowUnits(char* bytes, size_t count, bool bigEndian) {
     return units;
 }
 
-// Reads until size bytes arrived or the file ends; a failed read leaves its errno value.
-size_t readFully(int fd, char* into, size_t size, int* error) {
-    size_t got = 0;
-    while (got < size) {
-        ssize_t n = ::read(fd, into + got, size - got);
-        if (n > 0) {
-            got += static_cast<size_t>(n);
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            if (error != nullptr) *error = errno;
-            break;
-        }
-    }
-    return got;
-}
-
 void reportReadFailure(const char* path, int error) {
     char reason[160];
     if (error == EINVAL)
@@ -146,20 +129,8 @@ LineSource::~LineSource() {
 
 int LineSource::open(const char* path, int folderFd, const char* nameInFolder) {
     close();
-    // Without O_NONBLOCK a named pipe would block the loader until someone writes to it.
-    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-    int fd = folderFd >= 0 && nameInFolder && *nameInFolder
-                 ? ::openat(folderFd, nameInFolder, kFlags)
-                 : ::open(path, kFlags);
-    if (fd < 0) return errno != 0 ? errno : EIO;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        int code = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return code;
-    }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    int fd = openRegularFile(path, folderFd, nameInFolder, info_);
+    if (fd < 0) return -fd;
     fd_ = fd;
     wide_ = false;
     wideToUtf8_ = false;
@@ -342,6 +313,31 @@ size_t LineReader::formatHeaderLine(char* out, size_t capacity, std::string_view
     return static_cast<size_t>(written) < capacity ? static_cast<size_t>(written) : capacity - 1;
 }
 
+size_t LineReader::formatRecordHeader(char* out, const LineReaderOptions& options,
+                                      const struct stat& info, const char* wideCode) {
+    uint64_t mtime = info.st_mtime > 0 ? static_cast<uint64_t>(info.st_mtime) : 0;
+    uint64_t size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
+    size_t length = formatHeaderLine(out, kRecordHeaderBytes - 1, cutPrefix(options.recordPrefix),
+                                     options.writeTime ? &mtime : nullptr,
+                                     options.writeSize ? &size : nullptr, wideCode);
+    out[length++] = '\n';
+    out[length] = '\0';
+    return length;
+}
+
+// The name line is bounded by the line buffer. A relative name that reads like a header
+// (Linux allows ":file:x" as a file name) gets "./" in front: the same file, but no new
+// record.
+size_t LineReader::formatNameLine(char* out, const char* name, std::string_view recordPrefix) {
+    size_t nameLength = std::strlen(name);
+    size_t lead = looksLikeHeader(name, nameLength, cutPrefix(recordPrefix)) ? 2 : 0;
+    if (nameLength > kLineBufferBytes - lead) nameLength = kLineBufferBytes - lead;
+    std::memcpy(out, "./", lead);
+    std::memcpy(out + lead, name, nameLength);
+    out[lead + nameLength] = '\0';
+    return lead + nameLength;
+}
+
 int LineReader::readFile(const char* path, const char* name, const LineOutput& output, int folderFd,
                          const char* nameInFolder) {
     if (path == nullptr || !output) {
@@ -354,8 +350,7 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
         reportReadFailure(path, openError);
         return 9;
     }
-    struct stat info {};
-    ::fstat(source_.fd(), &info);
+    const struct stat& info = source_.info();
 
     const unsigned char* start = nullptr;
     size_t startCount = source_.peekStart(&start);
@@ -401,28 +396,13 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
         ++counts.wideFiles;
     }
 
-    char header[kRecordPrefixMax + 128];
-    uint64_t mtime = info.st_mtime > 0 ? static_cast<uint64_t>(info.st_mtime) : 0;
-    uint64_t size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;
-    size_t headerLength = formatHeaderLine(
-        header, sizeof header - 1, prefix, options.writeTime ? &mtime : nullptr,
-        options.writeSize ? &size : nullptr, wide ? (kind.bigEndian ? "be" : "le") : nullptr);
-    header[headerLength++] = '\n';
-    header[headerLength] = '\0';
+    char header[kRecordHeaderBytes];
+    size_t headerLength =
+        formatRecordHeader(header, options, info, wide ? (kind.bigEndian ? "be" : "le") : nullptr);
     int rc = output(header, headerLength, false);
-
     if (rc == 0) {
-        // The name line goes through the line buffer, which also bounds its length. A
-        // relative name that reads like a header (Linux allows ":file:x" as a file name)
-        // gets "./" in front: the same file, but no new record.
-        const char* shown = name ? name : path;
-        size_t nameLength = std::strlen(shown);
-        size_t lead = looksLikeHeader(shown, nameLength, prefix) ? 2 : 0;
-        if (nameLength > kLineBufferBytes - lead) nameLength = kLineBufferBytes - lead;
-        std::memcpy(extracted_ + 1, "./", lead);
-        std::memcpy(extracted_ + 1 + lead, shown, nameLength);
-        extracted_[1 + lead + nameLength] = '\0';
-        rc = output(extracted_ + 1, lead + nameLength, true);
+        size_t nameLength = formatNameLine(extracted_ + 1, name ? name : path, prefix);
+        rc = output(extracted_ + 1, nameLength, true);
     }
     ++counts.files;
     if (rc == 0) rc = extract ? extractBinaryText(output) : writeLines(output);

@@ -4,6 +4,8 @@
 // line buffer, so loading a gigabyte costs no allocation per line.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -21,6 +23,8 @@ constexpr size_t kLineBufferBytes = 4096;
 constexpr size_t kSplitLineBytes = 4086;
 constexpr size_t kRecordPrefixMax = 50;
 constexpr int kHeaderLineColumns = 78;
+// Room for a file header line: the longest prefix, its attributes, a newline and a NUL.
+constexpr size_t kRecordHeaderBytes = kRecordPrefixMax + 128;
 
 inline constexpr char kFileRecordPrefix[] = ":file:";
 
@@ -52,6 +56,8 @@ class LineSource {
     void close();
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
+    // What fstat said of the open file.
+    const struct stat& info() const { return info_; }
 
     // Reads the first bytes of the file into the window (at most kClassifyBytes) and keeps
     // them there for the lines. Returns the count; *bytes points at them.
@@ -78,6 +84,7 @@ class LineSource {
     size_t readRaw(char* into, size_t size);
 
     int fd_ = -1;
+    struct stat info_ {};
     bool wide_ = false;
     bool bigEndian_ = false;
     // The UTF-8 code page: wide units are read into wideBytes_ and converted into the window.
@@ -148,6 +155,14 @@ class LineReader {
     static size_t formatHeaderLine(char* out, size_t capacity, std::string_view prefix,
                                    const uint64_t* mtime, const uint64_t* size,
                                    const char* wideCode);
+
+    // Writes the file header line of a record for the file fstat described, with its
+    // newline, into out (kRecordHeaderBytes); returns its length.
+    static size_t formatRecordHeader(char* out, const LineReaderOptions& options,
+                                     const struct stat& info, const char* wideCode);
+    // Writes the name line of a record without its newline into out (kLineBufferBytes + 1);
+    // returns its length.
+    static size_t formatNameLine(char* out, const char* name, std::string_view recordPrefix);
 
     LineReaderOptions options;
     LineReaderCounts counts;

@@ -14,7 +14,6 @@ namespace tessel {
 
 namespace {
 
-constexpr char kColourTextMagic[] = "<interleaved-attributes-text version=\"1.0\" prefix=\"\">";
 // A header line shorter than this gets blanks up to it, leaving room for the encoding tag.
 constexpr int64_t kHeaderColumns = 80;
 constexpr size_t kWidenedBytes = 200;
@@ -107,32 +106,17 @@ int TextBlock::addText(const char* added, bool lineMode, int64_t length) {
         }
         if (text && usedBytes > 0) std::memcpy(grown, text, static_cast<size_t>(usedBytes));
         grown[usedBytes] = '\0';
-        if (ownsBuffer) {
-            if (!pooledText) std::free(text);
-            std::free(colourBuffer);
-        }
+        releaseText();
         text = grown;
         allocatedBytes = wanted;
-        ownsBuffer = true;
-        pooledText = false;
-        colourBuffer = nullptr;
-        colourBufferSize = 0;
+        textMemory = TextMemory::kHeap;
     }
 
     int64_t start = usedBytes;
     if (length > 0) std::memcpy(text + start, added, static_cast<size_t>(length));
     usedBytes += length;
-    if (textOptions().utf8Decode && length > 0) {
-        // The copy is scanned rather than the caller's text, which may be read-only.
-        uint32_t before = encodingFlags;
-        utf8ScanDecode(text + start, static_cast<size_t>(length), false, encodingFlags);
-        if (!(before & kEncodingValidUtf8) && (encodingFlags & kEncodingValidUtf8)) {
-            firstUtf8Offset = start;
-        }
-        if (!(before & kEncodingInvalid) && (encodingFlags & kEncodingInvalid)) {
-            firstInvalidOffset = start;
-        }
-    }
+    // The copy is scanned rather than the caller's text, which may be read-only.
+    if (textOptions().utf8Decode && length > 0) scanAddedText(start, length);
 
     bool endsWithNewline = length > 0 && added[length - 1] == '\n';
     if (lineMode) {
@@ -152,6 +136,15 @@ int TextBlock::addText(const char* added, bool lineMode, int64_t length) {
     return 0;
 }
 
+void TextBlock::scanAddedText(int64_t start, int64_t length) {
+    uint32_t before = encodingFlags;
+    utf8ScanDecode(text + start, static_cast<size_t>(length), false, encodingFlags);
+    if (!(before & kEncodingValidUtf8) && (encodingFlags & kEncodingValidUtf8))
+        firstUtf8Offset = start;
+    if (!(before & kEncodingInvalid) && (encodingFlags & kEncodingInvalid))
+        firstInvalidOffset = start;
+}
+
 int TextBlock::close(TextPool* pool) {
     if (!openForAdding) {
         logMessage("close on closed text block");
@@ -160,17 +153,17 @@ int TextBlock::close(TextPool* pool) {
     // Colour text ends with a text line, never with a colour line.
     if (colourText && lineCount % 2 == 0) addText(" \n", true);
     openForAdding = false;
+    bool onHeap = text && textMemory == TextMemory::kHeap;
     char* slice = nullptr;
-    if (pool && !outOfMemoryReported() && ownsBuffer && !pooledText && text)
+    if (pool && !outOfMemoryReported() && onHeap)
         slice = pool->take(static_cast<size_t>(usedBytes + 10));
     if (slice) {
         std::memcpy(slice, text, static_cast<size_t>(usedBytes + 1));
         std::free(text);
         text = slice;
         allocatedBytes = usedBytes + 10;
-        pooledText = true;
-    } else if (!outOfMemoryReported() && ownsBuffer && !pooledText && text &&
-               allocatedBytes > usedBytes + 10) {
+        textMemory = TextMemory::kPool;
+    } else if (!outOfMemoryReported() && onHeap && allocatedBytes > usedBytes + 10) {
         int64_t wanted = usedBytes + 10;
         char* shrunk = static_cast<char*>(std::realloc(text, static_cast<size_t>(wanted)));
         if (shrunk) {
@@ -192,26 +185,20 @@ int TextBlock::close(TextPool* pool) {
     return 0;
 }
 
-void TextBlock::reset(int level) {
-    if (!pooledLines) {
-        std::free(lineStarts);
-        std::free(lineMasks);
-    }
-    pooledLines = false;
-    lineStarts = nullptr;
-    lineMasks = nullptr;
-    lineCount = 0;
-    lineCapacity = 0;
-    endLine = firstLine;
-    if (ownsBuffer) {
-        if (!pooledText) std::free(text);
-        std::free(colourBuffer);
-    }
-    pooledText = false;
+void TextBlock::releaseText() {
+    if (textMemory == TextMemory::kHeap) std::free(text);
+    if (textMemory != TextMemory::kBorrowed) std::free(colourBuffer);
     text = nullptr;
+    textMemory = TextMemory::kBorrowed;
     colourBuffer = nullptr;
     colourBufferSize = 0;
-    ownsBuffer = false;
+}
+
+void TextBlock::reset(int level) {
+    lineArrays.release();
+    lineCount = 0;
+    endLine = firstLine;
+    releaseText();
     usedBytes = 0;
     allocatedBytes = 0;
     std::free(shadow);
@@ -320,12 +307,12 @@ const char* TextBlock::line(int index) const {
 const char* TextBlock::lineAndMask(int index, uint32_t* mask) const {
     if (ring) index = physicalIndex(index);
     if (index < 0 || index >= lineCount || openForAdding || !text ||
-        lineStarts[index] == kNoLineStart) {
+        lineArrays.starts[index] == kNoLineStart) {
         if (mask) *mask = 0;
         return "[null9]";
     }
-    if (mask) *mask = lineMasks[index];
-    return text + lineStarts[index];
+    if (mask) *mask = lineArrays.masks[index];
+    return text + lineArrays.starts[index];
 }
 
 uint32_t& TextBlock::lineMaskRef(int index) {
@@ -334,12 +321,12 @@ uint32_t& TextBlock::lineMaskRef(int index) {
         spareMask[0] = 0;
         return spareMask[0];
     }
-    return lineMasks[index];
+    return lineArrays.masks[index];
 }
 
 int TextBlock::lineOfAddress(const char* address) const {
     std::less<const char*> before;
-    if (text && address && lineStarts && !openForAdding && !before(address, text) &&
+    if (text && address && lineArrays.starts && !openForAdding && !before(address, text) &&
         before(address, text + usedBytes)) {
         // Line starts rise through the buffer: a binary search finds the candidate.
         uint32_t wanted = static_cast<uint32_t>(address - text);
@@ -347,7 +334,7 @@ int TextBlock::lineOfAddress(const char* address) const {
         int high = lineCount - 1;
         while (low <= high) {
             int middle = low + (high - low) / 2;
-            uint32_t start = lineStarts[middle];
+            uint32_t start = lineArrays.starts[middle];
             if (start == wanted) return firstLine + logicalIndex(middle);
             if (start == kNoLineStart || start < wanted) {
                 low = middle + 1;
@@ -478,9 +465,10 @@ int TextBlock::detachEditData(EditDataBase* data) {
 // Logical line 2 is always the oldest slot once the ring has filled up; before that the
 // slots are in order. The two mappings are exact inverses.
 int TextBlock::physicalIndex(int logical) const {
-    int slots = lineCount - 3;
-    if (!ring || logical < 2 || logical >= lineCount - 1 || slots <= 0 || lineCapacity < slots ||
-        ringFill.load(std::memory_order_acquire) < slots) {
+    // The ring's header, name and closing lines hold no slot.
+    int slots = lineCount - kRecordHeaderLines;
+    if (!ring || logical < 2 || logical >= lineCount - 1 || slots <= 0 ||
+        lineArrays.capacity < slots || ringFill.load(std::memory_order_acquire) < slots) {
         return logical;
     }
     int offset = (logical - 2 + ringHead.load(std::memory_order_acquire) % slots) % slots;
@@ -489,9 +477,9 @@ int TextBlock::physicalIndex(int logical) const {
 }
 
 int TextBlock::logicalIndex(int physical) const {
-    int slots = lineCount - 3;
-    if (!ring || physical < 2 || physical >= lineCount - 1 || slots <= 0 || lineCapacity < slots ||
-        ringFill.load(std::memory_order_acquire) < slots) {
+    int slots = lineCount - kRecordHeaderLines;
+    if (!ring || physical < 2 || physical >= lineCount - 1 || slots <= 0 ||
+        lineArrays.capacity < slots || ringFill.load(std::memory_order_acquire) < slots) {
         return physical;
     }
     int offset = (physical - 2 - ringHead.load(std::memory_order_acquire) % slots) % slots;

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "text/text_block_lines.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 
@@ -143,29 +143,21 @@ std::string trimmedName(const char* name) {
 // The window of the general indexing loop below; any width up to 64 works.
 constexpr int64_t kWindowBytes = 64;
 
+// Every block keeps ten line slots more than it has lines, as the store's statistics count
+// them (alin). The vector kernel stores the start behind a window's last newline one slot
+// further, and the spare slots, marked as holding no line, keep such a store and a lookup one
+// past the last line inside the arrays.
+constexpr int kSpareLineSlots = 10;
+
 }  // namespace
 
 int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     if (headerHadTimeAndSize) *headerHadTimeAndSize = false;
-    int64_t tagBracket = -1;
-    if (text && textOptions().utf8Decode && !utf8Decoded) {
-        tagBracket = writeEncodingTag(*this);
-        uint32_t flags = encodingFlags & (kEncodingBom | kEncodingValidUtf8 | kEncodingInvalid);
-        if (flags != 0 && !(flags & kEncodingInvalid) && !utf8DecoderKeepsBytes())
-            decodeInPlace(*this);
-        utf8Decoded = true;
-    }
+    int64_t tagBracket = decodeUtf8Text();
     if (text && allocatedBytes > usedBytes) text[usedBytes] = '\0';
 
-    if (!pooledLines) {
-        std::free(lineStarts);
-        std::free(lineMasks);
-    }
-    pooledLines = false;
-    lineStarts = nullptr;
-    lineMasks = nullptr;
+    lineArrays.release();
     lineCount = 0;
-    lineCapacity = 0;
     if (usedBytes > kMaxBlockBytes) {
         logMessage("[error] text too large for one block (%ld MB): %s",
                    static_cast<long>(usedBytes >> 20), fileName ? fileName : "");
@@ -173,38 +165,51 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     }
     int64_t newlines = text ? countNewlines(text, usedBytes) : 0;
     int64_t total = newlines + (usedBytes > 0 && text[usedBytes - 1] != '\n' ? 1 : 0);
-    if (total > INT_MAX - 10) {
+    if (total > INT_MAX - kSpareLineSlots) {
         reportOutOfMemory(120301, static_cast<long>(total));
         return 9;
     }
-    int capacity = static_cast<int>(total) + 10;
-    auto arrayBytes = static_cast<size_t>(capacity) * 4;
-    char* pooled = pool ? pool->take(2 * arrayBytes) : nullptr;
-    if (pooled) {
-        lineStarts = reinterpret_cast<uint32_t*>(pooled);
-        lineMasks = reinterpret_cast<uint32_t*>(pooled + arrayBytes);
-        pooledLines = true;
-    } else {
-        lineStarts = static_cast<uint32_t*>(std::malloc(arrayBytes));
-        lineMasks = static_cast<uint32_t*>(std::malloc(arrayBytes));
-    }
-    if (!lineStarts || !lineMasks) {
-        std::free(lineStarts);
-        std::free(lineMasks);
-        lineStarts = nullptr;
-        lineMasks = nullptr;
+    int capacity = static_cast<int>(total) + kSpareLineSlots;
+    if (!lineArrays.allocate(capacity, pool)) {
         reportOutOfMemory(120302, static_cast<long>(capacity * 8L));
         return 9;
     }
-    lineCapacity = capacity;
+    int prefixLines = indexEveryLine();
+    if (readRecordHeaders(prefixLines, headerHadTimeAndSize) != 0) return 9;
+    finishEncodingTag(tagBracket);
+    return 0;
+}
 
+// Writes the encoding tag and decodes UTF-8 text in place, once per text: indexing again
+// after a wrap must not decode the decoded bytes a second time. Returns the offset of the
+// tag's closing bracket, or -1.
+int64_t TextBlock::decodeUtf8Text() {
+    if (!text || !textOptions().utf8Decode || utf8Decoded) return -1;
+    int64_t tagBracket = writeEncodingTag(*this);
+    uint32_t flags = encodingFlags & (kEncodingBom | kEncodingValidUtf8 | kEncodingInvalid);
+    if (flags != 0 && !(flags & kEncodingInvalid) && !utf8DecoderKeepsBytes())
+        decodeInPlace(*this);
+    utf8Decoded = true;
+    return tagBracket;
+}
+
+// Records every line's start and character mask, turning its newline into a NUL. Record
+// prefix lines get mask 0 here: readRecordHeaders measures them once their attributes are
+// blanked out. Returns the number of lines that start like the record prefix.
+int TextBlock::indexEveryLine() {
+    uint32_t* starts = lineArrays.starts;
+    uint32_t* masks = lineArrays.masks;
     const TextStore* store = owner;
     bool hasPrefix = store && store->prefixLength > 0;
     char prefixStart = hasPrefix ? store->recordPrefix[0] : '\0';
     const uint32_t* bits = codePageTables().charBits.data();
     int indexed = 0;
-    int prefixLines = 0;  // lines starting like the record prefix, given mask 0 for now
+    int prefixLines = 0;
     int64_t physical = 0;
+    // Converts a first-offset into the file's own line number once the line holding it is
+    // done. `indexed` then counts that line too, and block lines 0 and 1 are the record's
+    // header and name lines: the file's line k is block line k + 1, so k = indexed - 2.
+    // Only blocks fed line by line carry these offsets; a file read whole is never scanned.
     auto settleOffsets = [&](int64_t lineEnd) {
         int number = indexed - 2 > 0 ? indexed - 2 : 0;
         if (firstUtf8Offset > 0 && firstUtf8Offset < lineEnd) {
@@ -224,21 +229,21 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
             for (char* c = line; c < text + lineEnd; ++c)
                 *c = kColourCodes[static_cast<uint8_t>(*c)];
         } else {
-            lineStarts[indexed] = static_cast<uint32_t>(lineStart);
-            // Record prefix lines are measured below, once their attributes are read.
+            starts[indexed] = static_cast<uint32_t>(lineStart);
             bool header = hasPrefix && *line == prefixStart;
             prefixLines += header;
-            lineMasks[indexed++] =
-                header ? 0
-                       : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
-                                     static_cast<size_t>(lineEnd - lineStart), bits);
+            masks[indexed++] = header ? 0
+                                      : maskOfBytes(reinterpret_cast<const uint8_t*>(line),
+                                                    static_cast<size_t>(lineEnd - lineStart), bits);
         }
         ++physical;
     };
     int64_t lineStart = 0;
+    // Plain text, the common case, goes through the vector kernel in one call; colour text
+    // and text with offsets to settle take the general loop line by line.
     if (text && !colourText && firstUtf8Offset <= 0 && firstInvalidOffset <= 0) {
-        indexed = indexPlainText(text, usedBytes, lineStarts, lineMasks, bits, hasPrefix,
-                                 prefixStart, prefixLines);
+        indexed = indexPlainText(text, usedBytes, starts, masks, bits, hasPrefix, prefixStart,
+                                 prefixLines);
         lineStart = usedBytes;
     }
     for (int64_t base = lineStart; text && base < usedBytes; base += kWindowBytes) {
@@ -262,11 +267,19 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
         }
     }
     lineCount = indexed;
-    for (int i = indexed; i < capacity; ++i) {
-        lineStarts[i] = kNoLineStart;
-        lineMasks[i] = 0;
-    }
+    lineArrays.clearFrom(indexed);
+    return prefixLines;
+}
 
+// Reads the attributes of every record prefix line (blanking them in an owned buffer), takes
+// the block's name from its first record, and gives every line the file kind of its record.
+int TextBlock::readRecordHeaders(int prefixLines, bool* headerHadTimeAndSize) {
+    const TextStore* store = owner;
+    bool hasPrefix = store && store->prefixLength > 0;
+    char prefixStart = hasPrefix ? store->recordPrefix[0] : '\0';
+    const uint32_t* bits = codePageTables().charBits.data();
+    uint32_t* starts = lineArrays.starts;
+    uint32_t* masks = lineArrays.masks;
     const auto& kindOf = textOptions().fileKind;
     bool timeSeen = false;
     bool sizeSeen = false;
@@ -276,32 +289,32 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
     uint32_t lowBits = 0;
     for (int byte = 0; byte < 256; ++byte) lowBits |= bits[byte] & 0xFFu;
     bool prefixLinesOnly = !kindOf && lowBits == 0;
-    for (int i = 0; i < indexed; ++i) {
+    for (int i = 0; i < lineCount; ++i) {
         if (prefixLinesOnly) {
             // Empty lines have mask 0 too: the count says when the last prefix line is done.
             if (prefixLines == 0) break;
-            i = static_cast<int>(std::find(lineMasks + i, lineMasks + indexed, 0u) - lineMasks);
-            if (i == indexed) break;
+            i = static_cast<int>(std::find(masks + i, masks + lineCount, 0u) - masks);
+            if (i == lineCount) break;
         }
-        char* line = text + lineStarts[i];
+        char* line = text + starts[i];
         if (hasPrefix && *line == prefixStart) {
             --prefixLines;
             if (store->startsWithPrefix(line)) {
                 int64_t value = 0;
-                if (readAttribute(line, "mtime=", ownsBuffer, value) && value > 0) {
+                if (readAttribute(line, "mtime=", ownsBuffer(), value) && value > 0) {
                     fileTime = value;
                     timeSeen = true;
                 }
-                if (readAttribute(line, "size=", ownsBuffer, value)) {
+                if (readAttribute(line, "size=", ownsBuffer(), value)) {
                     fileSize = watchedSize = value;
                     sizeSeen = true;
                 }
                 kind = 0;
-                if (i + 2 < indexed) {
+                if (i + 2 < lineCount) {
                     bool onPrefixLine = store->prefixOnNameLine;
                     const char* name =
-                        onPrefixLine ? line + store->prefixLength : text + lineStarts[i + 1];
-                    const char* firstText = text + lineStarts[i + (onPrefixLine ? 1 : 2)];
+                        onPrefixLine ? line + store->prefixLength : text + starts[i + 1];
+                    const char* firstText = text + starts[i + (onPrefixLine ? 1 : 2)];
                     if (!fileName || kindOf) {
                         std::string trimmed = trimmedName(name);
                         if (!fileName && setName(trimmed.c_str()) != 0) return 9;
@@ -311,21 +324,22 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
                     }
                 }
             }
-            lineMasks[i] =
-                maskOfBytes(reinterpret_cast<const uint8_t*>(line), std::strlen(line), bits);
+            masks[i] = maskOfBytes(reinterpret_cast<const uint8_t*>(line), std::strlen(line), bits);
         }
-        lineMasks[i] = (lineMasks[i] & ~0xFFu) | kind;
+        masks[i] = (masks[i] & ~0xFFu) | kind;
     }
     if (headerHadTimeAndSize) *headerHadTimeAndSize = timeSeen && sizeSeen;
-
-    if (tagBracket >= 0 && usedBytes - tagBracket > kTagNumberRoom && text[tagBracket] == ']') {
-        int number = (encodingFlags & kEncodingInvalid) ? firstInvalidLine : firstUtf8Line;
-        char finished[16];
-        int length =
-            std::snprintf(finished, sizeof finished, "@%u]", static_cast<unsigned>(number));
-        std::memcpy(text + tagBracket, finished, static_cast<size_t>(length));
-    }
     return 0;
+}
+
+// Puts the line number behind the encoding tag once the lines are counted.
+void TextBlock::finishEncodingTag(int64_t tagBracket) {
+    if (tagBracket < 0 || usedBytes - tagBracket <= kTagNumberRoom || text[tagBracket] != ']')
+        return;
+    int number = (encodingFlags & kEncodingInvalid) ? firstInvalidLine : firstUtf8Line;
+    char finished[16];
+    int length = std::snprintf(finished, sizeof finished, "@%u]", static_cast<unsigned>(number));
+    std::memcpy(text + tagBracket, finished, static_cast<size_t>(length));
 }
 
 }  // namespace tessel

@@ -7,9 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "base/log/message_log.h"
+#include "text/file_open.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 
@@ -44,18 +49,36 @@ size_t writeBlockHeader(char* out, const char* path) {
     return lead + pathLength + 1;
 }
 
-void replaceBytes(char* text, int64_t length, char from, char to) {
-    char* end = text + length;
-    for (char* at = text;
-         (at = static_cast<char*>(std::memchr(at, from, static_cast<size_t>(end - at))));) {
-        *at++ = to;
+// Turns every carriage return into a blank and every NUL into "." in one pass: a NUL would
+// end its line early, and turn into a newline when the text is made raw again (editing,
+// wrapping), so it becomes "." as in the line reader. Most text has neither, and 16 bytes at
+// a time find that out.
+void normaliseBytes(char* text, int64_t length) {
+    int64_t at = 0;
+#if defined(__SSE2__)
+    const __m128i carriageReturn = _mm_set1_epi8('\r');
+    const __m128i nul = _mm_setzero_si128();
+    for (; at + 16 <= length; at += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+        __m128i hits =
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, nul));
+        if (_mm_movemask_epi8(hits) == 0) continue;
+        for (int64_t i = at; i < at + 16; ++i) {
+            if (text[i] == '\r') text[i] = ' ';
+            if (text[i] == '\0') text[i] = '.';
+        }
+    }
+#endif
+    for (; at < length; ++at) {
+        if (text[at] == '\r') text[at] = ' ';
+        if (text[at] == '\0') text[at] = '.';
     }
 }
 
 }  // namespace
 
-int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check, TextPool* pool,
-                        int folderFd, const char* nameInFolder) {
+LoadFileResult TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* check,
+                                   TextPool* pool, int folderFd, const char* nameInFolder) {
     if (!path) path = "";
     if (fileName && std::strcmp(path, fileName) == 0) {
         // The name stays; the old text goes, or its buffer would be lost below.
@@ -67,35 +90,37 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
         char* copy = static_cast<char*>(std::malloc(length + 1));
         if (!copy) {
             reportOutOfMemory(120502, static_cast<long>(length + 1));
-            return 9;
+            return LoadFileResult::kFailed;
         }
         std::memcpy(copy, path, length + 1);
         reset(0);
         fileName = copy;
     }
-    path = fileName;
+    LoadFileResult result = readWholeFile(sizeLimit, check, pool, folderFd, nameInFolder);
+    if (result != LoadFileResult::kLoaded) return result;
+    return indexLines(nullptr, pool) == 0 ? LoadFileResult::kLoaded : LoadFileResult::kFailed;
+}
 
+// Opens and examines the block's file, reads it whole behind the block-form header and
+// normalises its line ends; the text is left for indexing.
+LoadFileResult TextBlock::readWholeFile(int64_t sizeLimit, const LoadCheck* check, TextPool* pool,
+                                        int folderFd, const char* nameInFolder) {
+    const char* path = fileName;
     struct stat info;
     // With a check the caller hands a file that cannot be opened on and reports it there.
     // Such a caller has just found a regular file: opening it first spares a second path
-    // lookup, and O_NONBLOCK keeps a pipe put in its place meanwhile from blocking.
+    // lookup.
     bool quiet = check != nullptr;
     int file = -1;
     if (quiet) {
-        const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-        file = folderFd >= 0 && nameInFolder && *nameInFolder
-                   ? ::openat(folderFd, nameInFolder, flags)
-                   : ::open(path, flags);
-        if (file < 0) return errno == ENOENT ? 1 : 3;
-        if (::fstat(file, &info) != 0) {
-            ::close(file);
-            return 3;
-        }
+        file = openRegularFile(path, folderFd, nameInFolder, info);
+        if (file == -ENOENT) return LoadFileResult::kMissing;
+        if (file < 0) return LoadFileResult::kUnreadable;
     } else if (::stat(path, &info) != 0) {
         logMessage("no such file: %s", path);
-        return 1;
+        return LoadFileResult::kMissing;
     }
-    auto fail = [&file](int result) {
+    auto fail = [&file](LoadFileResult result) {
         if (file >= 0) ::close(file);
         return result;
     };
@@ -104,41 +129,39 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
     watchedSize = fileSize;
     if (fileSize < 0) {
         logMessage("no file, or empty: %s", path);
-        return fail(2);
+        return fail(LoadFileResult::kEmpty);
     }
-    if (sizeLimit > 0 && fileSize > sizeLimit) return fail(-1);
+    if (sizeLimit > 0 && fileSize > sizeLimit) return fail(LoadFileResult::kOverSizeLimit);
     // Only regular files are read: a pipe or device could block the load for ever.
     if (!S_ISREG(info.st_mode)) {
-        if (!quiet) logMessage("cannot read: %s", path);
-        return fail(3);
+        logMessage("cannot read: %s", path);
+        return fail(LoadFileResult::kUnreadable);
     }
     int64_t size = fileSize;
     if (size > kMaxBlockBytes - static_cast<int64_t>(kHeaderBytes + kLoadSpareBytes)) {
         logMessage("[error] file too large to load whole (%ld MB): %s",
                    static_cast<long>(size >> 20), path);
-        return fail(4);
+        return fail(LoadFileResult::kOutOfMemory);
     }
     if (file < 0) file = ::open(path, O_RDONLY | O_CLOEXEC);
     if (file < 0) {
         logMessage("cannot read: %s", path);
-        return 3;
+        return LoadFileResult::kUnreadable;
     }
 
     int64_t wanted = static_cast<int64_t>(blockHeaderBytes(path)) + size + kLoadSpareBytes;
     // A file turned away or cut short leaves its pooled slice unused until the pool goes.
     char* buffer = pool ? pool->take(static_cast<size_t>(wanted)) : nullptr;
-    bool pooled = buffer != nullptr;
-    if (!pooled) buffer = static_cast<char*>(std::malloc(static_cast<size_t>(wanted)));
+    textMemory = buffer ? TextMemory::kPool : TextMemory::kHeap;
+    if (!buffer) buffer = static_cast<char*>(std::malloc(static_cast<size_t>(wanted)));
     if (!buffer) {
-        ::close(file);
+        textMemory = TextMemory::kBorrowed;
         reportOutOfMemory(120501, static_cast<long>(wanted));
         fileSize = 0;
         watchedSize = 0;
-        return 4;
+        return fail(LoadFileResult::kOutOfMemory);
     }
     text = buffer;
-    ownsBuffer = true;
-    pooledText = pooled;
     allocatedBytes = wanted;
     size_t header = writeBlockHeader(buffer, path);
 
@@ -155,9 +178,8 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
         if (!checked) {
             checked = true;
             if (!(*check)(buffer + header, static_cast<size_t>(got))) {
-                ::close(file);
                 reset(1);
-                return kLoadTurnedAway;
+                return fail(LoadFileResult::kTurnedAway);
             }
         }
         if (read <= 0 || loadStopRequested().load()) break;
@@ -168,19 +190,16 @@ int TextBlock::loadFile(const char* path, int64_t sizeLimit, const LoadCheck* ch
     if (got < size) {
         reset(1);
         logMessage("incomplete read: %s", fileName);
-        return 5;
+        return LoadFileResult::kIncomplete;
     }
 
-    replaceBytes(buffer, usedBytes, '\r', ' ');
-    // A NUL would end its line early, and turn into a newline when the text is made raw
-    // again (editing, wrapping): it becomes "." as in the line reader.
-    replaceBytes(buffer, usedBytes, '\0', '.');
+    normaliseBytes(buffer, usedBytes);
     if (textOptions().fastLoad && hasSnapfileMagic(buffer + header, static_cast<size_t>(got))) {
         logMessage("[note] snapfile loaded incorrectly due to fastload:");
         logMessage("[blue] %s", path);
         logMessage("[note] disable fastload to enable correct load.");
     }
-    return indexLines(nullptr, pool);
+    return LoadFileResult::kLoaded;
 }
 
 int TextStore::loadFileBlock(const char* path, int* lineCountOut, int64_t* usedBytesOut) {
@@ -194,8 +213,8 @@ int TextStore::loadFileBlock(const char* path, int* lineCountOut, int64_t* usedB
         if (block && block->openForAdding) block->close();
         block = appendBlock();
     }
-    int result = block ? block->loadFile(path) : 9;
-    if (result != 0) {
+    LoadFileResult result = block ? block->loadFile(path) : LoadFileResult::kFailed;
+    if (result != LoadFileResult::kLoaded) {
         logMessage("failed to load, rc %ld:", static_cast<long>(result));
         logMessage("%s", path ? path : "");
         return 1;

@@ -61,6 +61,14 @@ char* TextPool::take(size_t bytes) {
     return slice;
 }
 
+void TextPool::shrinkLast(char* slice, size_t takenBytes, size_t keptBytes) {
+    auto rounded = [](size_t bytes) { return (bytes + kSliceAlign - 1) & ~(kSliceAlign - 1); };
+    if (cursor.pool != this || cursor.generation != generation_.load(std::memory_order_acquire) ||
+        keptBytes > takenBytes || cursor.next != slice + rounded(takenBytes))
+        return;
+    cursor.next = slice + rounded(keptBytes);
+}
+
 void TextPool::release() {
     std::lock_guard guard(lock_);
     for (const Chunk& chunk : chunks_) ::munmap(chunk.memory, chunk.size);

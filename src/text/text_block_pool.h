@@ -25,6 +25,9 @@ class TextPool {
     // chunk; NULL for large requests and when no chunk can be had (the caller allocates on
     // its own then). Any thread may take.
     char* take(size_t bytes);
+    // Gives the end of the calling thread's last slice back: `slice` of `takenBytes` keeps
+    // its first `keptBytes`. A slice that is not the thread's last one keeps all its bytes.
+    void shrinkLast(char* slice, size_t takenBytes, size_t keptBytes);
     // Frees every chunk. No block may hold a slice any more, and no thread may be taking.
     void release();
     // Bytes reserved in chunks.

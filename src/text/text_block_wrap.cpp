@@ -1,8 +1,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/text_store.h"
 #include "base/log/message_log.h"
+#include "text/text_store.h"
 
 namespace tessel {
 
@@ -87,12 +87,11 @@ int TextBlock::wrap(int tabWidth) {
             logMessage("int. #211231952");
             return 9;
         }
-        if (ownsBuffer && !pooledText) std::free(text);
-        pooledText = false;
+        if (textMemory == TextMemory::kHeap) std::free(text);
         text = shadow;
+        textMemory = TextMemory::kHeap;
         usedBytes = shadowSize;
         allocatedBytes = shadowSize + kShadowSpare;
-        ownsBuffer = true;
         shadow = nullptr;
         shadowSize = 0;
         nulsToNewlines(text, usedBytes);

@@ -5,8 +5,8 @@
 #include <functional>
 #include <new>
 
-#include "text/snapfile.h"
 #include "base/log/message_log.h"
+#include "text/snapfile.h"
 
 namespace tessel {
 
@@ -67,6 +67,35 @@ void TextStore::takePrefixFromHeader(const char* headerLine) {
     prefixLength = length;
 }
 
+bool TextStore::reserveSlot() {
+    if (blockCount + kFreeTableSlots > blockCapacity) {
+        int grown = blockCapacity == 0 ? kFirstTableCapacity : 2 * blockCapacity + 4;
+        TextBlock** table = new (std::nothrow) TextBlock*[static_cast<size_t>(grown)]();
+        if (!table) {
+            reportOutOfMemory(120101, static_cast<long>(grown * sizeof(TextBlock*)));
+            return false;
+        }
+        for (int i = 0; i < blockCount; ++i) table[i] = blocks[i];
+        blocks.reset(table);
+        blockCapacity = grown;
+    }
+    if (blockCount + 2 >= blockCapacity) {
+        logMessage("internal #79292305");
+        return false;
+    }
+    return true;
+}
+
+bool TextStore::adoptBlock(TextBlock* block) {
+    if (!reserveSlot()) {
+        delete block;
+        return false;
+    }
+    block->owner = this;
+    blocks[blockCount++] = block;
+    return true;
+}
+
 TextBlock* TextStore::appendBlock(TextBlock* ringBlock) {
     if (ringBlock) {
         if (!ringBlock->ring) {
@@ -78,21 +107,7 @@ TextBlock* TextStore::appendBlock(TextBlock* ringBlock) {
             if (blocks[i] == ringBlock) return ringBlock;
         }
     }
-    if (blockCount + kFreeTableSlots > blockCapacity) {
-        int grown = blockCapacity == 0 ? kFirstTableCapacity : 2 * blockCapacity + 4;
-        TextBlock** table = new (std::nothrow) TextBlock*[static_cast<size_t>(grown)]();
-        if (!table) {
-            reportOutOfMemory(120101, static_cast<long>(grown * sizeof(TextBlock*)));
-            return nullptr;
-        }
-        for (int i = 0; i < blockCount; ++i) table[i] = blocks[i];
-        blocks.reset(table);
-        blockCapacity = grown;
-    }
-    if (blockCount + 2 >= blockCapacity) {
-        logMessage("internal #79292305");
-        return nullptr;
-    }
+    if (!reserveSlot()) return nullptr;
     TextBlock* block = ringBlock;
     if (!block) {
         block = new (std::nothrow) TextBlock(this);
@@ -178,7 +193,7 @@ int TextStore::renumber() {
         block->endLine = static_cast<int>(running);
         atext += block->allocatedBytes;
         utext += block->usedBytes;
-        alin += block->lineCapacity;
+        alin += block->lineArrays.capacity;
         ulin += block->lineCount;
     }
     totalLines = static_cast<int>(running);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string_view>
 
+#include "text/line_arrays.h"
 #include "text/text_block_pool.h"
 
 namespace tessel {
@@ -45,7 +46,32 @@ struct EditDataBase {
 // Looks at the first bytes of a file before TextBlock::loadFile reads the rest; false
 // turns the file away unread.
 using LoadCheck = std::function<bool(const char* start, size_t length)>;
-inline constexpr int kLoadTurnedAway = 6;
+
+// Results of TextBlock::loadFile. The numbers are the codes "failed to load, rc %ld" shows.
+enum class LoadFileResult : int {
+    kLoaded = 0,
+    kMissing = 1,         // "no such file: %s"
+    kEmpty = 2,           // "no file, or empty: %s"
+    kUnreadable = 3,      // "cannot read: %s"
+    kOutOfMemory = 4,     // reported through the out-of-memory report
+    kIncomplete = 5,      // "incomplete read: %s"
+    kTurnedAway = 6,      // the caller's check refused the file after its first bytes
+    kFailed = 9,          // out of memory for the name or the line index, reported
+    kOverSizeLimit = -1,  // larger than the size limit; nothing reported
+};
+
+// The lines of a file's block that are not the file's own text: the empty line, the prefix
+// line and the name line of a file read whole, or the header line, the name line and the
+// closing empty line of a record fed line by line. Counts of text lines leave them out.
+inline constexpr int kRecordHeaderLines = 3;
+
+// Who frees a block's text: nobody (the network receiver's ring buffers), free(), or nobody
+// until the store releases its pool.
+enum class TextMemory : uint8_t { kBorrowed, kHeap, kPool };
+
+// A text line that starts with this turns its block into interleaved colour text.
+inline constexpr char kColourTextMagic[] =
+    "<interleaved-attributes-text version=\"1.0\" prefix=\"\">";
 
 // Byte order mark, valid UTF-8 sequences, invalid bytes.
 enum EncodingFlag : uint32_t {
@@ -54,8 +80,6 @@ enum EncodingFlag : uint32_t {
     kEncodingInvalid = 4,
 };
 
-// A line start slot that holds no line (ring slots not yet written).
-inline constexpr uint32_t kNoLineStart = UINT32_MAX;
 // Line starts are 32-bit offsets, so one block holds less than 4 GiB of text.
 inline constexpr int64_t kMaxBlockBytes = int64_t{UINT32_MAX} - 1;
 
@@ -72,11 +96,9 @@ struct TextBlock {
     int64_t watchedSize = 0;
 
     char* text = nullptr;  // the buffer
-    bool ownsBuffer = false;
-    // The text, or the line arrays, are slices of the owner's TextPool: never freed or
-    // resized by the block.
-    bool pooledText = false;
-    bool pooledLines = false;
+    // A pooled text is never freed or resized by the block.
+    TextMemory textMemory = TextMemory::kBorrowed;
+    bool ownsBuffer() const { return textMemory != TextMemory::kBorrowed; }
     int64_t usedBytes = 0;
     int64_t allocatedBytes = 0;
 
@@ -97,11 +119,11 @@ struct TextBlock {
     // again (wrap, unwrap) never decodes the already decoded bytes a second time.
     bool utf8Decoded = false;
 
-    // Ring blocks: the network receiver provides the text and colour buffers (owns buffer
-    // clear, so they are never freed here) and must keep used bytes covering the slots. The
-    // line arrays are always the block's own, allocated with std::calloc. The receiver thread
-    // writes a slot completely before it moves head and fill (release), so a reader that
-    // loads them (acquire) finds the slots they name complete.
+    // Ring blocks: the network receiver provides the text and colour buffers (borrowed, so
+    // they are never freed here) and must keep used bytes covering the slots. The line
+    // arrays are always the block's own, from the heap. The receiver thread writes a slot
+    // completely before it moves head and fill (release), so a reader that loads them
+    // (acquire) finds the slots they name complete.
     bool ring = false;
     int slotWidth = 0;
     std::atomic<int> ringHead{0};
@@ -116,11 +138,9 @@ struct TextBlock {
     int64_t shadowSize = 0;
 
     int lineCount = 0;  // while open for adding: the number of adds
-    int lineCapacity = 0;
-    // Byte offsets of the line starts into `text`: half the size of pointers, which counts
-    // with tens of millions of lines. kNoLineStart marks a slot without a line.
-    uint32_t* lineStarts = nullptr;
-    uint32_t* lineMasks = nullptr;
+    // Byte offsets of the line starts into `text` (half the size of pointers, which counts
+    // with tens of millions of lines) and the line masks; the capacity is the line capacity.
+    LineArrays lineArrays;
     uint32_t spareMask[2] = {};
 
     int firstLine = 0;
@@ -129,18 +149,20 @@ struct TextBlock {
 
     int openForAdd();
     int addText(const char* text, bool lineMode, int64_t length = -1);
+    // Records the UTF-8 state of text just added at `start`, and where it was first seen.
+    void scanAddedText(int64_t start, int64_t length);
     // With a pool, text grown line by line moves into it: a load of many files then keeps
     // no heap growing by their texts.
     int close(TextPool* pool = nullptr);
     // With a pool the line arrays are taken from it.
     int indexLines(bool* headerHadTimeAndSize = nullptr, TextPool* pool = nullptr);
-    // Reads a whole file in block form: 0..5, -1 over the size limit, 9, and
-    // kLoadTurnedAway when `check` (given the first bytes read) refused the file. With a
-    // check, a file that cannot be opened (1, 3) is left for the caller to report. With a
-    // pool, text and line arrays are taken from it when it has room. With a check and an
-    // open folder, the file is opened as `nameInFolder` in that folder; `path` names it.
-    int loadFile(const char* path, int64_t sizeLimit = 0, const LoadCheck* check = nullptr,
-                 TextPool* pool = nullptr, int folderFd = -1, const char* nameInFolder = nullptr);
+    // Reads a whole file in block form. With a check, a file that cannot be opened (missing,
+    // unreadable) is left for the caller to report. With a pool, text and line arrays are
+    // taken from it when it has room. With a check and an open folder, the file is opened
+    // as `nameInFolder` in that folder; `path` names it.
+    LoadFileResult loadFile(const char* path, int64_t sizeLimit = 0,
+                            const LoadCheck* check = nullptr, TextPool* pool = nullptr,
+                            int folderFd = -1, const char* nameInFolder = nullptr);
     void reset(int level);
     int setName(const char* name);
     int statFile();
@@ -151,7 +173,7 @@ struct TextBlock {
     const char* lineAndMask(int index, uint32_t* mask) const;
     // The start of line slot `index` (physical, unchecked); NULL for a slot without a line.
     const char* lineAt(int index) const {
-        uint32_t offset = lineStarts[index];
+        uint32_t offset = lineArrays.starts[index];
         return offset == kNoLineStart ? nullptr : text + offset;
     }
     uint32_t& lineMaskRef(int index);
@@ -175,6 +197,19 @@ struct TextBlock {
     // Ring blocks: logical line index to physical slot and back.
     int physicalIndex(int logical) const;
     int logicalIndex(int physical) const;
+
+    // Frees the text and colour buffers as their memory says, and forgets them.
+    void releaseText();
+
+  private:
+    // The jobs of indexLines, in their order.
+    int64_t decodeUtf8Text();
+    int indexEveryLine();
+    int readRecordHeaders(int prefixLines, bool* headerHadTimeAndSize);
+    void finishEncodingTag(int64_t tagBracket);
+    // The jobs of loadFile that follow taking the name.
+    LoadFileResult readWholeFile(int64_t sizeLimit, const LoadCheck* check, TextPool* pool,
+                                 int folderFd, const char* nameInFolder);
 };
 
 struct LineLookupCache {
@@ -193,6 +228,9 @@ class TextStore {
     int addLine(const char* line, bool lineMode);
     int loadFileBlock(const char* path, int* lineCountOut, int64_t* usedBytesOut);
     TextBlock* appendBlock(TextBlock* ringBlock = nullptr);
+    // Appends a closed block made apart from the store (read ahead on a helper thread);
+    // false, with the block deleted, when the table takes no more blocks.
+    bool adoptBlock(TextBlock* block);
     int closeLast();
     int finish();
     int renumber();
@@ -237,6 +275,10 @@ class TextStore {
     TextPool textPool;
     // A loader thread fills the store: name and address lookups answer NULL meanwhile.
     std::atomic<bool> loadRunning{false};
+
+  private:
+    // Grows the block table when it has fewer than its free slots left; false when it cannot.
+    bool reserveSlot();
 };
 
 // The process-wide store.

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "config/qv_config.h"
-#include "platform/key_codes.h"
-#include "platform/painter.h"
 #include "base/log/message_log.h"
+#include "platform/key_codes.h"
+#include "view/live_settings.h"
 #include "view/sidebar.h"
 #include "view/view.h"
 
@@ -15,9 +14,6 @@ namespace {
 
 constexpr int kStatusRows = 2;
 constexpr int kBubblePadding = 10;
-constexpr Color kBubbleBackground = rgb(0xFFFFE8);
-constexpr Color kBubbleFrame = rgb(0x909090);
-constexpr Color kBubbleText = rgb(0x000000);
 
 constexpr const char* kScrollHint[] = {
     "!To scroll faster:",
@@ -41,7 +37,7 @@ constexpr const char* kGestureHint[] = {
 };
 
 bool assistMode() {
-    return config().getInt("assist") != 0;
+    return liveSettings().assist;
 }
 
 template <size_t N>
@@ -112,7 +108,7 @@ void noteAssistPointer(View& view, int x, int y) {
 bool noHitBubbleWanted(const View& view) {
     const SearchState& search = view.search;
     return assistMode() && search.findMask[0] != '\0' && search.hitCount == 0 &&
-           view.filterMode == FilterMode::kFiltered && search.searchPhase == 0;
+           view.filterMode == FilterMode::kFiltered && search.searchPhase == SearchPhase::kDone;
 }
 
 int updateNoHitBubble(View& view) {
@@ -149,32 +145,26 @@ std::vector<std::string> noHitBubbleLines(const View& view) {
     return {first, "Press INSERT to type another word,", "or F4 to see the whole text."};
 }
 
-void drawNoHitBubble(const View& view, Painter& painter, const Font& font) {
-    const std::vector<std::string> lines = noHitBubbleLines(view);
-    if (lines.empty()) return;
-    const int lineHeight = std::max(font.metrics().height, 1);
+BubbleShape noHitBubbleShape(const View& view, const TextMeasure& measure) {
+    BubbleShape bubble;
+    bubble.lines = noHitBubbleLines(view);
+    if (bubble.lines.empty()) return bubble;
+    bubble.shown = true;
+    bubble.padding = kBubblePadding;
+    bubble.lineHeight = std::max(measure.lineHeight, 1);
     int textWidth = 0;
-    for (const std::string& line : lines) textWidth = std::max(textWidth, font.textWidth(line));
+    for (const std::string& line : bubble.lines) {
+        if (measure.width) textWidth = std::max(textWidth, measure.width(line));
+    }
     const int width = textWidth + 2 * kBubblePadding;
-    const int height = static_cast<int>(lines.size()) * lineHeight + 2 * kBubblePadding;
+    const int height =
+        static_cast<int>(bubble.lines.size()) * bubble.lineHeight + 2 * kBubblePadding;
     // Centred on the text rows, not on the status rows below them.
     const int rows = std::clamp(view.rows, kStatusRows, kScreenRows);
     const int textHeight = std::min((rows - kStatusRows) * view.lineHeight, view.clientHeight);
-    const int x = std::max((view.clientWidth - width) / 2, 0);
-    const int y = std::max((textHeight - height) / 2, 0);
-    painter.fillRect({x, y, width, height}, kBubbleBackground);
-    const int right = x + width - 1;
-    const int bottom = y + height - 1;
-    painter.drawLine(x, y, right, y, kBubbleFrame);
-    painter.drawLine(right, y, right, bottom, kBubbleFrame);
-    painter.drawLine(right, bottom, x, bottom, kBubbleFrame);
-    painter.drawLine(x, bottom, x, y, kBubbleFrame);
-    painter.setFont(font);
-    int lineY = y + kBubblePadding;
-    for (const std::string& line : lines) {
-        painter.drawText(x + kBubblePadding, lineY, line, kBubbleText);
-        lineY += lineHeight;
-    }
+    bubble.box = {std::max((view.clientWidth - width) / 2, 0),
+                  std::max((textHeight - height) / 2, 0), width, height};
+    return bubble;
 }
 
 }  // namespace tessel

@@ -6,13 +6,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/geometry.h"
 
 namespace tessel {
 
-class Font;
-class Painter;
 class View;
 
 // The longest part of a find mask the no-hit bubble repeats.
@@ -66,7 +68,20 @@ int updateNoHitBubble(View& view);
 bool noHitBubbleShown(const View& view);
 // The bubble's lines of text; none while it is closed.
 std::vector<std::string> noHitBubbleLines(const View& view);
-// Draws the bubble, framed, in the middle of the view.
-void drawNoHitBubble(const View& view, Painter& painter, const Font& font);
+
+// How wide a line is in the font the bubble is drawn with, and that font's line height.
+struct TextMeasure {
+    std::function<int(std::string_view text)> width;
+    int lineHeight = 1;
+};
+// The bubble as it is drawn: a framed box in the middle of the text rows and its lines.
+struct BubbleShape {
+    bool shown = false;
+    Rect box;
+    int padding = 0;
+    int lineHeight = 0;
+    std::vector<std::string> lines;
+};
+BubbleShape noHitBubbleShape(const View& view, const TextMeasure& measure);
 
 }  // namespace tessel

@@ -1,6 +1,7 @@
 #include "view/colour_tables.h"
 
 #include "config/app_settings.h"
+#include "view/row_attributes.h"
 
 namespace tessel {
 namespace {
@@ -63,8 +64,8 @@ ColourTables makeColourTables(const std::array<uint32_t, 11>& syntaxColours, boo
     for (const auto& entry : kBackgrounds) setBackground(entry.attr, entry.colour);
     setBackground(28, syntaxColours[9]);
     setBackground(29, syntaxColours[10]);
-    setText('x', singleHit ? 0x900000 : 0xAA0000);
-    setBackground('x', singleHit ? 0xFFE090 : 0xFFFFA0);
+    setText(kAttrHit, singleHit ? 0x900000 : 0xAA0000);
+    setBackground(kAttrHit, singleHit ? 0xFFE090 : 0xFFFFA0);
     return tables;
 }
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <new>
 
-#include "config/qv_config.h"
+#include "base/log/message_log.h"
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "view/filter_view.h"
-#include "base/log/message_log.h"
+#include "view/live_settings.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -17,7 +17,7 @@ namespace tessel {
 namespace {
 
 int textRowsOnScreen(const View& view) {
-    const int assist = config().getInt("assist") ? 1 : 0;
+    const int assist = (liveSettings().assist ? 1 : 0);
     return std::max(view.rows - 2 - assist, 1);
 }
 

@@ -7,12 +7,14 @@
 #include <cstring>
 #include <span>
 
-#include "config/qv_config.h"
+#include "base/log/message_log.h"
 #include "text/text_store.h"
 #include "view/filter_internal.h"
 #include "view/filter_view.h"
-#include "base/log/message_log.h"
+#include "view/live_settings.h"
+#include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_host.h"
 
 namespace tessel {
 
@@ -380,55 +382,40 @@ void finishRows(View& view, int64_t hitCount, int firstHit) {
     }
     search.hitCount = hitCount;
     f.firstHitLine = firstHit;
-    search.searchPhase = 0;
+    search.searchPhase = SearchPhase::kDone;
 }
 
-void refresh(View& view) {
-    if (!view.search.host) return;
-    view.search.host->refreshStatus();
-    view.search.host->refreshView();
+int64_t nowMs(const View& view) {
+    return view.host ? view.host->nowMs() : tickMs();
 }
 
-// A search found exactly one hit: show it in the full text rather than a list of one.
-void applySingleHit(View& view) {
-    SearchState& search = view.search;
-    const int hit = view.filter.firstHitLine;
-    if (search.hitCount != 1 || hit < 0 || !search.settings.exitFilterOnSingleHit) return;
-    leaveFilter(view, true);
-    search.currentLine = hit;
-    search.topLine = std::max(0, hit - search.resultFocusOffset);
-    showStatusInfo("straight match.");
-}
-
-int applyPassResult(View& view, const PassResult& result, RowLayout& layout, bool async) {
+int applyPassResult(View& view, const PassResult& result, RowLayout& layout,
+                    const FilterRowsDone& done) {
     FilterState& f = view.filter;
     SearchState& search = view.search;
-    f.job.reset();
     if (result.cancelled || !result.hitLines || view.filterMode != FilterMode::kFiltered) {
-        search.searchPhase = 0;
+        search.searchPhase = SearchPhase::kDone;
         return 1;
     }
-    const bool assist = config().getInt("assist") != 0;
+    const bool assist = liveSettings().assist;
     clearMarks(f);
     view.display.filterRows.clear();
     f.rowLines.clear();
     f.hits = result.hitLines;
     if (joinChunkRows(view, layout, *f.hits, assist) != 0) {
-        search.searchPhase = 0;
+        search.searchPhase = SearchPhase::kDone;
         return 1;
     }
     finishRows(view, static_cast<int64_t>(f.hits->size()), result.firstHitLine);
-    search.timing.elapsedMs =
-        (search.host ? search.host->nowMs() : tickMs()) - search.timing.startMs;
+    search.timing.elapsedMs = nowMs(view) - search.timing.startMs;
     search.timing.elapsedNs = result.elapsedNs;
     search.timing.testedLines = result.testedLines;
-    if (!f.keepDisplay) refresh(view);
-    // Without the workers the search applies the single hit rule itself on return.
-    if (async && f.fromSearch) applySingleHit(view);
+    if (!f.keepDisplay) refreshSearchStatus(view);
+    if (done) done(view);
     return 0;
 }
 
-int runFilterPass(View& view) {
+int runFilterPass(View& view, const FilterRowsDone& done) {
     FilterState& f = view.filter;
     SearchState& search = view.search;
     auto request = std::make_shared<PassRequest>(search.passRequest());
@@ -438,52 +425,35 @@ int runFilterPass(View& view) {
                                               f.snapshot.hasPrefix && !f.snapshot.prefixOnNameLine);
     request->sink = layout;
     if (f.threads == FilterThreads::kThisThread) {
-        return applyPassResult(view, runPassOnThisThread(*request), *layout, false);
+        return applyPassResult(view, runPassOnThisThread(*request), *layout, done);
     }
-    SearchWorkers& pool = search.workers ? *search.workers : searchWorkers();
-    if (!search.host) return applyPassResult(view, pool.run(*request), *layout, false);
-    const uint64_t generation = ++f.generation;
-    f.token->store(generation);
-    f.pool = &pool;
-    auto token = f.token;
-    SearchHost* host = search.host;
+    // Without a window the rows are in when start returns, and the outcome says how the
+    // update went; with one they arrive later and the update counts as started.
+    auto outcome = std::make_shared<int>(2);
     View* target = &view;
-    f.job =
-        pool.start(request, [target, token, generation, host, layout](const PassResult& result) {
-            host->postToUi([target, token, generation, result, layout] {
-                if (token->load() == generation) applyPassResult(*target, result, *layout, true);
-            });
-        });
-    return 2;
+    f.pass.start(search.pool(), view.host, std::move(request),
+                 [target, layout, done, outcome](const PassResult& result) {
+                     *outcome = applyPassResult(*target, result, *layout, done);
+                 });
+    return *outcome;
 }
 
 }  // namespace
 
-FilterState::FilterState() : token(std::make_shared<std::atomic<uint64_t>>(0)) {}
-
-FilterState::~FilterState() {
-    token->store(UINT64_MAX);
-    if (job && pool) pool->cancel(job);
-}
-
 void cancelFilterPass(View& view) {
     FilterState& f = view.filter;
-    if (!f.job) return;
-    if (f.pool) f.pool->cancel(f.job);
-    f.job.reset();
-    f.token->store(++f.generation);
-    if (view.search.searchPhase == 2) view.search.searchPhase = 0;
+    if (!f.pass.running()) return;
+    f.pass.cancel();
+    if (view.search.searchPhase == SearchPhase::kRunning) {
+        view.search.searchPhase = SearchPhase::kDone;
+    }
 }
 
 bool filterPassRunning(const View& view) {
-    return view.filter.job != nullptr;
+    return view.filter.pass.running();
 }
 
-int updateFilter(View& view, bool keepDisplay, bool reuseMarks) {
-    return updateFilterRows(view, keepDisplay, reuseMarks, false);
-}
-
-int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSearch) {
+int updateFilter(View& view, bool keepDisplay, bool reuseMarks, FilterRowsDone done) {
     FilterState& f = view.filter;
     SearchState& search = view.search;
     if (view.filterMode == FilterMode::kFullText) {
@@ -492,30 +462,29 @@ int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSea
     }
     cancelFilterPass(view);
     f.keepDisplay = keepDisplay;
-    f.fromSearch = fromSearch;
-    search.searchPhase = 2;
+    search.searchPhase = SearchPhase::kRunning;
     search.hitCount = 0;
     f.firstHitLine = -1;
-    if (!keepDisplay) refresh(view);
+    if (!keepDisplay) refreshSearchStatus(view);
     TextStore& store = view.textStore();
     if (store.lineCount() > f.capacity ||
         f.rowMarks.size() < static_cast<size_t>(std::max(f.capacity, 0))) {
         logMessage("fvupdate.1 %lu %lu", static_cast<unsigned long>(store.lineCount()),
                    static_cast<unsigned long>(f.capacity));
-        search.searchPhase = 0;
+        search.searchPhase = SearchPhase::kDone;
         return 9;
     }
     if (!reuseMarks) search.compileSearch(false);
     // 1 is a selection still valid from before.
     if (search.selectFiles(false) > 1 || !search.files.valid) {
         logMessage("fvupdate.2");
-        search.searchPhase = 0;
+        search.searchPhase = SearchPhase::kDone;
         return 9;
     }
     search.timing.startNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                 std::chrono::steady_clock::now().time_since_epoch())
                                 .count();
-    const bool assist = config().getInt("assist") != 0;
+    const bool assist = liveSettings().assist;
     if (view.filterMode == FilterMode::kFileList) {
         clearMarks(f);
         view.display.filterRows.clear();
@@ -523,7 +492,8 @@ int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSea
         f.hits.reset();
         buildFileList(view, assist);
         finishRows(view, 0, -1);
-        if (!keepDisplay) refresh(view);
+        if (!keepDisplay) refreshSearchStatus(view);
+        if (done) done(view);
         return 0;
     }
     if (reuseMarks && f.hits) {
@@ -533,14 +503,15 @@ int updateFilterRows(View& view, bool keepDisplay, bool reuseMarks, bool fromSea
         view.display.filterRows.clear();
         f.rowLines.clear();
         if (layOutKnownHits(view, *hits, assist) != 0) {
-            search.searchPhase = 0;
+            search.searchPhase = SearchPhase::kDone;
             return 1;
         }
         finishRows(view, static_cast<int64_t>(hits->size()), hits->empty() ? -1 : hits->front());
-        if (!keepDisplay) refresh(view);
+        if (!keepDisplay) refreshSearchStatus(view);
+        if (done) done(view);
         return 0;
     }
-    return runFilterPass(view);
+    return runFilterPass(view, done);
 }
 
 void saveExitRecord(View& view) {

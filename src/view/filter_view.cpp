@@ -7,12 +7,14 @@
 #include <cstring>
 #include <new>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
-#include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/filter_internal.h"
-#include "base/log/message_log.h"
+#include "view/live_settings.h"
+#include "view/navigation.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_scroll.h"
 
@@ -24,14 +26,7 @@ constexpr int kMinCapacity = 1000;
 constexpr int kCapacitySpare = 100;
 
 bool textLoading(View& view) {
-    SearchHost* host = view.search.host;
-    return (host && host->textLoading()) || view.textStore().loadRunning.load();
-}
-
-void refresh(View& view) {
-    if (!view.search.host) return;
-    view.search.host->refreshStatus();
-    view.search.host->refreshView();
+    return view.textStore().loadRunning.load();
 }
 
 void releaseArrays(View& view) {
@@ -81,7 +76,7 @@ int createFilter(View& view, int type) {
         logMessage("wrong filter mode (2)");
         return 9;
     }
-    if (view.search.host) view.search.host->recordHistoryStep("before filter");
+    if (view.host) historySave(view, "before filter");
     TextStore& store = view.textStore();
     FilterState& f = view.filter;
     const int64_t capacity =
@@ -123,7 +118,7 @@ int leaveFilter(View& view, bool quiet) {
     view.search.currentLine = view.filter.normalCurrentLine;
     view.display.lineMark = -1;
     restoreSearchState(view);
-    refresh(view);
+    refreshSearchStatus(view);
     if (!quiet) logMessage("normal view.");
     return 0;
 }
@@ -157,7 +152,7 @@ int filterCommand(View& view) {
         return toggleFilter(view, 1);
     }
     if (view.filterMode != FilterMode::kFullText) return leaveFilter(view, false);
-    if (config().getInt("assist")) showStatusInfo("nothing to search, showing file list.");
+    if (liveSettings().assist) showStatusInfo("nothing to search, showing file list.");
     return toggleFilter(view, 2);
 }
 
@@ -172,23 +167,6 @@ int toggleFileNames(View& view) {
     // The hits stay the same; only headers and centring change.
     const int result = updateFilter(view, false, f.hits != nullptr);
     return result == 2 ? 0 : result;
-}
-
-void filterResetFileListMode(View& view) {
-    cancelFilterPass(view);
-    if (view.filterMode == FilterMode::kFileList) view.filterMode = FilterMode::kFiltered;
-}
-
-void filterOpenFromSearch(View& view, int type) {
-    createFilter(view, type);
-}
-
-void filterUpdateFromSearch(View& view) {
-    if (view.filterMode == FilterMode::kFullText) return;
-    // The same filter lists matching lines while a find mask is given, else the files.
-    view.filterMode =
-        view.search.findMask[0] != '\0' ? FilterMode::kFiltered : FilterMode::kFileList;
-    updateFilterRows(view, false, false, true);
 }
 
 int filterRowLine(const View& view, int row) {
@@ -208,13 +186,13 @@ int enterTextAt(View& view, int row) {
     // A file opens with its first lines under the locked rows; a hit goes to the focus row.
     const int above = fileList ? search.lockRows : search.resultFocusOffset;
     search.topLine = std::max(0, line - above);
-    refresh(view);
+    refreshSearchStatus(view);
     return 0;
 }
 
 int filterRowAtScreenRow(const View& view, int screenRow) {
     if (view.filterMode == FilterMode::kFullText) return -1;
-    int first = config().getInt("assist") ? 1 : 0;
+    int first = (liveSettings().assist ? 1 : 0);
     const int top = std::max(view.search.topLine, 0);
     // Scrolled down, the title stays on the first row as a caption.
     if (top > 0) ++first;
@@ -236,8 +214,10 @@ int filterKeyDown(View& view, int key, int modifiers) {
     if (key == kKeyF1 + 3) {
         if (control) {
             view.search.toggleOperators();
+            scheduleSearch(view);
         } else if (shift) {
             view.search.toggleSequence();
+            scheduleSearch(view);
         } else {
             filterCommand(view);
         }

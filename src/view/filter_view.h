@@ -2,12 +2,13 @@
 // per selected file), how it is built, entered and left, and copying its text.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "search/pass_runner.h"
 #include "search/search_expression.h"
 #include "search/search_pass.h"
 #include "search/search_state.h"
@@ -57,9 +58,13 @@ struct SavedSearch {
 };
 
 enum class FilterThreads : int {
-    kWorkers = 0,     // on the search workers; with a host the rows arrive on its UI queue
+    kWorkers = 0,     // on the search workers; with a window the rows arrive on its UI queue
     kThisThread = 1,  // the same scan on the calling thread (for comparison and measuring)
 };
+
+// Told when the rows of an update are complete: at once, or on the user interface thread
+// when the workers' rows arrive. Not told when the update failed or was abandoned.
+using FilterRowsDone = std::function<void(View& view)>;
 
 // Marks by global line, zero-filled by the allocator: a large array costs nothing until its
 // pages are written, so entering the filtered view of a big store does not clear tens of
@@ -86,9 +91,7 @@ class LineMarks {
 };
 
 struct FilterState {
-    FilterState();
-    // Stops a running pass: it must not deliver rows to a view that is gone.
-    ~FilterState();
+    FilterState() = default;
     FilterState(const FilterState&) = delete;
     FilterState& operator=(const FilterState&) = delete;
 
@@ -113,12 +116,9 @@ struct FilterState {
     FilterThreads threads = FilterThreads::kWorkers;
     int chunkLines = 0;  // 0: the pass's default
 
-    // The running pass; its rows are taken only while `token` still holds its generation.
-    std::shared_ptr<PassJob> job;
-    SearchWorkers* pool = nullptr;
-    std::shared_ptr<std::atomic<uint64_t>> token;
-    uint64_t generation = 0;
-    bool fromSearch = false;
+    // The pass that finds the matching lines; it cancels itself when the state goes, so no
+    // rows reach a view that is gone.
+    PassRunner pass;
     bool keepDisplay = false;
 };
 
@@ -129,8 +129,9 @@ int filterCommand(View& view);
 // Allocates the arrays and sets the mode; 9 when a mode is active or memory is short.
 int createFilter(View& view, int type);
 // Builds the rows. 0 done, 1 abandoned (cancelled or a line outside the store), 9 state
-// error, 2 started on the workers: the rows arrive through the host's UI queue.
-int updateFilter(View& view, bool keepDisplay, bool reuseMarks);
+// error, 2 started on the workers: the rows arrive on the user interface thread through the
+// view's window. `done` is told when the rows are in.
+int updateFilter(View& view, bool keepDisplay, bool reuseMarks, FilterRowsDone done = {});
 // Leaves the filtered view or file list; `quiet` skips "normal view.".
 int leaveFilter(View& view, bool quiet);
 // Stops a running filter pass (a new keystroke makes it useless).
@@ -138,11 +139,6 @@ void cancelFilterPass(View& view);
 bool filterPassRunning(const View& view);
 // CONTROL+D: header rows on or off.
 int toggleFileNames(View& view);
-
-// The search's hooks into the filter (the view window forwards them).
-void filterResetFileListMode(View& view);
-void filterOpenFromSearch(View& view, int type);
-void filterUpdateFromSearch(View& view);
 
 // The global line behind a row of the filtered view or file list, -1 for other rows.
 int filterRowLine(const View& view, int row);

@@ -4,8 +4,9 @@
 #include <new>
 #include <utility>
 
-#include "config/qv_config.h"
 #include "base/log/message_log.h"
+#include "config/qv_config.h"
+#include "view/search_driver.h"
 
 namespace tessel {
 namespace {
@@ -243,7 +244,7 @@ int FrameLayout::removeView(int position) {
     }
     renumber();
     if (focusView >= viewCount()) focusView = std::max(0, viewCount() - 1);
-    removed->search.cancelPass();
+    cancelPasses(*removed);
     if (host) host->destroyViewWindow(*removed);
     removed.reset();
     if (masterFrame && host) {
@@ -329,7 +330,11 @@ void FrameLayout::swapViewStates(size_t a, size_t b) {
     std::swap(x.columns, y.columns);
     std::swap(x.charWidth, y.charWidth);
     std::swap(x.lineHeight, y.lineHeight);
-    std::swap(x.search.host, y.search.host);
+    if (host) {
+        host->swapViewWindows(x, y);
+    } else {
+        std::swap(x.host, y.host);
+    }
 }
 
 int FrameLayout::cycleViews(int direction) {
@@ -347,7 +352,7 @@ int FrameLayout::cycleViews(int direction) {
         if (View* focused = focusedView()) focused->restoreFocus = true;
     }
     // A pass in flight reports to its view's host; it must not land in another window.
-    for (auto& view : views) view->search.cancelPass();
+    for (auto& view : views) cancelPasses(*view);
     if (direction < 0) {
         for (size_t i = 0; i + 1 < count; ++i) swapViewStates(i, i + 1);
     } else {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/app_settings.h"
@@ -51,10 +52,11 @@ class ViewWindowHost {
     virtual void reparentViewWindow(View& view, const ViewWindowRequest& request) = 0;
     virtual void moveViewWindow(View& view, const FrameRect& rect, bool repaint) = 0;
     virtual void showViewWindow(View& /*view*/, bool /*activate*/) {}
-    // Brings the window to the front without activating it.
-    virtual void raiseViewWindow(View& /*view*/) {}
     virtual void focusViewWindow(View& view) = 0;
     virtual void redrawView(View& /*view*/) {}
+    // Two slots exchanged the views they show: each window stays in its place and shows the
+    // other view from now on, and each view's host follows its window.
+    virtual void swapViewWindows(View& a, View& b) { std::swap(a.host, b.host); }
     virtual void startViewTimer(View& /*view*/, int /*timerId*/, int /*periodMs*/) {}
     // Told before and after all views are moved for a change of tiling.
     virtual void relayoutNotice(View& /*view*/, bool /*starting*/) {}

@@ -4,6 +4,7 @@
 
 #include "load/load_statistics.h"
 #include "text/text_store.h"
+#include "view/row_attributes.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -31,7 +32,7 @@ void showRows(View& view, std::string_view text, int firstRow, int count, int co
     // The newest text is the most interesting: show the tail that fills the rows.
     const size_t room = width * static_cast<size_t>(count);
     if (text.size() > room) text.remove_prefix(text.size() - room);
-    const std::string attr(width, 'g');
+    const std::string attr(width, kAttrDimmed);
     for (int row = firstRow; row < firstRow + count && !text.empty(); ++row) {
         std::string_view piece = text.substr(0, width);
         view.screen.writeRow(row, piece, std::string_view(attr).substr(0, piece.size()));
@@ -104,7 +105,7 @@ int buildLoadRows(View& view, const LoadProgress& progress, int textRows, int co
     for (size_t i = 0; i < lines.size() && row < textRows; ++i, ++row) {
         inPaths = inPaths || !isProgressHeadLine(i, lines[i]);
         std::string fitted = fitProgressLine(lines[i], inPaths, columns);
-        view.screen.writeRow(row, fitted, std::string(fitted.size(), ' '));
+        view.screen.writeRow(row, fitted, std::string(fitted.size(), kAttrPlain));
     }
     if (progress.showText) {
         std::string_view text = progress.show.text();

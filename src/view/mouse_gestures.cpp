@@ -4,13 +4,16 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
-#include "base/codepage/code_page_tables.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
+#include "view/screen_builder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_host.h"
 #include "view/view_input.h"
 
 namespace tessel {
@@ -20,7 +23,7 @@ constexpr int kFlashMs = 1000;
 
 bool textCell(const View& view, int row, int column) {
     if (row < 0 || row >= kScreenRows || column < 0 || column >= kScreenColumns) return false;
-    return view.screen.flags[static_cast<size_t>(row)] == 0 &&
+    return view.screen.flags[static_cast<size_t>(row)] == kRowText &&
            view.screen.rowLine[static_cast<size_t>(row)] >= 0;
 }
 
@@ -52,8 +55,9 @@ View* neighbourOf(View& view, bool after) {
 void searchFor(View& target, const std::string& text, int delayMs) {
     setMaskText(target, target.input, MaskFocus::kFind, text);
     target.input.maskFocus = MaskFocus::kFind;
-    if (target.search.host && delayMs > 0) target.search.scheduleSearch(false, delayMs);
-    if (target.search.host) target.search.host->refreshView();
+    if (delayMs > 0) scheduleSearch(target, false, delayMs);
+    target.screen.valid = false;
+    if (target.host) target.host->refresh();
 }
 
 int oneClickSearch(View& view, int row, int column) {
@@ -77,7 +81,10 @@ int phraseSearch(View& view, int row, int column) {
         phrase.phraseFrom = std::min(phrase.phraseFrom, from);
         phrase.phraseTo = std::max(phrase.phraseTo, to);
     } else {
-        phrase = GestureState{row, line, from, to};
+        phrase.phraseRow = row;
+        phrase.phraseLine = line;
+        phrase.phraseFrom = from;
+        phrase.phraseTo = to;
     }
     const std::string_view text = rowOf(view, row);
     const std::string words(text.substr(static_cast<size_t>(phrase.phraseFrom),
@@ -116,7 +123,7 @@ int showLineInNeighbour(View& view, int row, bool after) {
     target->display.flashLine = line;
     target->display.flashUntilMs = tickMs() + kFlashMs;
     target->screen.valid = false;
-    if (search.host) search.host->refreshView();
+    if (target->host) target->host->refresh();
     return 0;
 }
 
@@ -198,7 +205,7 @@ View* cloneView(View& view, bool after) {
     clone->search.currentLine = view.search.currentLine;
     clone->tabSize = view.tabSize;
     clone->display.scrollColumn = view.display.scrollColumn;
-    if (clone->search.host && clone->search.findMask[0]) clone->search.scheduleSearch(false);
+    if (clone->search.findMask[0]) scheduleSearch(*clone);
     clone->screen.valid = false;
     return clone;
 }

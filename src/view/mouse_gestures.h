@@ -10,7 +10,7 @@ namespace tessel {
 
 class View;
 
-// The phrase being collected by SHIFT clicks on words of one line.
+// The phrase being collected by SHIFT clicks on words of one line, and where the pointer is.
 struct GestureState {
     int phraseRow = -1;
     int phraseLine = -1;
@@ -19,6 +19,8 @@ struct GestureState {
     // The pointer is over the view (the sidebar shows then).
     bool pointerInside = false;
     bool overLogButton = false;
+    // The bookmark list sets this while the pointer rests on it.
+    bool pointerOnBookmarks = false;
 };
 
 // The run of word characters of a screen row around a column, as [from, to). false on a

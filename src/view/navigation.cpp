@@ -2,20 +2,22 @@
 
 #include <algorithm>
 
-#include "config/qv_config.h"
+#include "base/log/message_log.h"
 #include "text/text_store.h"
 #include "view/filter_view.h"
-#include "base/log/message_log.h"
+#include "view/live_settings.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_host.h"
 
 namespace tessel {
 
 namespace nav {
 
 bool assistMode() {
-    return config().getInt("assist") != 0;
+    return liveSettings().assist;
 }
 
 bool inFilterMode(const View& view) {
@@ -24,7 +26,7 @@ bool inFilterMode(const View& view) {
 
 void refresh(View& view) {
     view.screen.valid = false;
-    if (view.search.host) view.search.host->refreshView();
+    if (view.host) view.host->refresh();
 }
 
 void say(const char* text) {
@@ -285,7 +287,7 @@ int nextResult(View& view) {
     }
     if (inFilterMode(view) && (search.hitCount > 0 || view.filterMode == FilterMode::kFileList)) {
         leaveFilter(view, true);
-        search.globalSearch(search.autoFilter);
+        searchNormalView(view, search.autoFilter);
         refresh(view);
         return 0;
     }

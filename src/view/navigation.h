@@ -82,8 +82,6 @@ int cycleResultFocus(View& view);
 int narrowToFile(View& view, bool searchNow);
 int pathUp(View& view);
 int clearPath(View& view);
-// A click on row `row` of a file list or filtered view makes that row's file the path mask.
-int pickFileFromList(View& view, int row, int column);
 // The block index a file name jumped to shows in `view`, -1 when none matches.
 int findJumpTarget(View& view, std::string_view name, int sourceLine);
 

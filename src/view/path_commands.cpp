@@ -7,12 +7,13 @@
 #include <string>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -30,7 +31,7 @@ void dropFileSelection(SearchState& search) {
 }
 
 void startSearch(View& view) {
-    view.search.scheduleSearch(false);
+    scheduleSearch(view);
     refresh(view);
 }
 
@@ -180,16 +181,6 @@ int clearPath(View& view) {
     dropFileSelection(search);
     startSearch(view);
     return 0;
-}
-
-int pickFileFromList(View& view, int row, int /*column*/) {
-    if (!inFilterMode(view) || !view.screen.valid || row < 0 || row >= kScreenRows) return 1;
-    // The screen builder found each row's line through the block holding the row's text.
-    const int line = view.screen.rowLine[static_cast<size_t>(row)];
-    int index = -1;
-    const TextBlock* block = blockOfLine(view, line, &index);
-    if (!block) return 1;
-    return pathToFile(view, block, false, false);
 }
 
 int findJumpTarget(View& view, std::string_view name, int sourceLine) {

@@ -4,15 +4,15 @@
 #include <cstring>
 #include <vector>
 
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 #include "view/log_overlay.h"
+#include "view/row_attributes.h"
 #include "view/row_cache.h"
 #include "view/screen_builder.h"
-#include "view/scroll_bars.h"
-#include "view/sidebar.h"
+#include "view/screen_overlay.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -23,9 +23,13 @@ constexpr Color kBlack = rgb(0x000000);
 constexpr Color kCursorColour = rgb(0xF09000);
 constexpr Color kLinkLine = rgb(0x0000FF);
 constexpr Color kContextLine = rgb(0xBBBBBB);
+constexpr Color kTrackColour = rgb(0xEEEEEE);
+constexpr Color kThumbColour = rgb(0xB4B4B4);
+constexpr Color kThumbActiveColour = rgb(0x808080);
+constexpr Color kBubbleBackground = rgb(0xFFFFE8);
+constexpr Color kBubbleFrame = rgb(0x909090);
 // One text output never carries more than this many characters.
 constexpr int kMaxRunChars = 798;
-constexpr int kDefaultFontHeight = 18;
 // The cache bitmap never holds more strips than the slot limit allows.
 constexpr int kCacheStrips = kMaxCacheSlots + 1;
 
@@ -98,7 +102,7 @@ void drawCursor(Painter& painter, const RowPaint& paint, int x, int y, char attr
     const int cw = paint.charWidth;
     const int lh = paint.lineHeight;
     if (paint.editorActive) {
-        if (attr == 'E') painter.fillRect({x, y, cw, lh}, background);
+        if (attr == kAttrCursorSelected) painter.fillRect({x, y, cw, lh}, background);
         if (!paint.cursorShown) return;
         painter.fillRect({x, y, paint.insertMode ? 2 : cw, lh}, kCursorColour);
         return;
@@ -112,65 +116,7 @@ void drawCursor(Painter& painter, const RowPaint& paint, int x, int y, char attr
     }
 }
 
-std::unique_ptr<Font> makeFont(const FontSetting& setting, bool fixedPitch) {
-    FontRequest request;
-    request.name = setting.name;
-    request.width = setting.width;
-    request.height = setting.height > 0 ? setting.height : 12;
-    request.weight = setting.weight > 0 ? setting.weight : 400;
-    request.fixedPitch = fixedPitch;
-    return Font::create(request);
-}
-
-ScreenFonts& fontStore() {
-    static ScreenFonts fonts;
-    return fonts;
-}
-
 }  // namespace
-
-ScreenFonts& screenFonts() {
-    if (!fontStore().main) reloadScreenFonts();
-    return fontStore();
-}
-
-void reloadScreenFonts() {
-    ScreenFonts& fonts = fontStore();
-    const QVConfig& settings = config();
-    FontSetting main = settings.getFont(settings.getInt("usemainfont2") ? 1 : 0);
-    FontSetting small = settings.getFont(settings.getInt("usebookfont2") ? 3 : 2);
-    fonts.main = makeFont(main, true);
-    fonts.small = makeFont(small, false);
-    fonts.lineSpacing = main.lineSpacing;
-}
-
-void releaseScreenFonts() {
-    ScreenFonts& fonts = fontStore();
-    fonts.main.reset();
-    fonts.small.reset();
-}
-
-int measureFont(View& view) {
-    ScreenFonts& fonts = screenFonts();
-    if (!fonts.main) {
-        logMessage("cannot get font size");
-        return 9;
-    }
-    const FontMetrics metrics = fonts.main->metrics();
-    int height = metrics.height;
-    if (height <= 0) {
-        logMessage("no font height found, using 18");
-        height = kDefaultFontHeight;
-    }
-    const int spaced = height + fonts.lineSpacing;
-    view.lineHeight = spaced > 0 ? spaced : height;
-    view.charWidth = metrics.charWidth > 0 ? metrics.charWidth : 8;
-    if (view.clientHeight > 10 && view.clientWidth > 10) {
-        view.rows = std::clamp(view.clientHeight / view.lineHeight, 2, kScreenRows);
-        view.columns = std::clamp(view.clientWidth / view.charWidth, 1, kScreenColumns);
-    }
-    return 0;
-}
 
 int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
             const char* attr, int rowType) {
@@ -194,7 +140,7 @@ int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth,
     for (int i = 0; i < cells; ++i) {
         const char a = static_cast<size_t>(i) < attrLength ? attr[i] : ' ';
         const char c = text[i];
-        hasCursor = hasCursor || a == 'e' || a == 'E';
+        hasCursor = hasCursor || a == kAttrCursor || a == kAttrCursorSelected;
         RunState next;
         next.text = colours.textOf(a);
         Color background;
@@ -211,21 +157,22 @@ int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth,
             // left unpainted.
             next = state;
         }
-        drawer.add(i, next, a == 'l' || a == 'L');
+        drawer.add(i, next, a == kAttrLink || a == kAttrLinkGreen);
         state = next;
     }
     drawer.flush();
 
     if (hasCursor) {
         for (int i = 0; i < cells && static_cast<size_t>(i) < attrLength; ++i) {
-            if (attr[i] != 'e' && attr[i] != 'E') continue;
-            // A selected cursor cell ('E') keeps the selection's colour under the bar.
+            if (attr[i] != kAttrCursor && attr[i] != kAttrCursorSelected) continue;
+            // A selected cursor cell keeps the selection's colour under the bar.
             Color background = kWhite;
-            colours.backgroundOf(attr[i] == 'E' ? 's' : attr[i], &background);
+            colours.backgroundOf(attr[i] == kAttrCursorSelected ? kAttrSelection : attr[i],
+                                 &background);
             drawCursor(painter, paint, x + i * paint.charWidth, y, attr[i], background);
         }
     }
-    if (attrLength > 0 && attr[attrLength - 1] == 'H' && !paint.currentRow) {
+    if (attrLength > 0 && attr[attrLength - 1] == kAttrContextLine && !paint.currentRow) {
         const int bottom = y + paint.lineHeight - 1;
         painter.drawLine(x, bottom, x + cells * paint.charWidth - 1, bottom, kContextLine);
     }
@@ -264,16 +211,36 @@ void drawLogOverlayIn(View& view, Painter& painter, const Font& font, int64_t no
     painter.setClip(area);
 }
 
-}  // namespace
-
-void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs) {
-    const Rect whole{0, 0, std::max(view.clientWidth, 1), std::max(view.clientHeight, 1)};
-    painter.setClip(whole);
-    drawLogOverlayIn(view, painter, font, nowMs, whole);
-    painter.resetClip();
+void drawBubble(Painter& painter, const BubbleShape& bubble, const Font& font) {
+    if (!bubble.shown) return;
+    const Rect& box = bubble.box;
+    painter.fillRect(box, kBubbleBackground);
+    const int right = box.right() - 1;
+    const int bottom = box.bottom() - 1;
+    painter.drawLine(box.x, box.y, right, box.y, kBubbleFrame);
+    painter.drawLine(right, box.y, right, bottom, kBubbleFrame);
+    painter.drawLine(right, bottom, box.x, bottom, kBubbleFrame);
+    painter.drawLine(box.x, bottom, box.x, box.y, kBubbleFrame);
+    painter.setFont(font);
+    int lineY = box.y + bubble.padding;
+    for (const std::string& line : bubble.lines) {
+        painter.drawText(box.x + bubble.padding, lineY, line, kBlack);
+        lineY += bubble.lineHeight;
+    }
 }
 
-namespace {
+void drawScrollBar(Painter& painter, const ScrollBarShape& bar) {
+    if (!bar.shown) return;
+    painter.fillRect(bar.track, kTrackColour);
+    painter.fillRect(bar.thumb, bar.active ? kThumbActiveColour : kThumbColour);
+}
+
+void drawSidebar(Painter& painter, const std::vector<SidebarSlot>& slots) {
+    if (!picturesLoaded()) return;
+    for (const SidebarSlot& slot : slots) {
+        painter.drawPicture(picture(slot.picture), slot.x, slot.y);
+    }
+}
 
 // While the loader fills the store, a centred notice with a spinner that turns with every
 // repaint of the load loop.
@@ -299,7 +266,6 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         logMessage("device context failure, no drawing");
         return;
     }
-    if (!view.screen.valid) buildScreen(view);
     const ColourTables colours = colourTablesFor(view.search.hitCount);
     RowPaint paint;
     paint.colours = &colours;
@@ -349,12 +315,8 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         const int rowType = view.screen.flags[r];
         const int line = view.screen.rowLine[r];
         paint.currentRow = line >= 0 && line == view.search.currentLine;
-        paint.maskStart = paint.maskEnd = 0;
-        if (rowType == kRowFind || rowType == kRowPath) {
-            const char* mask = rowType == kRowFind ? view.search.findMask : view.search.pathMask;
-            paint.maskStart = 7;
-            paint.maskEnd = 7 + static_cast<int>(std::strlen(mask));
-        }
+        paint.maskStart = view.screen.maskStart[r];
+        paint.maskEnd = view.screen.maskEnd[r];
         const char* text = view.screen.rowText(row);
         const char* attr = view.screen.rowAttr(row);
         if (cached && line >= 0) {
@@ -364,12 +326,13 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         }
     }
     if (cached) cache.flush(painter);
-    drawNoHitBubble(view, painter, *fonts.main);
-    drawScrollBars(view, painter);
+    const ScreenOverlay overlay = layoutScreenOverlay(view, mainFontMeasure());
+    drawBubble(painter, overlay.bubble, *fonts.main);
+    drawScrollBar(painter, overlay.scrollBar);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);
-    drawSidebar(view, painter);
+    drawSidebar(painter, overlay.sidebar);
     if (view.textStore().loadRunning.load()) drawLoadDisplay(view, painter, *fonts.main, now);
     painter.resetClip();
 }

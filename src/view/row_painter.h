@@ -1,33 +1,16 @@
 // Drawing the built rows of a view: each row is cut into runs of equal colour, one text output
-// per run, with blank runs left unpainted. The painter never decides what a row shows; that is
-// the screen builder's job.
+// per run, with blank runs left unpainted. The painter never decides what a row shows or
+// where the scroll bar, the sidebar and the bubble stand; the screen builder and the overlay
+// layout decide, and the painter draws what they made.
 #pragma once
-
-#include <memory>
 
 #include "platform/painter.h"
 #include "view/colour_tables.h"
+#include "view/screen_fonts.h"
 
 namespace tessel {
 
 class View;
-
-// The fonts of the views: the main (fixed-pitch) font and the small font of bookmarks and the
-// message overlay. Created from the settings on first use; the window glue may replace them.
-struct ScreenFonts {
-    std::unique_ptr<Font> main;
-    std::unique_ptr<Font> small;
-    int lineSpacing = 0;
-};
-ScreenFonts& screenFonts();
-// Rebuilds the fonts from the font settings.
-void reloadScreenFonts();
-// Drops the fonts; called before the platform shuts down, since fonts cannot outlive it.
-void releaseScreenFonts();
-
-// Reads the main font's metrics into the view (character width, line height, jump rows).
-// 0 measured, 9 failure (reported; the view keeps usable values).
-int measureFont(View& view);
 
 // What drawRow needs besides the row itself.
 struct RowPaint {
@@ -50,10 +33,8 @@ struct RowPaint {
 int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
             const char* attr, int rowType);
 
-// Draws the message overlay of a wide view with the small font.
-void drawLogOverlay(View& view, Painter& painter, const Font& font, int64_t nowMs);
-
-// Draws the whole view (rows, marks and the message overlay) inside `dirty`.
+// Draws the whole view inside `dirty`: the rows as built (the window builds them first), then
+// what lies over them (screen_overlay.h and the message overlay).
 void paintView(View& view, Painter& painter, const Rect& dirty);
 
 }  // namespace tessel

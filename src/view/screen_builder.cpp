@@ -6,11 +6,12 @@
 #include <cstring>
 #include <vector>
 
-#include "config/qv_config.h"
+#include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/live_settings.h"
 #include "view/load_progress.h"
-#include "base/log/message_log.h"
+#include "view/row_attributes.h"
 #include "view/status_rows.h"
 #include "view/view.h"
 
@@ -23,11 +24,6 @@ constexpr int kMaxScrollColumn = 4096;
 constexpr int kMaxVisibleBytes = kMaxScrollColumn + kScreenColumns;
 
 using RowText = char[kScreenColumns + 1];
-
-// Bookmarked text keeps its colour under the marks of results and selections.
-bool isBookmarkAttr(char attr) {
-    return attr == 'T' || attr == 't' || attr == 'u';
-}
 
 void markSpan(char* attr, int from, int to, char mark) {
     for (int i = std::max(from, 0); i < to; ++i) {
@@ -160,19 +156,19 @@ void Builder::textRow(int row, int item) {
         return;
     }
     if (row >= 0 && row < kScreenRows) view.screen.rowLine[static_cast<size_t>(row)] = line;
-    char base = ' ';
+    char base = kAttrPlain;
     TextBlock* block = line >= 0 ? cursor.block : nullptr;
     const int blockIndex = block ? cursor.index : -1;
     bool excluded = view.search.pathSelectionActive && view.search.files.valid && blockIndex >= 0 &&
                     !view.search.isFileSelected(blockIndex);
     if (view.filterMode == FilterMode::kFileList) {
-        base = 'f';
+        base = kAttrFileName;
     } else if (excluded && view.markExcluded) {
-        base = '_';
+        base = kAttrExcluded;
     }
     if (view.filterMode != FilterMode::kFileList && store.hasPrefix) {
         bool header = !excluded && store.startsWithPrefix(source);
-        if (header || headerFollows) base = 'f';
+        if (header || headerFollows) base = kAttrFileName;
         headerFollows = header && !view.display.oneRowHeader;
     }
 
@@ -193,13 +189,13 @@ void Builder::textRow(int row, int item) {
         int to = length;
         while (from < to && isBlankByte(source[from])) ++from;
         while (to > from && isBlankByte(source[to - 1])) --to;
-        markSpan(bytes, from, to, 'x');
+        markSpan(bytes, from, to, kAttrHit);
     }
     char rowMark = 0;
-    if (line >= 0 && !view.editor && line == view.display.lineMark) rowMark = 'm';
+    if (line >= 0 && !view.editor && line == view.display.lineMark) rowMark = kAttrMarkedLine;
     if (line >= 0 && line == view.display.flashLine) {
         if (tickMs() < view.display.flashUntilMs) {
-            rowMark = 31;
+            rowMark = kAttrFlashLine;
         } else {
             view.display.flashLine = -1;
         }
@@ -213,7 +209,7 @@ void Builder::textRow(int row, int item) {
         if (collectHitSpans(source, mask, search.findExpr, search.foldMain, search.matchFlags(),
                             search.workLine, scratch.spans)) {
             for (const HitSpan& span : scratch.spans) {
-                markSpan(bytes, span.offset, std::min(span.offset + span.length, length), 'x');
+                markSpan(bytes, span.offset, std::min(span.offset + span.length, length), kAttrHit);
             }
         }
     }
@@ -232,7 +228,7 @@ void Builder::textRow(int row, int item) {
     const DisplayState& display = view.display;
     if (line >= 0 && line == display.markLine) {
         markSpan(scratch.attr, display.markFrom - scrollColumn,
-                 std::min(display.markTo - scrollColumn, cells), '@');
+                 std::min(display.markTo - scrollColumn, cells), kAttrMarkedSpan);
     }
     view.screen.writeRow(row, {scratch.text, static_cast<size_t>(cells)},
                          {scratch.attr, static_cast<size_t>(cells)}, kRowText);
@@ -252,7 +248,7 @@ void Builder::selection(int line, char* attr, int cells) const {
     if (line < firstLine || line > lastLine) return;
     int from = line == firstLine ? firstColumn - scrollColumn : 0;
     int to = line == lastLine ? lastColumn - scrollColumn : cells;
-    markSpan(attr, from, std::min(to, cells), 's');
+    markSpan(attr, from, std::min(to, cells), kAttrSelection);
 }
 
 }  // namespace
@@ -300,7 +296,7 @@ int buildScreen(View& view) {
     SearchState& search = view.search;
 
     int row = 0;
-    if (config().getInt("assist")) ++row;  // room for the sidebar buttons
+    if (liveSettings().assist) ++row;  // room for the sidebar buttons
 
     // Kept far enough below the largest line number that row arithmetic cannot overflow.
     const int top = std::clamp(view.search.topLine, 0, INT_MAX - kScreenRows);
@@ -308,7 +304,8 @@ int buildScreen(View& view) {
         const char* caption = view.filterMode == FilterMode::kFileList
                                   ? "List Of Files. Click Any Line To Enter Text."
                                   : "Filtered Result View. Click Any Line To Enter Text.";
-        view.screen.writeRow(row++, caption, std::string(std::strlen(caption), 'h'), kRowContext);
+        view.screen.writeRow(row++, caption, std::string(std::strlen(caption), kAttrCaption),
+                             kRowContext);
     } else if (view.filterMode == FilterMode::kFullText && view.display.showFileName &&
                top < store.lineCount()) {
         TextBlock* block = store.blockForLine(top);
@@ -317,14 +314,14 @@ int buildScreen(View& view) {
             std::string_view name = block->fileName;
             // A name longer than the row keeps its end, where the file's own name is.
             if (static_cast<int>(name.size()) > columns) name.remove_prefix(name.size() - columns);
-            view.screen.writeRow(row++, name, std::string(name.size(), ' '), kRowContext);
+            view.screen.writeRow(row++, name, std::string(name.size(), kAttrPlain), kRowContext);
         }
     }
 
     bool showHits = search.findExpr.termCount > 0 && search.findMask[0] != '\0';
     if (view.filterMode == FilterMode::kFiltered && !view.display.hitsInFilter) showHits = false;
     if (view.filterMode == FilterMode::kFileList) showHits = false;
-    if (view.editor && (!config().getInt("hieditres") || config().getInt("assist")))
+    if (view.editor && (!liveSettings().highlightEditResults || liveSettings().assist))
         showHits = false;
 
     static RowScratch scratch;  // user interface thread only

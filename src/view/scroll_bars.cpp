@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/painter.h"
 #include "text/text_store.h"
 #include "view/frame_layout.h"
 #include "view/sidebar.h"
@@ -14,9 +13,6 @@ namespace tessel {
 namespace {
 
 constexpr int kStatusRows = 2;
-constexpr Color kTrackColour = rgb(0xEEEEEE);
-constexpr Color kThumbColour = rgb(0xB4B4B4);
-constexpr Color kThumbActiveColour = rgb(0x808080);
 
 // There is one pointer: the view it hovers over the bar of and the view whose thumb it
 // drags. The views are only compared, never reached through these.
@@ -140,16 +136,18 @@ bool scrollBarHover(const View& view, int x, int y) {
     return true;
 }
 
-void drawScrollBars(const View& view, Painter& painter) {
+ScrollBarShape scrollBarShape(const View& view) {
+    ScrollBarShape shape;
     const ScrollBarGeometry bar = verticalScrollBar(view);
-    if (!bar.shown) return;
+    if (!bar.shown) return shape;
     const PointerOnBar& pointer = pointerOnBar();
-    const bool active = pointer.hover == &view || pointer.drag == &view;
-    const int width = std::min(active ? kThumbWidthActive : kThumbWidth, bar.track.width);
+    shape.shown = true;
+    shape.active = pointer.hover == &view || pointer.drag == &view;
+    const int width = std::min(shape.active ? kThumbWidthActive : kThumbWidth, bar.track.width);
     const int x = bar.track.right() - kScrollBarMargin - width;
-    painter.fillRect({x, bar.track.y, width, bar.track.height}, kTrackColour);
-    painter.fillRect({x, bar.thumbTop, width, bar.thumbLength},
-                     active ? kThumbActiveColour : kThumbColour);
+    shape.track = {x, bar.track.y, width, bar.track.height};
+    shape.thumb = {x, bar.thumbTop, width, bar.thumbLength};
+    return shape;
 }
 
 }  // namespace tessel

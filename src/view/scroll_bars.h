@@ -9,7 +9,6 @@
 
 namespace tessel {
 
-class Painter;
 class View;
 
 // The drawn width of the thumb, wider while the pointer is over the bar or drags it.
@@ -65,6 +64,14 @@ bool scrollBarDragging(const View& view);
 // again because its look changes.
 bool scrollBarHover(const View& view, int x, int y);
 
-void drawScrollBars(const View& view, Painter& painter);
+// The bar as it is drawn: the visible track at the right of the hit strip and the thumb in
+// it, wider while the pointer is over the bar or drags it (`active`).
+struct ScrollBarShape {
+    bool shown = false;
+    bool active = false;
+    Rect track;
+    Rect thumb;
+};
+ScrollBarShape scrollBarShape(const View& view);
 
 }  // namespace tessel

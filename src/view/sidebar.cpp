@@ -1,9 +1,9 @@
 #include "view/sidebar.h"
 
-#include "config/qv_config.h"
-#include "platform/key_codes.h"
-#include "platform/painter.h"
 #include "base/log/message_log.h"
+#include "platform/key_codes.h"
+#include "view/live_settings.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 #include "view/view_commands.h"
 
@@ -35,8 +35,8 @@ SidebarHooks& sidebarHooks() {
 }
 
 bool sidebarShown(const View& view) {
-    if (!config().getInt("showsidebar")) return false;
-    return config().getInt("sidebarpermanent") || view.gestures.pointerInside;
+    if (!liveSettings().showSidebar) return false;
+    return liveSettings().sidebarPermanent || view.gestures.pointerInside;
 }
 
 namespace {
@@ -54,7 +54,7 @@ int columnHeight(const View& view) {
 }  // namespace
 
 int sidebarColumnBottom(const View& view) {
-    if (!config().getInt("showsidebar")) return 0;
+    if (!liveSettings().showSidebar) return 0;
     return columnHeight(view);
 }
 
@@ -93,8 +93,10 @@ int sidebarClick(View& view, SidebarButton button, int modifiers) {
         case SidebarButton::kCase:
             if (modifiers & kModControl) {
                 view.search.toggleAccent();
+                scheduleSearch(view);
             } else if (modifiers & kModShift) {
                 view.search.togglePunctuation();
+                scheduleSearch(view);
             } else {
                 toggleCaseSearch(view);
             }
@@ -104,13 +106,6 @@ int sidebarClick(View& view, SidebarButton button, int modifiers) {
             break;
     }
     return 1;
-}
-
-void drawSidebar(const View& view, Painter& painter) {
-    if (!picturesLoaded()) return;
-    for (const SidebarSlot& slot : sidebarLayout(view)) {
-        painter.drawPicture(picture(slot.picture), slot.x, slot.y);
-    }
 }
 
 }  // namespace tessel

@@ -10,7 +10,6 @@
 
 namespace tessel {
 
-class Painter;
 class View;
 
 enum class SidebarButton : int { kNone = 0, kLoad, kFind, kFilter, kCase };
@@ -44,6 +43,5 @@ SidebarButton sidebarButtonAt(const View& view, int x, int y);
 // A click on a button: load, find, filter, and case (CONTROL: accents, SHIFT: punctuation).
 // 0 handled, 1 no button there.
 int sidebarClick(View& view, SidebarButton button, int modifiers);
-void drawSidebar(const View& view, Painter& painter);
 
 }  // namespace tessel

@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/qv_config.h"
+#include "base/log/message_log.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
+#include "view/live_settings.h"
+#include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 
@@ -39,6 +40,7 @@ class RowWriter {
     RowWriter(StatusRowText& out, int columns)
         : out_(out), capacity_(std::clamp(columns, 1, kStatusRowChars)) {
         out_.length = 0;
+        out_.maskStart = out_.maskEnd = 0;
         terminate();
     }
 
@@ -64,6 +66,11 @@ class RowWriter {
             add({buffer, std::min<size_t>(static_cast<size_t>(written), kStatusRowChars)}, mark);
     }
 
+    void setMaskColumns(int start, int end) {
+        out_.maskStart = start;
+        out_.maskEnd = end;
+    }
+
     // Marks one existing column (the input cursor); a column past the text is left alone.
     void mark(int column, char mark) {
         if (column >= 0 && column < out_.length) out_.attr[column] = mark;
@@ -75,9 +82,9 @@ class RowWriter {
         if (out_.length + width + 2 > capacity_) return;
         const int gap = capacity_ - out_.length - width;
         std::memset(out_.text + out_.length, ' ', static_cast<size_t>(gap));
-        std::memset(out_.attr + out_.length, ' ', static_cast<size_t>(gap));
+        std::memset(out_.attr + out_.length, kAttrPlain, static_cast<size_t>(gap));
         out_.length += gap;
-        add(right, 'g');
+        add(right, kAttrDimmed);
     }
 
   private:
@@ -111,29 +118,31 @@ long long asLong(int64_t value) {
 // cursor is marked while that mask takes the typing.
 void maskPart(RowWriter& w, const char* label, std::string_view mask, char maskMark,
               bool labelDimmed, bool typing, int cursor) {
-    w.add(label, labelDimmed ? 'g' : ' ');
-    w.add(" >", ' ');
+    w.add(label, labelDimmed ? kAttrDimmed : kAttrPlain);
+    w.add(" >", kAttrPlain);
     mask =
         mask.substr(0, std::min(mask.size(), static_cast<size_t>(std::max(w.capacity() - 8, 0))));
+    const int start = w.length();
     w.add(mask, maskMark);
-    w.add("<", ' ');
-    if (typing) w.mark(7 + std::clamp(cursor, 0, static_cast<int>(mask.size())), 'e');
+    w.setMaskColumns(start, w.length());
+    w.add("<", kAttrPlain);
+    if (typing) w.mark(start + std::clamp(cursor, 0, static_cast<int>(mask.size())), kAttrCursor);
 }
 
 // The line count of the searched files; in a wide view also how long that text would be on
 // paper, which makes the size of a search tangible.
 void lineCountPart(RowWriter& w, const StatusRowInput& in, int64_t lines) {
     if (!speedInfoFits(in)) {
-        w.addf('g', " %lld lines", asLong(lines));
+        w.addf(kAttrDimmed, " %lld lines", asLong(lines));
         return;
     }
     const SpeedFigures length = speedFigures(static_cast<uint64_t>(std::max<int64_t>(lines, 0)), 0);
     if (length.km < 0.1) {
-        w.addf('g', " %lld lines, %.0f m", asLong(lines), length.km * 1000.0);
+        w.addf(kAttrDimmed, " %lld lines, %.0f m", asLong(lines), length.km * 1000.0);
     } else if (in.showMiles) {
-        w.addf('g', " %lld lines, %.1f miles", asLong(lines), length.miles);
+        w.addf(kAttrDimmed, " %lld lines, %.1f miles", asLong(lines), length.miles);
     } else {
-        w.addf('g', " %lld lines, %.1f km", asLong(lines), length.km);
+        w.addf(kAttrDimmed, " %lld lines, %.1f km", asLong(lines), length.km);
     }
 }
 
@@ -162,34 +171,34 @@ void pathRightSide(RowWriter& w, const StatusRowInput& in) {
 // was found.
 void hitPart(RowWriter& w, const StatusRowInput& in) {
     if (in.hitCount > 0) {
-        w.addf(' ', " - %lld hits", asLong(in.hitCount));
+        w.addf(kAttrPlain, " - %lld hits", asLong(in.hitCount));
         if (in.caseSensitive) {
-            w.add(", ", ' ');
-            w.add("case", '1');
+            w.add(", ", kAttrPlain);
+            w.add("case", kAttrCaseFlag);
         }
-        w.add(".", ' ');
-        if (hintShown(in)) w.addf(' ', " %s.", kHint);
+        w.add(".", kAttrPlain);
+        if (hintShown(in)) w.addf(kAttrPlain, " %s.", kHint);
         return;
     }
-    w.add(" - ", ' ');
+    w.add(" - ", kAttrPlain);
     bool said = true;
     bool noHit = false;
-    if (in.searchPhase == 2) {
-        w.add("*", ' ');
-    } else if (in.searchPhase == 1) {
-        w.add("-", ' ');
+    if (in.searchPhase == SearchPhase::kRunning) {
+        w.add("*", kAttrPlain);
+    } else if (in.searchPhase == SearchPhase::kScheduled) {
+        w.add("-", kAttrPlain);
     } else if (!in.findMask.empty() && !in.fileListShown) {
-        w.add("no hit", ' ');
-        if (hintShown(in)) w.addf(' ', ". %s", kHint);
+        w.add("no hit", kAttrPlain);
+        if (hintShown(in)) w.addf(kAttrPlain, ". %s", kHint);
         noHit = true;
     } else {
         said = false;
     }
     if (in.caseSensitive) {
-        if (said) w.add(", ", ' ');
-        w.add("case", '1');
+        if (said) w.add(", ", kAttrPlain);
+        w.add("case", kAttrCaseFlag);
     } else if (noHit) {
-        w.add(".", ' ');
+        w.add(".", kAttrPlain);
     }
 }
 
@@ -198,9 +207,10 @@ void hitPart(RowWriter& w, const StatusRowInput& in) {
 void timingPart(RowWriter& w, const StatusRowInput& in) {
     if (in.findMask.empty() || w.length() + 12 >= w.capacity()) return;
     if (in.verbose) {
-        w.addf('g', " %lld/%lld msec", asLong(in.elapsedNs / 1000000), asLong(in.elapsedMs));
+        w.addf(kAttrDimmed, " %lld/%lld msec", asLong(in.elapsedNs / 1000000),
+               asLong(in.elapsedMs));
     } else {
-        w.addf('g', " %lld msec", asLong(in.elapsedMs));
+        w.addf(kAttrDimmed, " %lld msec", asLong(in.elapsedMs));
     }
     if (!in.showSpeed || !speedInfoFits(in) || in.testedLines <= 1000 || in.elapsedMs < 30) return;
     const double seconds =
@@ -209,7 +219,8 @@ void timingPart(RowWriter& w, const StatusRowInput& in) {
         speedFigures(static_cast<uint64_t>(std::max<int64_t>(in.testedLines, 0)), seconds).mach;
     char speed[64];
     std::snprintf(speed, sizeof speed, mach < 1.0 ? ", mach %.1f" : ", mach %.0f", mach);
-    if (w.length() + static_cast<int>(std::strlen(speed)) + 2 < w.capacity()) w.add(speed, 'g');
+    if (w.length() + static_cast<int>(std::strlen(speed)) + 2 < w.capacity())
+        w.add(speed, kAttrDimmed);
 }
 
 const char* selectionWord(SelectionPrompt prompt) {
@@ -236,13 +247,13 @@ void buildPathRow(const StatusRowInput& in, StatusRowText& out) {
     // file records), so the user sees where the keys went.
     if (!in.pathSelectionActive && in.pathMask.empty() && !typing) {
         if (in.loadedFiles > 0) {
-            w.addf('g', "global search over %lld files.", asLong(in.loadedFiles));
+            w.addf(kAttrDimmed, "global search over %lld files.", asLong(in.loadedFiles));
         } else {
-            w.add("global search.", 'g');
+            w.add("global search.", kAttrDimmed);
         }
         return;
     }
-    maskPart(w, "path:", in.pathMask, ' ', editing, typing, in.pathCursor);
+    maskPart(w, "path:", in.pathMask, kAttrPlain, editing, typing, in.pathCursor);
     const int64_t maskLength = static_cast<int64_t>(in.pathMask.size());
     bool narrow = maskLength + 40 >= in.columns;
     const bool tooNarrow = maskLength + 50 >= in.columns;
@@ -256,11 +267,11 @@ void buildPathRow(const StatusRowInput& in, StatusRowText& out) {
     }
     if (!editing && in.pathSelectionActive) {
         if (files > 0) {
-            w.addf(' ', " - %lld files%s.", asLong(files), narrow ? "" : " selected");
+            w.addf(kAttrPlain, " - %lld files%s.", asLong(files), narrow ? "" : " selected");
             const int64_t shown = in.testedLines > 0 ? in.testedLines : lines;
             if (!tooNarrow && shown > 0) lineCountPart(w, in, shown);
         } else {
-            w.addf(' ', " - %s.", narrow ? "no match" : "no matching files");
+            w.addf(kAttrPlain, " - %s.", narrow ? "no match" : "no matching files");
         }
     }
     pathRightSide(w, in);
@@ -269,7 +280,7 @@ void buildPathRow(const StatusRowInput& in, StatusRowText& out) {
 void buildFindRow(const StatusRowInput& in, StatusRowText& out) {
     RowWriter w(out, in.columns);
     const bool editing = in.editor.active;
-    maskPart(w, "find:", in.findMask, in.findMaskMarkedForReset ? 'g' : ' ', editing,
+    maskPart(w, "find:", in.findMask, in.findMaskMarkedForReset ? kAttrDimmed : kAttrPlain, editing,
              !editing && in.focus == MaskFocus::kFind, in.findCursor);
 
     std::string_view info = in.infoText;
@@ -277,21 +288,21 @@ void buildFindRow(const StatusRowInput& in, StatusRowText& out) {
     bool statusPart = false;
     bool infoShown = false;
     if (in.userCommandRunning) {
-        w.add(" - waiting for user command. ", ' ');
+        w.add(" - waiting for user command. ", kAttrPlain);
         statusPart = true;
     } else if (!in.loading && !info.empty()) {
-        w.add(" - ", ' ');
-        w.add(info, ' ');
+        w.add(" - ", kAttrPlain);
+        w.add(info, kAttrPlain);
         statusPart = infoShown = true;
     } else if (!in.loading && in.selection != SelectionPrompt::kNone) {
-        w.addf(' ', " - select for %s%s", selectionWord(in.selection),
+        w.addf(kAttrPlain, " - select for %s%s", selectionWord(in.selection),
                in.selectionInOtherView ? ", in other view" : "");
         statusPart = true;
     }
     if (!statusPart && !editing) hitPart(w, in);
     if (!info.empty() && !infoShown) {
-        w.add(" ", ' ');
-        w.add(info, ' ');
+        w.add(" ", kAttrPlain);
+        w.add(info, kAttrPlain);
     }
     timingPart(w, in);
     if (sideInfoFits(in)) w.addRight(kProductTitle);
@@ -340,22 +351,31 @@ StatusRowInput statusRowInput(View& view, int64_t nowMs, bool loading) {
     const StatusInfo& info = statusInfo();
     in.infoText = {info.infoText, strnlen(info.infoText, sizeof info.infoText)};
     in.nowMs = nowMs;
-    in.showSpeed = config().getInt("showspeed") != 0;
-    in.showMiles = config().getInt("showmiles") != 0;
-    in.assist = config().getInt("assist") != 0;
+    in.showSpeed = liveSettings().showSpeed;
+    in.showMiles = liveSettings().showMiles;
+    in.assist = liveSettings().assist;
     in.verbose = verboseMode();
     in.tabSize = view.tabSize;
     return in;
 }
+
+namespace {
+
+void writeRow(View& view, int index, const StatusRowText& row, RowType type) {
+    view.screen.writeRow(index, row.textView(), row.attrView(), type);
+    view.screen.setMaskColumns(index, row.maskStart, row.maskEnd);
+}
+
+}  // namespace
 
 void writeStatusRows(View& view, int pathRowIndex, int findRowIndex) {
     static StatusRowText row;  // user interface thread only
     const int64_t now = tickMs();
     const StatusRowInput in = statusRowInput(view, now, false);
     buildPathRow(in, row);
-    view.screen.writeRow(pathRowIndex, row.textView(), row.attrView(), kRowPath);
+    writeRow(view, pathRowIndex, row, kRowPath);
     buildFindRow(in, row);
-    view.screen.writeRow(findRowIndex, row.textView(), row.attrView(), kRowFind);
+    writeRow(view, findRowIndex, row, kRowFind);
     // A status info is shown at least once; the first rebuild after its time lets it go.
     statusInfo().expire(now);
 }
@@ -364,7 +384,7 @@ void writeFindRow(View& view, int findRowIndex, bool loading) {
     static StatusRowText row;  // user interface thread only
     const int64_t now = tickMs();
     buildFindRow(statusRowInput(view, now, loading), row);
-    view.screen.writeRow(findRowIndex, row.textView(), row.attrView(), kRowFind);
+    writeRow(view, findRowIndex, row, kRowFind);
     statusInfo().expire(now);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "search/search_state.h"
 #include "view/view_input.h"
 
 namespace tessel {
@@ -43,7 +44,7 @@ struct StatusRowInput {
     int64_t elapsedMs = 0;
     int64_t elapsedNs = 0;
     int64_t hitCount = 0;
-    int searchPhase = 0;  // 1 scheduled, 2 running, 0 done
+    SearchPhase searchPhase = SearchPhase::kDone;
     bool caseSensitive = false;
     bool findMaskMarkedForReset = false;
     MaskFocus focus = MaskFocus::kFind;
@@ -71,11 +72,14 @@ struct StatusRowInput {
     int tabSize = 3;
 };
 
-// One built row: text and attribute characters of the same length, both NUL-terminated.
+// One built row: text and attribute characters of the same length, both NUL-terminated, and
+// the columns [maskStart, maskEnd) that hold the mask.
 struct StatusRowText {
     char text[kStatusRowChars + 1] = {};
     char attr[kStatusRowChars + 1] = {};
     int length = 0;
+    int maskStart = 0;
+    int maskEnd = 0;
 
     std::string_view textView() const { return {text, static_cast<size_t>(length)}; }
     std::string_view attrView() const { return {attr, static_cast<size_t>(length)}; }

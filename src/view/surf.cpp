@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
-#include "base/log/message_log.h"
+#include "view/live_settings.h"
 #include "view/view.h"
 #include "view/view_scroll.h"
 
@@ -153,7 +154,7 @@ bool stepHorizontal(View& view, int dx) {
 
 int surfMove(View& view, int x, int y, int startX, int startY, int64_t nowMs, bool shiftHeld) {
     SurfState& surf = view.surf;
-    const bool horizontalAllowed = config().getInt("enableHorizontalSurf") != 0;
+    const bool horizontalAllowed = liveSettings().horizontalSurf;
     if (surf.mode == kSurfIdle) {
         surf.mode = kSurfChoosing;
         surf.startX = startX;
@@ -170,7 +171,7 @@ int surfMove(View& view, int x, int y, int startX, int startY, int64_t nowMs, bo
     if (dx == 0 && dy == 0) return 1;
 
     const bool horizontal = surf.mode == kSurfHorizontal && horizontalAllowed;
-    if (config().getInt("motionfilter") && flicker(surf, dx, dy, nowMs, horizontal)) return 1;
+    if (liveSettings().motionFilter && flicker(surf, dx, dy, nowMs, horizontal)) return 1;
 
     if ((surf.mode == kSurfVertical || surf.mode == kSurfHorizontal) &&
         nowMs - surf.lastStepTime > kStrokeGapMs) {
@@ -199,7 +200,7 @@ int wheel(View& view, int delta, int64_t nowMs) {
     SurfState& surf = view.surf;
     if (delta == 0) return 1;
     if (delta > 0) noteAssistInput(view, "mouse wheel up");
-    if (config().getInt("softscrollenable")) {
+    if (liveSettings().softScroll) {
         // Away from the user (positive) moves towards the start of the text.
         const double lines = -static_cast<double>(delta) / kWheelNotch * config().scrollFactor() *
                              kWheelLinesPerFactor;

@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
+#include "view/view_host.h"
 
 namespace tessel {
 namespace {
@@ -37,7 +38,15 @@ int ScreenBuffer::writeRow(int row, std::string_view rowText, std::string_view r
     copyRow(text[r], rowText);
     copyRow(attr[r], rowAttr);
     flags[r] = flag;
+    maskStart[r] = maskEnd[r] = 0;
     return 0;
+}
+
+void ScreenBuffer::setMaskColumns(int row, int start, int end) {
+    if (row < 0 || row >= kScreenRows) return;
+    const auto r = static_cast<size_t>(row);
+    maskStart[r] = static_cast<int16_t>(std::clamp(start, 0, kScreenColumns));
+    maskEnd[r] = static_cast<int16_t>(std::clamp(end, int{maskStart[r]}, kScreenColumns));
 }
 
 const char* ScreenBuffer::rowText(int row) const {
@@ -54,6 +63,8 @@ void ScreenBuffer::reset() {
     for (auto& row : text) row[0] = '\0';
     for (auto& row : attr) row[0] = '\0';
     flags.fill(0);
+    maskStart.fill(0);
+    maskEnd.fill(0);
     valid = false;
 }
 
@@ -160,11 +171,11 @@ int View::expandOrRaise(bool noRaise) {
             }
         }
     }
-    if (!noRaise && layout.host) {
+    if (!noRaise) {
         for (auto& view : layout.views) {
-            if (view.get() != this) layout.host->raiseViewWindow(*view);
+            if (view.get() != this && view->host) view->host->raise();
         }
-        layout.host->raiseViewWindow(*this);
+        if (host) host->raise();
     }
     if (covered >= 0 && traceMode()) {
         logMessage("[blue] view %d is covered by: %.20s", covered + 1,

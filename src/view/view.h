@@ -25,6 +25,7 @@ class Editor;
 class FrameLayout;
 class RowCache;
 class TextStore;
+class ViewHost;
 
 // The platform's handle of a window; 0 is no window.
 using WindowId = uint64_t;
@@ -46,11 +47,17 @@ struct ScreenBuffer {
     // The global line a text row shows (-1 for other rows), so drawn rows can be reused after
     // scrolling; the screen builder sets every row.
     std::array<int32_t, kScreenRows> rowLine{};
+    // The columns [maskStart, maskEnd) of a status row that hold its mask: only there do the
+    // attributes of the row give the cells a background. Empty on other rows.
+    std::array<int16_t, kScreenRows> maskStart{};
+    std::array<int16_t, kScreenRows> maskEnd{};
     // False until the builder has filled the rows for the current layout.
     bool valid = false;
 
     // Cuts both strings to 800 characters; a row outside the buffer is ignored (result 1).
+    // The row has no mask columns until setMaskColumns gives it some.
     int writeRow(int row, std::string_view rowText, std::string_view rowAttr, uint8_t flag = 0);
+    void setMaskColumns(int row, int start, int end);
     const char* rowText(int row) const;
     const char* rowAttr(int row) const;
     void reset();
@@ -120,6 +127,8 @@ class View {
     int index = 0;
     char indexText[12] = "1";
     WindowId window = 0;
+    // The view's window, null while it has none.
+    ViewHost* host = nullptr;
     bool active = false;
     bool restoreFocus = false;
 

@@ -11,6 +11,7 @@
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/scroll_bars.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -106,7 +107,7 @@ void toggleCaseSearch(View& view) {
     SearchState& search = view.search;
     search.caseSensitive = !search.caseSensitive;
     logMessage(search.caseSensitive ? "case sensitive search." : "case insensitive search.");
-    if (search.host) search.scheduleSearch(false);
+    scheduleSearch(view);
     view.screen.valid = false;
 }
 
@@ -137,7 +138,7 @@ void applyPowerSettings(View& view) {
     scrollBarOptions().hideInVerticalTiling = true;
     logMessage("no scrollbar with vertical tiling.");
     logMessage("reduced delay after typing.");
-    if (view.search.host) view.search.scheduleSearch(false);
+    scheduleSearch(view);
 }
 
 int commandKeyDown(View& view, int key, int modifiers) {
@@ -169,10 +170,12 @@ int commandKeyDown(View& view, int key, int modifiers) {
         case kKeyF4:
             if (shift && !control) {
                 view.search.toggleSequence();
+                scheduleSearch(view);
                 return 0;
             }
             if (control) {
                 view.search.toggleOperators();
+                scheduleSearch(view);
                 return 0;
             }
             return 1;

@@ -2,11 +2,12 @@
 // filter, stepped through backwards and forwards.
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "view/filter_view.h"
-#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/navigation_internal.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -55,7 +56,7 @@ int restore(View& view, int index) {
     }
     if (inFilterMode(view)) leaveFilter(view, true);
     SearchState& search = view.search;
-    search.cancelPass();
+    cancelPasses(view);
     search.setFindMask(slot.findMask);
     search.setPathMask(slot.pathMask);
     search.setFlags(slot.flags);
@@ -67,7 +68,7 @@ int restore(View& view, int index) {
     // A state saved before its search ran has no count yet: count the hits of the restored
     // masks again, then go back to the saved place, which the pass would move.
     search.hitCount = slot.hitCount;
-    if (search.findMask[0] != '\0') search.globalSearch(true);
+    if (search.findMask[0] != '\0') searchNormalView(view, true);
     search.topLine = slot.topLine;
     search.currentLine = slot.currentLine;
     view.input.findTail = 0;

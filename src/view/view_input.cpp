@@ -5,6 +5,7 @@
 
 #include "platform/key_codes.h"
 #include "text/text_store.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -26,18 +27,10 @@ int maskLength(const View& view, MaskFocus mask) {
     return static_cast<int>(std::strlen(maskText(view, mask)));
 }
 
-// The keystroke log counts keys; only INSERT is told apart from the others, so a typed
-// character must not be logged under INSERT's code (which is also the code of '-').
-int keyCodeOfChar(uint8_t ch) {
-    if (ch >= 'a' && ch <= 'z') return ch - 'a' + kKeyA;
-    if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == ' ') return ch;
-    return kKeyNone;
-}
-
 // A mask was changed by typing: the path mask narrows the search only while the path
 // selection is on, which the file records of the text allow. While a loader still fills the
 // store its header is not ours to read; the search waits for the load anyway.
-void maskChanged(View& view, MaskFocus mask, int keyCode) {
+void maskChanged(View& view, MaskFocus mask, bool newWord) {
     SearchState& search = view.search;
     const TextStore& store = search.store();
     if (mask == MaskFocus::kFind) {
@@ -45,18 +38,17 @@ void maskChanged(View& view, MaskFocus mask, int keyCode) {
     } else if (!store.loadRunning.load() && store.hasPrefix) {
         search.pathSelectionActive = true;
     }
-    search.recordKeystroke(keyCode);
-    search.scheduleSearch(false);
+    searchAfterKeystroke(view, newWord);
     view.screen.valid = false;
 }
 
 int clearMask(View& view, ViewInput& input) {
     const MaskFocus mask = input.maskFocus;
     tailOf(input, mask) = 0;
-    // An empty mask still counts: INSERT is how the user starts a new word, and its keystroke
-    // changes the delay before the search of that word.
+    // An empty mask still counts: INSERT is how the user starts a new word, and the search
+    // of that word waits the full delay.
     maskText(view, mask)[0] = '\0';
-    maskChanged(view, mask, kKeyInsert);
+    maskChanged(view, mask, true);
     return 0;
 }
 
@@ -132,7 +124,7 @@ int maskChar(View& view, ViewInput& input, uint8_t ch) {
         const int at = length - tail;
         if (at == 0) return 1;
         std::memmove(text + at - 1, text + at, static_cast<size_t>(tail) + 1);
-        maskChanged(view, mask, kKeyBackspace);
+        maskChanged(view, mask, false);
         return 0;
     }
     if (ch < 0x20 || ch == 0x7F) return 1;
@@ -146,7 +138,7 @@ int maskChar(View& view, ViewInput& input, uint8_t ch) {
     const int at = length - tail;
     std::memmove(text + at + 1, text + at, static_cast<size_t>(tail) + 1);
     text[at] = static_cast<char>(ch);
-    maskChanged(view, mask, keyCodeOfChar(ch));
+    maskChanged(view, mask, false);
     return 0;
 }
 
@@ -160,7 +152,7 @@ int setMaskText(View& view, ViewInput& input, MaskFocus mask, std::string_view t
         view.search.setFindMask(text.substr(0, length));
     }
     tailOf(input, mask) = 0;
-    maskChanged(view, mask, kKeyNone);
+    maskChanged(view, mask, false);
     return 0;
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "text/text_store.h"
+#include "view/live_settings.h"
 #include "view/navigation.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -38,10 +38,6 @@ int jumpRows(int rows, JumpRowChoice choice) {
     return std::clamp(value, 0, std::max(0, rows - kStatusRows - 1));
 }
 
-void applyJumpRows(View& view, JumpRowChoice choice) {
-    view.search.lockRows = jumpRows(view.rows, choice);
-}
-
 int scrollLineCount(const View& view) {
     if (view.filterMode != FilterMode::kFullText) return std::max(0, view.filteredLineCount);
     return view.textStore().lineCount();
@@ -49,7 +45,7 @@ int scrollLineCount(const View& view) {
 
 int scrollTextRows(const View& view) {
     int rows = std::clamp(view.rows, kStatusRows, kScreenRows) - kStatusRows;
-    if (config().getInt("assist")) --rows;
+    if (liveSettings().assist) --rows;
     // Away from the top a filter mode shows its caption, and the full text may show the file
     // name, each in a row of its own; counting it always keeps the last line in sight.
     if (view.filterMode != FilterMode::kFullText || view.display.showFileName) --rows;
@@ -116,7 +112,7 @@ bool blankSpaceAt(const View& view, int x, int y) {
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return false;
     if (row >= std::clamp(view.rows, kStatusRows, kScreenRows) - kStatusRows) return false;
-    if (row == 0 && config().getInt("assist")) return false;
+    if (row == 0 && liveSettings().assist) return false;
     const uint8_t kind = view.screen.flags[static_cast<size_t>(row)];
     if (kind == kRowFind || kind == kRowPath) return false;
     const char* text = view.screen.rowText(row);

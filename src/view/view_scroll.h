@@ -21,8 +21,6 @@ enum class JumpRowChoice : int { kTop = 0, kMiddle = 1, kBottom = 2 };
 // The rows below the top for a view of `rows` rows: 6, half the rows less one, or the rows
 // less 10, kept inside the view (a small view cannot hold the bottom choice).
 int jumpRows(int rows, JumpRowChoice choice);
-// Sets view.search.lockRows from the view's current rows.
-void applyJumpRows(View& view, JumpRowChoice choice);
 
 // What a scroll position counts: the store's lines, or the list's rows in a filter mode.
 int scrollLineCount(const View& view);

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/qv_config.h"
 #include "base/codepage/code_page_tables.h"
-#include "view/frame_layout.h"
 #include "base/log/message_log.h"
+#include "config/qv_config.h"
+#include "view/frame_layout.h"
+#include "view/live_settings.h"
+#include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
+#include "view/view_host.h"
 
 namespace tessel {
 namespace {
@@ -26,10 +29,6 @@ constexpr NamedColour kColours[] = {
 };
 
 constexpr char kAutoName[] = "any";
-
-bool isBookmarkAttr(char attr) {
-    return attr == 'T' || attr == 't' || attr == 'u';
-}
 
 // The word part of an entry: what follows the first blank, or the whole entry.
 std::string_view wordOf(std::string_view entry) {
@@ -67,7 +66,7 @@ int findWord(const char* text, int length, int from, std::string_view word, bool
 void redrawAll(View& view) {
     auto redraw = [](View& each) {
         each.screen.valid = false;
-        if (each.search.host) each.search.host->refreshView();
+        if (each.host) each.host->refresh();
     };
     if (!view.frame) {
         redraw(view);
@@ -79,7 +78,7 @@ void redrawAll(View& view) {
 }
 
 bool localLists() {
-    return config().getInt("localhighlight") != 0;
+    return liveSettings().localHighlight;
 }
 
 }  // namespace
@@ -216,7 +215,7 @@ int highlightWordAt(View& view, int row, int column, bool shift) {
     }
     if (localLists() && !shift) {
         view.screen.valid = false;
-        if (view.search.host) view.search.host->refreshView();
+        if (view.host) view.host->refresh();
     } else {
         redrawAll(view);
     }
@@ -228,7 +227,7 @@ void toggleHighlightCase(View& view) {
     logMessage(view.highlights.highlightCase ? "case sensitive word highlights"
                                              : "ignoring case on word highlights");
     view.screen.valid = false;
-    if (view.search.host) view.search.host->refreshView();
+    if (view.host) view.host->refresh();
 }
 
 }  // namespace tessel

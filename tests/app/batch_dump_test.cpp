@@ -55,6 +55,35 @@ TEST(BatchDump, ControlAttributesStayOneByte) {
     EXPECT_NE(dump.find("T|wxyz\n"), std::string::npos);
 }
 
+TEST(BatchDump, TheOverlayBlockStandsBeforeTheEnd) {
+    ScreenBuffer screen;
+    screen.writeRow(0, "row", "");
+    DumpHeader header;
+    header.rows = 1;
+    ScreenOverlay overlay;
+    EXPECT_EQ(formatScreenDump(screen, header, &overlay),
+              "=== view 1 top=0 current=0 filter=0 hits=0 rows=1 cols=0\n"
+              "T|row\n"
+              "A|   \n"
+              "=== overlay\n"
+              "scrollbar none\n"
+              "sidebar none\n"
+              "bubble none\n"
+              "=== end\n");
+    overlay.scrollBar = {true, true, {90, 4, 10, 80}, {90, 20, 10, 30}};
+    overlay.sidebar.push_back({SidebarButton::kFind, 70, 4, 24});
+    overlay.bubble.shown = true;
+    overlay.bubble.box = {10, 20, 50, 40};
+    overlay.bubble.lines = {"no hit", "again"};
+    EXPECT_EQ(formatOverlayDump(overlay),
+              "=== overlay\n"
+              "scrollbar track=90,4,10,80 thumb=90,20,10,30 active\n"
+              "sidebar find=70,4,24,24\n"
+              "bubble 10,20,50,40\n"
+              "B|no hit\n"
+              "B|again\n");
+}
+
 TEST(BatchDump, RowCountIsBoundedByTheBuffer) {
     ScreenBuffer screen;
     DumpHeader header;

@@ -159,12 +159,15 @@ TEST(BatchLine, TimesSizesAndAnswers) {
 TEST(BatchLine, SimpleCommandsAndShots) {
     EXPECT_EQ(parsed("quit").verb, BatchVerb::kQuit);
     EXPECT_EQ(parsed("dump").verb, BatchVerb::kDump);
+    EXPECT_EQ(parsed("dump").value, 0);
+    EXPECT_EQ(parsed("dump overlay").value, 1);
     EXPECT_EQ(parsed("  dumplog  ").verb, BatchVerb::kDumpLog);
     BatchCommand shot = parsed("shot out dir/view one.png");
     EXPECT_EQ(shot.verb, BatchVerb::kShot);
     EXPECT_EQ(shot.text, "out dir/view one.png");
     rejected("shot");
     rejected("dump now");
+    rejected("dump overlay now");
 }
 
 TEST(BatchLine, WheelStopwatchAndFindDialog) {

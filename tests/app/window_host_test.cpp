@@ -7,9 +7,10 @@
 
 #include "app/batch_driver.h"
 #include "app/view_windows.h"
+#include "base/log/message_log.h"
 #include "platform/platform.h"
 #include "test_support.h"
-#include "base/log/message_log.h"
+#include "view/search_driver.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -84,9 +85,9 @@ TEST_F(WindowHostTest, ScheduledSearchIsPendingUntilItsTimerRan) {
     ASSERT_EQ(openFirstView(FrameStart{}), 0);
     View* view = frameFocusedView();
     ASSERT_NE(view, nullptr);
-    ASSERT_NE(view->search.host, nullptr);
+    ASSERT_NE(view->host, nullptr);
     view->search.setFindMask("intro");
-    view->search.scheduleSearch(false);
+    scheduleSearch(*view);
     EXPECT_TRUE(viewWorkPending());
     const int64_t end = tickMs() + 5000;
     while (viewWorkPending() && tickMs() < end) {

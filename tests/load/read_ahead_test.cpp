@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
 #include "load/folder_walk.h"
 #include "load/load_driver.h"
-#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/load_target.h"
 #include "text/text_store.h"
@@ -42,8 +42,8 @@ std::vector<BlockImage> imageOf(TextStore& store) {
         one.firstUtf8Offset = block.firstUtf8Offset;
         one.firstInvalidOffset = block.firstInvalidOffset;
         for (int i = 0; i < block.lineCount; ++i) {
-            one.starts.push_back(block.lineStarts[i]);
-            one.masks.push_back(block.lineMasks[i]);
+            one.starts.push_back(block.lineArrays.starts[i]);
+            one.masks.push_back(block.lineArrays.masks[i]);
         }
     }
     return image;

@@ -71,14 +71,19 @@ void UiQueue::post(std::function<void()> task) {
     queue_.push_back(std::move(task));
 }
 
-int UiQueue::drain() {
+bool UiQueue::waitForTask() {
     for (int i = 0; i < 500; ++i) {
         {
             std::lock_guard<std::mutex> guard(lock_);
-            if (!queue_.empty()) break;
+            if (!queue_.empty()) return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    return false;
+}
+
+int UiQueue::drain() {
+    waitForTask();
     std::deque<std::function<void()>> tasks;
     {
         std::lock_guard<std::mutex> guard(lock_);

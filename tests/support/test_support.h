@@ -50,6 +50,8 @@ class UiQueue {
     // Runs the tasks posted so far, waiting up to a few seconds for the first one. Returns
     // how many ran.
     int drain();
+    // Waits up to a few seconds until a task is posted, without running it.
+    bool waitForTask();
 
   private:
     std::mutex lock_;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "test_support.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {
@@ -78,7 +78,7 @@ TEST_F(TextBlockIndexTest, WholeFileIndexMatchesALineByLineReference) {
         std::string content = round == 0 ? std::string() : randomText(random);
         std::string path = dir.write("f" + std::to_string(round) + ".txt", content);
         TextBlock block(&store);
-        ASSERT_EQ(block.loadFile(path.c_str()), 0);
+        ASSERT_EQ(block.loadFile(path.c_str()), LoadFileResult::kLoaded);
         std::vector<std::string> expected = referenceLines(path, content);
         ASSERT_EQ(block.lineCount, static_cast<int>(expected.size())) << "round " << round;
         for (int i = 0; i < block.lineCount; ++i) {
@@ -99,7 +99,7 @@ TEST_F(TextBlockIndexTest, IndexingAgainKeepsLinesAndMasks) {
     TempDir dir;
     std::string path = dir.write("a.txt", "alpha\r\nbeta\n\n" + std::string(300, 'q') + "\nend");
     TextBlock block(&store);
-    ASSERT_EQ(block.loadFile(path.c_str()), 0);
+    ASSERT_EQ(block.loadFile(path.c_str()), LoadFileResult::kLoaded);
     std::vector<std::string> before;
     std::vector<uint32_t> masks;
     for (int i = 0; i < block.lineCount; ++i) {
@@ -128,26 +128,27 @@ TEST_F(TextBlockIndexTest, CheckSeesTheStartAndMayTurnTheFileAway) {
         return true;
     };
     TextBlock block(&store);
-    ASSERT_EQ(block.loadFile(path.c_str(), 0, &accept), 0);
+    ASSERT_EQ(block.loadFile(path.c_str(), 0, &accept), LoadFileResult::kLoaded);
     EXPECT_EQ(first, 'S');
     EXPECT_GT(seen, 0u);
     EXPECT_LT(seen, big.size()) << "the check comes before the whole file is read";
     EXPECT_EQ(std::string(block.line(3)), big);
 
     LoadCheck refuse = [](const char*, size_t) { return false; };
-    EXPECT_EQ(block.loadFile(path.c_str(), 0, &refuse), kLoadTurnedAway);
+    EXPECT_EQ(block.loadFile(path.c_str(), 0, &refuse), LoadFileResult::kTurnedAway);
     EXPECT_EQ(block.text, nullptr);
     EXPECT_EQ(block.lineCount, 0);
 
     std::string empty = dir.write("empty.txt", "");
     seen = 99;
-    ASSERT_EQ(block.loadFile(empty.c_str(), 0, &accept), 0);
+    ASSERT_EQ(block.loadFile(empty.c_str(), 0, &accept), LoadFileResult::kLoaded);
     EXPECT_EQ(seen, 0u) << "an empty file is checked too";
 
     // The caller of a check reports files it cannot open itself (through the line reader).
     LogCapture log;
-    EXPECT_EQ(block.loadFile((dir.path() + "/none.txt").c_str(), 0, &accept), 1);
-    EXPECT_EQ(block.loadFile(dir.path().c_str(), 0, &accept), 3);
+    EXPECT_EQ(block.loadFile((dir.path() + "/none.txt").c_str(), 0, &accept),
+              LoadFileResult::kMissing);
+    EXPECT_EQ(block.loadFile(dir.path().c_str(), 0, &accept), LoadFileResult::kUnreadable);
     EXPECT_TRUE(log.messages().empty());
 }
 
@@ -161,12 +162,14 @@ TEST_F(TextBlockIndexTest, FileOpenedByItsNameInAFolder) {
     LoadCheck accept = [](const char*, size_t) { return true; };
     std::string shown = dir.path() + "/sub/one.txt";
     TextBlock block(&store);
-    ASSERT_EQ(block.loadFile(shown.c_str(), 0, &accept, nullptr, folder, "one.txt"), 0);
+    ASSERT_EQ(block.loadFile(shown.c_str(), 0, &accept, nullptr, folder, "one.txt"),
+              LoadFileResult::kLoaded);
     EXPECT_STREQ(block.fileName, shown.c_str());
     ASSERT_EQ(block.lineCount, 5);
     EXPECT_STREQ(block.line(3), "first");
     EXPECT_STREQ(block.line(4), "second");
-    EXPECT_EQ(block.loadFile(shown.c_str(), 0, &accept, nullptr, folder, "none.txt"), 1);
+    EXPECT_EQ(block.loadFile(shown.c_str(), 0, &accept, nullptr, folder, "none.txt"),
+              LoadFileResult::kMissing);
     ::close(folder);
 }
 

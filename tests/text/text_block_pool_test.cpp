@@ -70,6 +70,24 @@ TEST(TextPoolTest, ThreadsTakeAtTheSameTime) {
     }
 }
 
+// Only the calling thread's last slice can give its end back; any other keeps its bytes, so
+// a slice never overlaps one handed out before or after it.
+TEST(TextPoolTest, OnlyTheLastSliceShrinks) {
+    TextPool pool;
+    char* first = pool.take(1000);
+    char* second = pool.take(1000);
+    pool.shrinkLast(first, 1000, 10);
+    char* third = pool.take(16);
+    EXPECT_GE(third, second + 1000);
+    pool.shrinkLast(third, 16, 0);
+    pool.shrinkLast(second, 1000, 100);
+    EXPECT_EQ(pool.take(16), second + 112);  // 100 rounded up to the slice alignment
+    TextPool other;
+    char* elsewhere = other.take(64);
+    pool.shrinkLast(elsewhere, 64, 0);  // not this pool's: nothing happens to either
+    EXPECT_EQ(other.take(16), elsewhere + 64);
+}
+
 // A block whose text and line arrays are pooled goes through everything that frees or
 // resizes a block's memory: the pool's slices must never reach free() or realloc(), which
 // the sanitizer build would report.
@@ -81,12 +99,13 @@ TEST(TextPoolTest, PooledBlocksSurviveReloadEditWrapAndClear) {
     TextStore store;
     for (int round = 0; round < 2; ++round) {
         auto* block = new TextBlock(&store);
-        ASSERT_EQ(block->loadFile(path.c_str(), 0, nullptr, &store.textPool), 0);
-        EXPECT_TRUE(block->pooledText);
-        EXPECT_TRUE(block->pooledLines);
+        ASSERT_EQ(block->loadFile(path.c_str(), 0, nullptr, &store.textPool),
+                  LoadFileResult::kLoaded);
+        EXPECT_EQ(block->textMemory, TextMemory::kPool);
+        EXPECT_TRUE(block->lineArrays.pooled());
         ASSERT_EQ(block->lineCount, 5);
         EXPECT_STREQ(block->line(3), "the quick brown fox ");
-        EXPECT_EQ(block->lineMasks[4], codePageTables().maskOf("jumps over the lazy dog"));
+        EXPECT_EQ(block->lineArrays.masks[4], codePageTables().maskOf("jumps over the lazy dog"));
         ASSERT_NE(store.appendBlock(), nullptr);
         delete store.blocks[store.blockCount - 1];
         store.blocks[store.blockCount - 1] = block;
@@ -97,18 +116,19 @@ TEST(TextPoolTest, PooledBlocksSurviveReloadEditWrapAndClear) {
         ASSERT_EQ(block->wrap(4), 0);
         block->wrapWidth = 0;
         ASSERT_EQ(block->wrap(4), 0);
-        EXPECT_FALSE(block->pooledText);
+        EXPECT_NE(block->textMemory, TextMemory::kPool);
         EXPECT_STREQ(block->line(4), "jumps over the lazy dog");
 
         // Reading the file again without the pool frees only what the block allocated.
-        ASSERT_EQ(block->loadFile(path.c_str(), 0, nullptr, &store.textPool), 0);
+        ASSERT_EQ(block->loadFile(path.c_str(), 0, nullptr, &store.textPool),
+                  LoadFileResult::kLoaded);
         ASSERT_EQ(block->openForAdd(), 0);
         ASSERT_EQ(block->addText(std::string(5000, 'x').c_str(), true), 0);
         ASSERT_EQ(block->close(), 0);
-        EXPECT_FALSE(block->pooledText);
+        EXPECT_NE(block->textMemory, TextMemory::kPool);
         EXPECT_EQ(block->lineCount, 6);
-        ASSERT_EQ(block->loadFile(path.c_str()), 0);
-        EXPECT_FALSE(block->pooledText);
+        ASSERT_EQ(block->loadFile(path.c_str()), LoadFileResult::kLoaded);
+        EXPECT_NE(block->textMemory, TextMemory::kPool);
         store.clear();
         EXPECT_EQ(store.textPool.reservedBytes(), 0);
     }
@@ -128,22 +148,22 @@ TEST(TextPoolTest, BlockClosedIntoThePoolMatchesOneClosedOnTheHeap) {
     TextBlock pooled(&store);
     fill(heap, nullptr);
     fill(pooled, &store.textPool);
-    EXPECT_FALSE(heap.pooledText);
-    EXPECT_TRUE(pooled.pooledText);
-    EXPECT_TRUE(pooled.pooledLines);
+    EXPECT_NE(heap.textMemory, TextMemory::kPool);
+    EXPECT_EQ(pooled.textMemory, TextMemory::kPool);
+    EXPECT_TRUE(pooled.lineArrays.pooled());
     ASSERT_EQ(pooled.usedBytes, heap.usedBytes);
     EXPECT_EQ(pooled.allocatedBytes, heap.allocatedBytes);
     EXPECT_EQ(std::memcmp(pooled.text, heap.text, static_cast<size_t>(heap.usedBytes + 1)), 0);
     ASSERT_EQ(pooled.lineCount, heap.lineCount);
     for (int i = 0; i < heap.lineCount; ++i) {
-        EXPECT_EQ(pooled.lineStarts[i], heap.lineStarts[i]);
-        EXPECT_EQ(pooled.lineMasks[i], heap.lineMasks[i]);
+        EXPECT_EQ(pooled.lineArrays.starts[i], heap.lineArrays.starts[i]);
+        EXPECT_EQ(pooled.lineArrays.masks[i], heap.lineArrays.masks[i]);
     }
     // Adding to a pooled block again moves its text back to the heap.
     ASSERT_EQ(pooled.openForAdd(), 0);
     ASSERT_EQ(pooled.addText(std::string(3000, 'y').c_str(), true), 0);
     ASSERT_EQ(pooled.close(), 0);
-    EXPECT_FALSE(pooled.pooledText);
+    EXPECT_NE(pooled.textMemory, TextMemory::kPool);
     EXPECT_EQ(pooled.lineCount, heap.lineCount + 1);
 }
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "test_support.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 namespace {
@@ -98,7 +98,7 @@ TEST_F(TextBlockTest, LoadFileReadsTheBlockForm) {
     TempDir dir;
     TextBlock block(&store);
     std::string crlf = dir.write("crlf.txt", "one\r\ntwo\r\nlast");
-    ASSERT_EQ(block.loadFile(crlf.c_str()), 0);
+    ASSERT_EQ(block.loadFile(crlf.c_str()), LoadFileResult::kLoaded);
     EXPECT_EQ(linesOf(block),
               (std::vector<std::string>{"", ":file:", crlf, "one ", "two ", "last"}));
     EXPECT_EQ(block.fileSize, 14);
@@ -106,15 +106,16 @@ TEST_F(TextBlockTest, LoadFileReadsTheBlockForm) {
     EXPECT_EQ(block.nameLine(), 2);
 
     std::string empty = dir.write("empty.txt", "");
-    ASSERT_EQ(block.loadFile(empty.c_str()), 0);
+    ASSERT_EQ(block.loadFile(empty.c_str()), LoadFileResult::kLoaded);
     EXPECT_EQ(linesOf(block), (std::vector<std::string>{"", ":file:", empty}));
 
     std::string newlines = dir.write("nl.txt", "\n\n\n");
-    ASSERT_EQ(block.loadFile(newlines.c_str()), 0);
+    ASSERT_EQ(block.loadFile(newlines.c_str()), LoadFileResult::kLoaded);
     EXPECT_EQ(block.lineCount, 6);
 
     LogCapture log;
-    ASSERT_EQ(block.loadFile(block.fileName), 0);  // reloading under its own name
+    ASSERT_EQ(block.loadFile(block.fileName),
+              LoadFileResult::kLoaded);  // reloading under its own name
     EXPECT_TRUE(log.contains("own fname passed"));
     EXPECT_EQ(block.lineCount, 6);
 }
@@ -124,27 +125,27 @@ TEST_F(TextBlockTest, LoadFileFailuresGiveTheirCodes) {
     TextBlock block(&store);
     LogCapture log;
     std::string missing = dir.path() + "/none.txt";
-    EXPECT_EQ(block.loadFile(missing.c_str()), 1);
+    EXPECT_EQ(block.loadFile(missing.c_str()), LoadFileResult::kMissing);
     EXPECT_TRUE(log.contains("no such file: " + missing));
 
     std::string big = dir.write("big.txt", std::string(100, 'x'));
     log.clear();
-    EXPECT_EQ(block.loadFile(big.c_str(), 99), -1);
+    EXPECT_EQ(block.loadFile(big.c_str(), 99), LoadFileResult::kOverSizeLimit);
     EXPECT_TRUE(log.messages().empty());
 
     // A folder (or a pipe) is never read: it would fail or block the load.
-    EXPECT_EQ(block.loadFile(dir.path().c_str()), 3);
+    EXPECT_EQ(block.loadFile(dir.path().c_str()), LoadFileResult::kUnreadable);
     EXPECT_TRUE(log.contains("cannot read: " + dir.path()));
 
     std::string longName =
         std::string(200, 'd') + "/" + std::string(200, 'e') + "/" + std::string(250, 'f');
     std::string longPath = dir.write(longName, "own line\n");
-    ASSERT_EQ(block.loadFile(longPath.c_str()), 0);
+    ASSERT_EQ(block.loadFile(longPath.c_str()), LoadFileResult::kLoaded);
     EXPECT_STREQ(block.line(3), "own line");  // the cut header still ends its line
 
     std::string snap = dir.write("a.snap", ":snapfile zuk,1.0.7,lprefix=:file:\n:file:\nx\n");
     textOptions().fastLoad = true;
-    EXPECT_EQ(block.loadFile(snap.c_str()), 0);
+    EXPECT_EQ(block.loadFile(snap.c_str()), LoadFileResult::kLoaded);
     EXPECT_TRUE(log.contains("[note] snapfile loaded incorrectly due to fastload:"));
     EXPECT_TRUE(log.contains("[note] disable fastload to enable correct load."));
 }
@@ -194,12 +195,11 @@ TEST_F(TextBlockTest, RingSlotsMapBothWays) {
     ring.usedBytes = kLines * kSlotBytes;
     ring.ring = true;
     ring.lineCount = kLines;
-    ring.lineCapacity = kSlots + 13;
-    ring.lineStarts = static_cast<uint32_t*>(std::calloc(ring.lineCapacity, sizeof(uint32_t)));
-    ring.lineMasks = static_cast<uint32_t*>(std::calloc(ring.lineCapacity, sizeof(uint32_t)));
+    ASSERT_TRUE(ring.lineArrays.allocate(kSlots + 13));
+    ring.lineArrays.clearFrom(0);
     ring.firstLine = 100;
     for (int i = 0; i < kLines; ++i) {
-        ring.lineStarts[i] = static_cast<uint32_t>(i * kSlotBytes);
+        ring.lineArrays.starts[i] = static_cast<uint32_t>(i * kSlotBytes);
         std::snprintf(buffer + i * kSlotBytes, kSlotBytes, "p%d", i);
     }
     ring.ringHead = 2;
@@ -328,7 +328,7 @@ TEST_F(TextBlockTest, ChangeCheckAgainstTheDisk) {
     int code = 0;
     EXPECT_EQ(block.checkChanged(&code), 0);
     EXPECT_EQ(code, 1);
-    ASSERT_EQ(block.loadFile(path.c_str()), 0);
+    ASSERT_EQ(block.loadFile(path.c_str()), LoadFileResult::kLoaded);
     EXPECT_EQ(block.checkChanged(&code), 0);
     EXPECT_EQ(code, 6);
     dir.write("watch.txt", "1234567");
@@ -349,7 +349,7 @@ TEST_F(TextBlockTest, ResetLevelsKeepWhatTheyPromise) {
     TempDir dir;
     std::string path = dir.write("r.txt", "abc");
     TextBlock block(&store);
-    ASSERT_EQ(block.loadFile(path.c_str()), 0);
+    ASSERT_EQ(block.loadFile(path.c_str()), LoadFileResult::kLoaded);
     bool gone = false;
     block.attachEditData(new ProbeData(&gone));
     block.wrapWidth = 7;

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/surf.h"
@@ -112,7 +112,8 @@ TEST_F(AssistHintsTest, NoHitBubbleFollowsTheFilterResult) {
         EXPECT_EQ(updateNoHitBubble(view), 0);
     };
     closesWhen([&] { view.search.hitCount = 1; }, [&] { view.search.hitCount = 0; });
-    closesWhen([&] { view.search.searchPhase = 1; }, [&] { view.search.searchPhase = 0; });
+    closesWhen([&] { view.search.searchPhase = SearchPhase::kScheduled; },
+               [&] { view.search.searchPhase = SearchPhase::kDone; });
     closesWhen([&] { view.filterMode = FilterMode::kFileList; },
                [&] { view.filterMode = FilterMode::kFiltered; });
     closesWhen([&] { setMask(""); }, [&] { setMask("nothing"); });
@@ -120,6 +121,26 @@ TEST_F(AssistHintsTest, NoHitBubbleFollowsTheFilterResult) {
     // Leaving the filtered view hides it even before the next update.
     view.filterMode = FilterMode::kFullText;
     EXPECT_TRUE(noHitBubbleLines(view).empty());
+    view.filterMode = FilterMode::kFiltered;
+    // The bubble stands framed in the middle of the text rows, as wide as its longest line.
+    view.clientWidth = 800;
+    view.clientHeight = 600;
+    view.lineHeight = 20;
+    view.rows = 30;
+    TextMeasure measure;
+    measure.width = [](std::string_view text) { return static_cast<int>(text.size()) * 7; };
+    measure.lineHeight = 15;
+    const BubbleShape bubble = noHitBubbleShape(view, measure);
+    ASSERT_TRUE(bubble.shown);
+    EXPECT_EQ(bubble.lines, noHitBubbleLines(view));
+    const int width = 34 * 7 + 2 * bubble.padding;  // "Press INSERT to type another word,"
+    const int height = 3 * 15 + 2 * bubble.padding;
+    EXPECT_EQ(bubble.box.width, width);
+    EXPECT_EQ(bubble.box.height, height);
+    EXPECT_EQ(bubble.box.x, (800 - width) / 2);
+    EXPECT_EQ(bubble.box.y, (28 * 20 - height) / 2);
+    view.filterMode = FilterMode::kFullText;
+    EXPECT_FALSE(noHitBubbleShape(view, measure).shown);
     view.filterMode = FilterMode::kFiltered;
     // A long mask is cut in the bubble.
     setMask(std::string(kMaskTextChars, 'q').c_str());

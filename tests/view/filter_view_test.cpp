@@ -13,13 +13,15 @@
 #include <thread>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
+#include "fake_view_host.h"
 #include "platform/key_codes.h"
-#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
+#include "three_files_test_base.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -28,45 +30,8 @@ namespace {
 using testing::LogCapture;
 using Rows = std::vector<std::string>;
 
-// A window's part of the search host: the UI queue the filter's rows come back through.
-class QueueHost : public SearchHost {
-  public:
-    int64_t nowMs() override { return 1000; }
-    void armSearchTimer(int /*delayMs*/) override {}
-    void killSearchTimer() override {}
-    void postToUi(std::function<void()> task) override { ui.post(std::move(task)); }
-    int viewLineCount() override { return 1000; }
-
-    int drain() { return ui.drain(); }
-
-    testing::UiQueue ui;
-};
-
-class FilterViewTest : public ::testing::Test {
+class FilterViewTest : public testing::ThreeFilesTest {
   protected:
-    void SetUp() override {
-        codePageTables().init(1252);
-        textOptions() = TextOptions{};
-        config().setInt("assist", 0);
-        view.search.textStorePtr = &store;
-        view.search.workers = &workers;
-        view.rows = 16;
-        view.lineHeight = 0;  // no centring unless a test asks for it
-    }
-    void TearDown() override { config().setInt("assist", 1); }
-
-    void feed(std::initializer_list<const char*> lines) {
-        for (const char* line : lines) ASSERT_EQ(store.addLine(line, true), 0) << line;
-    }
-    // Line 0 is the snapfile header; then ":file:", name and two lines per file.
-    void loadThreeFiles() {
-        feed({":snapfile zuk,1.0.7,lprefix=:file:,memory\n"});
-        feed({":file:\n", "src/one.cpp\n", "int main\n", "return alpha\n"});
-        feed({":file:\n", "src/two.h\n", "alpha beta\n", "int value\n"});
-        feed({":file:\n", "doc/readme.txt\n", "nothing here\n", "alpha again\n"});
-        ASSERT_EQ(store.finish(), 0);
-        view.search.pathSelectionActive = true;
-    }
     void filterFor(const char* mask) {
         view.search.setFindMask(mask);
         ASSERT_EQ(toggleFilter(view, 1), 0);
@@ -84,10 +49,6 @@ class FilterViewTest : public ::testing::Test {
         return out;
     }
     uint16_t marks(int line) const { return view.filter.rowMarks[static_cast<size_t>(line)]; }
-
-    TextStore store;
-    SearchWorkers workers{3};
-    View view;
 };
 
 TEST_F(FilterViewTest, HitsInThreeFilesGetHeaderGroups) {
@@ -101,7 +62,7 @@ TEST_F(FilterViewTest, HitsInThreeFilesGetHeaderGroups) {
                             ":file: ", "doc/readme.txt ", "alpha again "}));
     EXPECT_EQ(view.search.hitCount, 3);
     EXPECT_EQ(view.filter.firstHitLine, 4);
-    EXPECT_EQ(view.search.searchPhase, 0);
+    EXPECT_EQ(view.search.searchPhase, SearchPhase::kDone);
     // Names are shown headers, hits are shown and marked; the prefix lines only stand above.
     EXPECT_EQ(marks(2) & 0xFF00, kMarkShown | kMarkHeader);
     EXPECT_EQ(marks(4) & 0xFF00, kMarkShown | kMarkHit);
@@ -427,7 +388,7 @@ TEST_F(FilterLayoutTest, KnownHitsThatNoLongerFitTheStoreAreRefused) {
         view.filter.hits = std::make_shared<const std::vector<int>>(hits);
         EXPECT_EQ(toggleFileNames(view), 1);
         EXPECT_TRUE(log.contains("ufview: wrong glnum"));
-        EXPECT_EQ(view.search.searchPhase, 0);
+        EXPECT_EQ(view.search.searchPhase, SearchPhase::kDone);
     }
 }
 
@@ -442,11 +403,11 @@ TEST_F(FilterLayoutTest, TextWithoutFileNames) {
 
 TEST_F(FilterViewTest, RowsFromTheWorkersArriveOnTheUiQueueAndAKeystrokeCancels) {
     loadThreeFiles();
-    QueueHost host;
-    view.search.host = &host;
+    testing::FakeViewHost host;
+    testing::HostedView hosted{view, host};
     view.search.setFindMask("alpha");
     ASSERT_EQ(toggleFilter(view, 1), 0);
-    EXPECT_EQ(view.search.searchPhase, 2);
+    EXPECT_EQ(view.search.searchPhase, SearchPhase::kRunning);
     ASSERT_EQ(host.drain(), 1);
     EXPECT_FALSE(filterPassRunning(view));
     EXPECT_EQ(view.search.hitCount, 3);
@@ -455,22 +416,21 @@ TEST_F(FilterViewTest, RowsFromTheWorkersArriveOnTheUiQueueAndAKeystrokeCancels)
     // A new keystroke: the running pass is stopped and its rows are never taken.
     view.search.setFindMask("beta");
     EXPECT_EQ(updateFilter(view, false, false), 2);
-    filterResetFileListMode(view);
+    cancelPasses(view);
     EXPECT_FALSE(filterPassRunning(view));
     host.drain();
     EXPECT_EQ(view.filteredLineCount, 13);
-    EXPECT_EQ(view.search.searchPhase, 0);
+    EXPECT_EQ(view.search.searchPhase, SearchPhase::kDone);
 
     // From the search, a single hit leaves the filter and shows the hit in the full text.
     view.search.settings.exitFilterOnSingleHit = true;
     view.search.resultFocusOffset = 1;
-    filterUpdateFromSearch(view);
+    searchTimerFired(view);
     ASSERT_EQ(host.drain(), 1);
     EXPECT_EQ(view.filterMode, FilterMode::kFullText);
     EXPECT_EQ(view.search.currentLine, 7);
     EXPECT_EQ(view.search.topLine, 6);
     EXPECT_NE(std::string(statusInfo().infoText).find("straight match."), std::string::npos);
-    view.search.host = nullptr;
 }
 
 TEST(FilterCopy, RowsWithCrLfUpToTenMegabytes) {

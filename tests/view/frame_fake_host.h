@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 
 namespace tessel::testing {
 

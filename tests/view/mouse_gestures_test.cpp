@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "config/qv_config.h"
-#include "platform/key_codes.h"
 #include "base/codepage/code_page_tables.h"
-#include "search/search_host.h"
+#include "config/qv_config.h"
+#include "fake_view_host.h"
+#include "platform/key_codes.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/view.h"
@@ -17,29 +17,19 @@ namespace {
 
 using testing::LogCapture;
 
-class GestureHost : public SearchHost {
-  public:
-    int64_t nowMs() override { return 1000; }
-    void armSearchTimer(int delayMs) override { lastDelay = delayMs; }
-    void killSearchTimer() override {}
-    void postToUi(std::function<void()> task) override { task(); }
-    int viewLineCount() override { return 20; }
-    int lastDelay = -1;
-};
-
 class MouseGestureTest : public ::testing::Test {
   protected:
     void SetUp() override {
         codePageTables().init(1252);
         view.search.textStorePtr = &store;
-        view.search.host = &host;
+        view.host = &host;
         view.screen.reset();
         view.screen.rowLine.fill(-1);
         row(0, "int main(void) {", 40);
         row(1, "    return helper_call(42);", 41);
         view.screen.writeRow(5, "find: >x<", "", 3);  // a status row, never a word
     }
-    void TearDown() override { view.search.host = nullptr; }
+    void TearDown() override { view.host = nullptr; }
 
     void row(int at, const std::string& text, int line) {
         view.screen.writeRow(at, text, std::string(text.size(), ' '));
@@ -47,7 +37,7 @@ class MouseGestureTest : public ::testing::Test {
     }
 
     TextStore store;
-    GestureHost host;
+    testing::FakeViewHost host;
     View view;
 };
 
@@ -72,7 +62,7 @@ TEST_F(MouseGestureTest, OneClickSearchOnlyWhenSwitchedOn) {
     config().setInt("oneclicksearch", 1);
     EXPECT_EQ(gesturePress(view, kMouseLeft, 0, 1, 0), 0);
     EXPECT_STREQ(view.search.findMask, "int");
-    EXPECT_EQ(host.lastDelay, view.search.settings.oneClickSearchDelay);
+    EXPECT_EQ(host.armed, view.search.settings.oneClickSearchDelay);
     config().setInt("oneclicksearch", saved);
 }
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "config/qv_config.h"
 #include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
+#include "config/qv_config.h"
 #include "test_support.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -105,7 +105,7 @@ TEST_F(ScreenBuilderTest, TextRowsHeadersAndStatusRows) {
     EXPECT_EQ(view.screen.flags[14], kRowPath);
     EXPECT_EQ(view.screen.flags[15], kRowFind);
     EXPECT_EQ(text(15).substr(0, 8), "find: ><");
-    EXPECT_EQ(text(15).size(), 60u);  // the product title sits at the right end
+    EXPECT_EQ(text(15).size(), 60u);                     // the product title sits at the right end
     EXPECT_EQ(text(14), "global search over 3 files.");  // the header block is no file
 
     view.display.oneRowHeader = true;
@@ -264,12 +264,12 @@ TEST_F(ScreenBuilderTest, StatusRowsShowCaseInfoAndInputCursor) {
     EXPECT_EQ(attr(15)[11], 'e');  // the input cursor after "beta"
 
     view.search.hitCount = 0;
-    view.search.searchPhase = 2;
+    view.search.searchPhase = SearchPhase::kRunning;
     buildScreen(view);
     EXPECT_NE(text(15).find("find: >beta< - *"), std::string::npos);
 
     statusInfo().show("#highlights reset.", false, true);
-    view.search.searchPhase = 0;
+    view.search.searchPhase = SearchPhase::kDone;
     buildScreen(view);
     EXPECT_NE(text(15).find(" - highlights reset."), std::string::npos) << text(15);
     statusInfo().infoText[0] = '\0';

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "config/qv_config.h"
 #include "base/codepage/code_page_tables.h"
+#include "config/qv_config.h"
 #include "text/text_store.h"
 #include "view/frame_layout.h"
 #include "view/sidebar.h"
@@ -135,6 +135,30 @@ TEST_F(ScrollBarViewTest, PressesPageAndTheThumbDrags) {
     EXPECT_EQ(scrollBarRelease(view), 0);
     EXPECT_EQ(scrollBarDrag(view, x, grab), 1);
     EXPECT_NEAR(top(), lastTopLine(view) / 2, 1);
+}
+
+// The bar as drawn: a thin track at the right of the hit strip with the thumb in it, wider
+// while the pointer is on the bar.
+TEST_F(ScrollBarViewTest, ShapeFollowsTheGeometryAndThePointer) {
+    const ScrollBarGeometry bar = verticalScrollBar(view);
+    ScrollBarShape shape = scrollBarShape(view);
+    ASSERT_TRUE(shape.shown);
+    EXPECT_FALSE(shape.active);
+    EXPECT_EQ(shape.track.width, kThumbWidth);
+    EXPECT_EQ(shape.track.right(), 800 - kScrollBarMargin);
+    EXPECT_EQ(shape.track.y, bar.track.y);
+    EXPECT_EQ(shape.track.height, bar.track.height);
+    EXPECT_EQ(shape.thumb.y, bar.thumbTop);
+    EXPECT_EQ(shape.thumb.height, bar.thumbLength);
+    scrollBarHover(view, 795, bar.thumbTop);
+    shape = scrollBarShape(view);
+    EXPECT_TRUE(shape.active);
+    EXPECT_EQ(shape.thumb.width, kThumbWidthActive);
+    EXPECT_EQ(shape.thumb.right(), 800 - kScrollBarMargin);
+    view.filterMode = FilterMode::kFiltered;
+    view.filteredLineCount = 20;
+    EXPECT_FALSE(scrollBarShape(view).shown);
+    view.filterMode = FilterMode::kFullText;
 }
 
 }  // namespace

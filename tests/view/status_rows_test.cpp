@@ -133,8 +133,8 @@ TEST(FindRow, StatusPartsHitsAndTiming) {
                "find: >alpha< - 2 hits. Press INSERT to type another word. 0 msec", ""},
               {[](In& i) { i.hitCount = 2, i.assist = true, i.hintTimeMs = i.nowMs - 15000; },
                "find: >alpha< - 2 hits. 0 msec", ""},
-              {[](In& i) { i.searchPhase = 2; }, "find: >alpha< - * 0 msec", ""},
-              {[](In& i) { i.searchPhase = 1; }, "find: >alpha< - - 0 msec", ""},
+              {[](In& i) { i.searchPhase = SearchPhase::kRunning; }, "find: >alpha< - * 0 msec", ""},
+              {[](In& i) { i.searchPhase = SearchPhase::kScheduled; }, "find: >alpha< - - 0 msec", ""},
               {[](In& i) { i.caseSensitive = true; }, "find: >alpha< - no hit, case 0 msec",
                "            e           1111gg"},
               {[](In& i) { i.assist = true, i.hintTimeMs = i.nowMs; },
@@ -202,6 +202,24 @@ TEST(StatusRows, NothingPassesTheRowWidth) {
     EXPECT_EQ(row.attr.back(), 'e');
 }
 
+// The builder says where the mask stands, so the painter gives only those cells their
+// background; a mask cut to the row ends where the cut does.
+TEST(StatusRows, MaskColumnsAreRecorded) {
+    In in = wideInput();
+    StatusRowText out;
+    buildFindRow(in, out);
+    EXPECT_EQ(out.maskStart, 7);
+    EXPECT_EQ(out.maskEnd, 12);
+    EXPECT_EQ(std::string(out.text).substr(7, 5), "alpha");
+    const std::string longMask(100, 'p');
+    in.pathMask = longMask;
+    in.columns = 30;
+    buildPathRow(in, out);
+    EXPECT_EQ(out.maskStart, 7);
+    EXPECT_EQ(out.maskEnd, 29);
+    EXPECT_EQ(out.text[out.maskEnd], '<');
+}
+
 class StatusRowsViewTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -239,6 +257,7 @@ TEST_F(StatusRowsViewTest, InfoTextShowsOnceAfterItsTimeThenGoes) {
 TEST_F(StatusRowsViewTest, PathRowFollowsTheFileSelection) {
     writeStatusRows(view, 8, 9);
     EXPECT_EQ(text(8), "global search over 2 files.");
+    EXPECT_EQ(view.screen.maskEnd[8], 0);  // no mask shown, no mask columns
     view.search.pathSelectionActive = true;
     view.search.setPathMask("one");
     view.search.compileSearch(false);
@@ -246,6 +265,8 @@ TEST_F(StatusRowsViewTest, PathRowFollowsTheFileSelection) {
     writeStatusRows(view, 8, 9);
     EXPECT_EQ(text(8),
               "path: >one< - 1 files selected. 1 lines" + std::string(17, ' ') + "3 files Tab=3");
+    EXPECT_EQ(view.screen.maskStart[8], 7);
+    EXPECT_EQ(view.screen.maskEnd[8], 10);
     view.search.setPathMask("on");  // not counted yet: the whole text stands in
     writeStatusRows(view, 8, 9);
     const std::string whole = std::to_string(store.lineCount()) + " lines";

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/key_codes.h"
 #include "base/codepage/code_page_tables.h"
-#include "search/search_host.h"
+#include "fake_view_host.h"
+#include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -14,31 +14,12 @@
 namespace tessel {
 namespace {
 
-// Records what the search asks of its view; time stands still unless a test moves it.
-class FakeHost : public SearchHost {
-  public:
-    int64_t nowMs() override { return now; }
-    void armSearchTimer(int delayMs) override {
-        ++armed;
-        lastDelay = delayMs;
-    }
-    void killSearchTimer() override {}
-    void postToUi(std::function<void()> task) override { task(); }
-    int viewLineCount() override { return 20; }
-
-    int64_t now = 100000;
-    int armed = 0;
-    int lastDelay = 0;
-};
-
 class ViewInputTest : public ::testing::Test {
   protected:
     void SetUp() override {
         codePageTables().init(1252);
         view.search.textStorePtr = &store;
-        view.search.host = &host;
     }
-    void TearDown() override { view.search.host = nullptr; }
 
     void type(const std::string& text) {
         for (char c : text) maskChar(view, input, static_cast<uint8_t>(c));
@@ -48,8 +29,9 @@ class ViewInputTest : public ::testing::Test {
     std::string path() const { return view.search.pathMask; }
 
     TextStore store;
-    FakeHost host;
+    testing::FakeViewHost host;
     View view;
+    testing::HostedView hosted{view, host};
     ViewInput input;
 };
 
@@ -91,7 +73,7 @@ TEST_F(ViewInputTest, ControlCharactersAreNotText) {
         EXPECT_EQ(maskChar(view, input, c), 1);
     }
     EXPECT_EQ(find(), "");
-    EXPECT_EQ(host.armed, 0);
+    EXPECT_EQ(host.timersArmed, 0);
     // Bytes of the code page above 0x7F are letters.
     EXPECT_EQ(maskChar(view, input, 0xE9), 0);
     EXPECT_EQ(find(), "\xE9");
@@ -135,25 +117,26 @@ TEST_F(ViewInputTest, MasksStopAtTheirCapacity) {
 TEST_F(ViewInputTest, ChangesScheduleASearchAndDropTheScreen) {
     view.screen.valid = true;
     type("ab");
-    EXPECT_EQ(host.armed, 2);
-    EXPECT_EQ(view.search.searchPhase, 1);
+    EXPECT_EQ(host.timersArmed, 2);
+    EXPECT_EQ(view.search.searchPhase, SearchPhase::kScheduled);
     EXPECT_FALSE(view.screen.valid);
     // Moving the cursor or switching masks changes no mask: no search.
     key(kKeyLeft);
     key(kKeyTab);
     key(kKeyTab);
-    EXPECT_EQ(host.armed, 2);
+    EXPECT_EQ(host.timersArmed, 2);
     // Keystrokes within a second shorten the wait (three keys: 40 % of 800 ms).
     type("c");
-    EXPECT_EQ(host.lastDelay, 320);
-    // INSERT clears the mask being typed; its keystroke restores the full delay, and a '-'
-    // typed after it is not taken for another INSERT.
+    EXPECT_EQ(host.armed, 320);
+    // INSERT clears the mask being typed to start a new word, which waits the full delay;
+    // a '-' typed after it is a keystroke like any other.
     EXPECT_EQ(key(kKeyInsert), 0);
     EXPECT_EQ(find(), "");
-    EXPECT_EQ(view.search.keystrokeLog.entries[3].keyCode, kKeyInsert);
+    EXPECT_TRUE(view.search.keystrokeLog.entries[3].newWord);
+    EXPECT_EQ(host.armed, 800);
     type("-");
     EXPECT_EQ(find(), "-");
-    EXPECT_NE(view.search.keystrokeLog.entries[4].keyCode, kKeyInsert);
+    EXPECT_FALSE(view.search.keystrokeLog.entries[4].newWord);
 }
 
 TEST_F(ViewInputTest, AMaskMarkedForResetGivesWayToTheNextWord) {
@@ -189,15 +172,7 @@ TEST_F(ViewInputTest, AnEditorTakesTheKeys) {
 }
 
 TEST_F(ViewInputTest, TheFocusedRowMarksTheInputCursor) {
-    // The window reports the focus of the state it keeps for the view.
-    class FocusHost : public FakeHost {
-      public:
-        bool pathMaskHasFocus() override { return focus->maskFocus == MaskFocus::kPath; }
-        const ViewInput* focus = nullptr;
-    } focusHost;
     ViewInput& kept = view.input;
-    focusHost.focus = &kept;
-    view.search.host = &focusHost;
     view.rows = 6;
     view.columns = 60;
     for (char c : std::string("quck")) maskChar(view, kept, static_cast<uint8_t>(c));
@@ -212,7 +187,6 @@ TEST_F(ViewInputTest, TheFocusedRowMarksTheInputCursor) {
     EXPECT_EQ(std::string(view.screen.rowText(4)).rfind("path: >x<", 0), 0u);
     EXPECT_EQ(std::string(view.screen.rowAttr(4)).find('e'), 7u + 1u);
     EXPECT_EQ(std::string(view.screen.rowAttr(5)).find('e'), std::string::npos);
-    view.search.host = &host;
 }
 
 }  // namespace

@@ -15,9 +15,6 @@ int pointerDoubleClick(View& view, int button, int x, int y, int modifiers);
 bool pointerMoved(View& view, int x, int y);
 bool pointerLeft(View& view);
 
-// Connects the sidebar buttons to their commands and lets new messages repaint the overlay.
-void installPointerHooks();
-
 // True while the message overlay of the view still fades, so its refresh timer must run.
 bool overlayFading(const View& view);
 

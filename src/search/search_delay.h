@@ -1,5 +1,6 @@
 // When a search starts: the adaptive delay after a keystroke. The faster the user types and
-// the longer the mask, the sooner the search runs; a single key waits the full delay.
+// the longer the mask, the sooner the search runs; a single key waits the full delay, and so
+// does the first key of a new word (the mask was just cleared to type another one).
 #pragma once
 
 namespace tessel {
@@ -7,8 +8,8 @@ namespace tessel {
 struct DelayInputs {
     int configuredDelay = 800;  // "searchdelay"
     int keysLastSecond = 0;
-    bool sawKey45 = false;  // the insert key among them: the full delay
-    int maskLength = 0;     // the mask being typed
+    bool newWordStarted = false;  // a new word was started among them: the full delay
+    int maskLength = 0;           // the mask being typed
     bool mouseOnBookmarks = false;
     bool enableMouseBookDelay = false;
     int mouseBookDelay = 0;

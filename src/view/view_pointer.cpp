@@ -1,23 +1,12 @@
-#include "app/view_pointer.h"
+#include "view/view_pointer.h"
 
-#include <atomic>
-#include <string_view>
-
-#include "app/find_dialog_glue.h"
-#include "app/load_ui.h"
-#include "app/view_windows.h"
 #include "base/log/message_log.h"
-#include "load/load_driver.h"
 #include "platform/key_codes.h"
-#include "platform/painter.h"
-#include "platform/platform.h"
-#include "platform/window.h"
-#include "view/filter_view.h"
-#include "view/frame_layout.h"
+#include "view/assist_hints.h"
 #include "view/log_button.h"
 #include "view/log_overlay.h"
 #include "view/mouse_gestures.h"
-#include "view/row_painter.h"
+#include "view/screen_fonts.h"
 #include "view/scroll_bars.h"
 #include "view/sidebar.h"
 #include "view/view.h"
@@ -102,25 +91,6 @@ bool pointerLeft(View& view) {
         repaint = logButtonHover(false) || repaint;
     }
     return repaint;
-}
-
-void installPointerHooks() {
-    SidebarHooks& hooks = sidebarHooks();
-    hooks.openLoadMenu = [](View&) { openLoadMenu(loadDriver()); };
-    hooks.openFindDialog = [](View& view) { openViewFindDialog(view); };
-    hooks.filterCommand = [](View& view) { filterCommand(view); };
-    // Messages come from every thread, often many at once: one repaint request is enough,
-    // and it only repaints (the rows stay valid).
-    static std::atomic<bool> repaintPending{false};
-    setLogListener([](std::string_view) {
-        if (repaintPending.exchange(true)) return;
-        postToUiThread([] {
-            repaintPending = false;
-            for (auto& each : frameLayout().views) {
-                if (PlatformWindow* window = platformWindowOf(*each)) window->invalidate();
-            }
-        });
-    });
 }
 
 bool overlayFading(const View& view) {

@@ -1,4 +1,4 @@
-#include "search/search_schedule.h"
+#include "search/search_state.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "search/search_state.h"
+#include "search/search_delay.h"
 #include "test_support.h"
 #include "text/text_store.h"
 
@@ -29,9 +29,9 @@ TEST(SearchDelay, ShrinksAsTheUserTypesFaster) {
     in.keysLastSecond = 0;
     EXPECT_EQ(computeSearchDelay(in), 10);
     in.keysLastSecond = 2;
-    in.sawKey45 = true;
+    in.newWordStarted = true;  // the first key of a new word waits the full delay
     EXPECT_EQ(computeSearchDelay(in), 800);
-    in.sawKey45 = false;
+    in.newWordStarted = false;
     in.keysLastSecond = 1;
     in.maskLength = 5;
     EXPECT_EQ(computeSearchDelay(in), 400);  // long masks search sooner
@@ -52,30 +52,16 @@ TEST(SearchDelay, ShrinksAsTheUserTypesFaster) {
     EXPECT_EQ(computeSearchDelay(in), 1234);
 }
 
-// A view without a window: a settable clock, a recorded timer and a UI queue.
-class FakeHost : public SearchHost {
+// A window without a display: a clock that stands still and a UI queue the test drains.
+class QueueHost : public SearchHost {
   public:
-    int64_t nowMs() override { return now; }
-    void armSearchTimer(int delayMs) override { armed = delayMs; }
-    void killSearchTimer() override { armed = -1; }
+    int64_t nowMs() override { return 100000; }
+    void armSearchTimer(int /*delayMs*/) override {}
+    void killSearchTimer() override {}
     void postToUi(std::function<void()> task) override { ui.post(std::move(task)); }
-    bool textLoading() override { return loading; }
-    bool mouseOverBookmarks() override { return mouseOnBookmarks; }
-    int viewLineCount() override { return lines; }
-    bool inNormalView() override { return normalView; }
-    void openFilteredView() override { ++filteredViews; }
-    void openFileList() override { ++fileLists; }
 
     int drain() { return ui.drain(); }
 
-    int64_t now = 100000;
-    int armed = -1;
-    bool loading = false;
-    bool mouseOnBookmarks = false;
-    bool normalView = true;
-    int lines = 0;
-    int filteredViews = 0;
-    int fileLists = 0;
     testing::UiQueue ui;
 };
 
@@ -86,7 +72,6 @@ class SearchStateTest : public ::testing::Test {
         textOptions() = TextOptions{};
         state.textStorePtr = &store;
         state.workers = &workers;
-        state.host = &host;
     }
 
     void feed(std::initializer_list<const char*> lines) {
@@ -100,74 +85,60 @@ class SearchStateTest : public ::testing::Test {
         feed({":file:\n", "src/two.h\n", "struct beta\n", "int value\n"});
         feed({":file:\n", "doc/readme.txt\n", "nothing here\n", "alpha again\n"});
         ASSERT_EQ(store.finish(), 0);
-        host.lines = store.lineCount();
+    }
+
+    // One pass in the normal view, run to its end.
+    void search() {
+        std::shared_ptr<const PassRequest> request = state.preparePass(now);
+        const PassResult result = request ? workers.run(*request) : PassResult{};
+        state.finishPass(result, now + 5, store.lineCount());
     }
 
     TextStore store;
     SearchWorkers workers{2};
-    FakeHost host;
     SearchState state;
+    int64_t now = 100000;
 };
 
-TEST_F(SearchStateTest, ThreeQuickKeysArmTheTimerAt320) {
+TEST_F(SearchStateTest, DelayCountsTheKeysOfTheLastSecond) {
     state.setFindMask("abc");
     for (int i = 0; i < 3; ++i) {
-        state.recordKeystroke('a' + i);
-        host.now += 200;
+        state.recordKeystroke(now, false);
+        now += 200;
     }
-    state.scheduleSearch(false);
-    EXPECT_EQ(host.armed, 320);
-    EXPECT_EQ(state.searchPhase, 1);
-    EXPECT_TRUE(state.searchPending);
-    host.now += 2000;  // old keys no longer count
-    state.recordKeystroke('d');
-    state.scheduleSearch(false);
-    EXPECT_EQ(host.armed, 720);  // one key: the full delay, less 10 % for three characters
-
-    state.fastDelayMs = 30;
-    state.scheduleSearch(false);
-    EXPECT_EQ(host.armed, 100);
-    state.scheduleSearch(true);
-    EXPECT_EQ(host.armed, 30);
-    state.fastDelayMs = 0;
-    state.scheduleSearch(false, 300);
-    EXPECT_EQ(host.armed, 300);
-}
-
-TEST_F(SearchStateTest, NoSearchWhileLoadingOrOnBookmarks) {
-    LogCapture log;
-    host.loading = true;
-    state.scheduleSearch(false);
-    EXPECT_EQ(host.armed, -1);
-    host.loading = false;
-    host.mouseOnBookmarks = true;
+    EXPECT_EQ(state.searchDelay(now, false, false), 320);
+    now += 2000;  // old keys no longer count
+    state.recordKeystroke(now, false);
+    EXPECT_EQ(state.searchDelay(now, false, false), 720);  // less 10 % for three characters
+    // The length that counts is that of the mask being typed.
+    state.setPathMask("a");
+    EXPECT_EQ(state.searchDelay(now, true, false), 800);
+    // A new word waits the full delay, whatever came before it.
+    state.recordKeystroke(now, true);
+    EXPECT_EQ(state.searchDelay(now, false, false), 720);
+    // Over the bookmarks the configured wait applies, when it is enabled.
     state.settings.enableMouseBookDelay = true;
-    state.settings.mouseBookDelay = -1;
-    state.scheduleSearch(false);
-    EXPECT_EQ(host.armed, -1);
-    EXPECT_TRUE(log.contains("mouse on bookmarks, no search."));
     state.settings.mouseBookDelay = 2500;
-    state.scheduleSearch(false);
-    EXPECT_EQ(host.armed, 2500);
-    EXPECT_TRUE(log.contains("mouse on bookmarks, waiting."));
+    EXPECT_EQ(state.searchDelay(now, false, true), 2500);
 }
 
 TEST_F(SearchStateTest, PassCountsHitsAndPlacesTheFirst) {
     loadThreeFiles();
     state.resultFocusOffset = 2;
     state.setFindMask("alpha");
-    state.globalSearch(true);
+    search();
     EXPECT_EQ(state.hitCount, 2);
     const int first = store.blocks[1]->firstLine + 3;  // "return alpha"
     EXPECT_STREQ(store.lineText(first), "return alpha ");
     EXPECT_EQ(state.currentLine, first);
     EXPECT_EQ(state.topLine, first - 2);
-    EXPECT_EQ(state.searchPhase, 0);
+    EXPECT_EQ(state.searchPhase, SearchPhase::kDone);
+    EXPECT_EQ(state.timing.elapsedMs, 5);
     // The header block in front of the files is no file: it is not searched.
     EXPECT_EQ(state.timing.testedLines, store.lineCount() - store.blocks[0]->lineCount);
 
     state.setFindMask("");
-    state.globalSearch(true);
+    search();
     EXPECT_EQ(state.hitCount, 0);
     EXPECT_EQ(state.timing.testedLines, 0);
 }
@@ -189,7 +160,7 @@ TEST_F(SearchStateTest, PathMaskSelectsFiles) {
     EXPECT_EQ(state.selectFiles(false), 1);  // cached
 
     state.setFindMask("alpha");
-    state.globalSearch(true);
+    search();
     EXPECT_EQ(state.hitCount, 1);  // only doc/readme.txt is searched for it
 
     state.setPathMask("src\\two");  // a backslash separates as well
@@ -200,50 +171,66 @@ TEST_F(SearchStateTest, PathMaskSelectsFiles) {
     state.setPathMask("nomatch");
     state.setFindMask("int");
     state.lockRows = 1;
-    state.globalSearch(true);
+    search();
     EXPECT_EQ(state.hitCount, 0);
     state.pathSelectionActive = false;  // inactive: every file passes
-    state.globalSearch(true);
+    search();
     EXPECT_EQ(state.hitCount, 2);
 }
 
-TEST_F(SearchStateTest, BackgroundPassReportsThroughTheUiQueue) {
+// The one pass mechanism: results come back through the host's queue, and a cancelled pass
+// or a runner that is gone never delivers, even when its result is queued already.
+TEST_F(SearchStateTest, PassRunnerDeliversOnTheUiQueueUnlessCancelled) {
     loadThreeFiles();
+    QueueHost host;
     state.setFindMask("int");
-    state.globalSearch(false);
+    int delivered = 0;
+    int64_t hits = -1;
+    auto done = [&](const PassResult& result) {
+        ++delivered;
+        hits = result.hitCount;
+    };
+    PassRunner runner;
+    runner.start(workers, &host, state.preparePass(now), done);
+    EXPECT_TRUE(runner.running());
     ASSERT_EQ(host.drain(), 1);
-    EXPECT_EQ(state.hitCount, 2);
-    EXPECT_EQ(state.searchPhase, 0);
-    EXPECT_FALSE(state.passRunning());
+    EXPECT_EQ(delivered, 1);
+    EXPECT_EQ(hits, 2);
+    EXPECT_FALSE(runner.running());
 
-    // A keystroke during a pass drops its result and schedules a new search.
+    // Cancelled after its result was queued: the queued result is dropped.
+    runner.start(workers, &host, state.preparePass(now), done);
+    ASSERT_TRUE(host.ui.waitForTask());
+    runner.cancel();
+    EXPECT_FALSE(runner.running());
+    EXPECT_EQ(host.drain(), 1);
+    EXPECT_EQ(delivered, 1);
+
+    // A new start replaces the running pass; only the new one delivers.
     state.setFindMask("beta");
-    state.globalSearch(false);
-    state.scheduleSearch(false);
-    EXPECT_FALSE(state.passRunning());
+    runner.start(workers, &host, state.preparePass(now), done);
+    state.setFindMask("alpha");
+    runner.start(workers, &host, state.preparePass(now), done);
+    for (int i = 0; i < 10 && runner.running(); ++i) host.drain();
+    EXPECT_EQ(delivered, 2);
+    EXPECT_EQ(hits, 2);
+
+    // Without a host the pass runs to its end before start returns.
+    runner.start(workers, nullptr, state.preparePass(now), done);
+    EXPECT_EQ(delivered, 3);
+    EXPECT_FALSE(runner.running());
+
+    // A runner that is gone takes no result.
+    {
+        PassRunner gone;
+        gone.start(workers, &host, state.preparePass(now), done);
+        ASSERT_TRUE(host.ui.waitForTask());
+    }
     host.drain();
-    EXPECT_EQ(state.hitCount, 0);
-    EXPECT_EQ(state.searchPhase, 1);
-    state.runSearch();  // the timer fires: auto filter opens the filtered view
-    EXPECT_EQ(host.filteredViews, 1);
-    state.autoFilter = false;
-    state.runSearch();
-    for (int i = 0; i < 100 && state.passRunning(); ++i) host.drain();
-    EXPECT_EQ(state.hitCount, 1);
+    EXPECT_EQ(delivered, 3);
 }
 
-TEST_F(SearchStateTest, EmptyMaskWithFilesPicksTheFileSelection) {
-    loadThreeFiles();
-    state.pathSelectionActive = true;
-    state.setPathMask("readme");
-    state.runSearch();
-    EXPECT_EQ(state.currentLine, store.blocks[3]->firstLine);  // single file: jump to it
-    state.setPathMask("src");
-    state.runSearch();
-    EXPECT_EQ(host.fileLists, 1);
-}
-
-TEST_F(SearchStateTest, CompileReportsErrorsAndTogglesRestart) {
+TEST_F(SearchStateTest, CompileReportsErrorsAndTogglesSayWhatChanged) {
     LogCapture log;
     state.setFindMask("a NOT b OR c");
     state.compileSearch(false);
@@ -253,7 +240,7 @@ TEST_F(SearchStateTest, CompileReportsErrorsAndTogglesRestart) {
     EXPECT_TRUE(log.contains("too many elements in search expression"));
     state.toggleOperators();
     EXPECT_TRUE(log.contains("[blue] AND OR NOT * treated as search text."));
-    EXPECT_EQ(host.armed, 10);  // no keystrokes: at once
+    state.compileSearch(false);
     EXPECT_EQ(state.findExpr.termCount, 1u);
     state.toggleSequence();
     EXPECT_TRUE(log.contains("ignoring search word sequence."));
