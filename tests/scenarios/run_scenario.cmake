@@ -4,6 +4,8 @@
 #   #args: WORDS     the words after "-batch FILE" (default: none)
 #   #exit: N         the exit code the run must end with (default: 0)
 #   #config: FILE    a fixture file that becomes the user's configuration file
+#   #locale: NAME    the locale of the run (default: C, so that the text is read in code page
+#                    1252 whatever the locale of the machine that runs the tests)
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -12,10 +14,11 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale):")
 set(arguments "")
 set(expected_exit 0)
 set(config_fixture "")
+set(locale C)
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
         separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
@@ -23,6 +26,8 @@ foreach(line IN LISTS header_lines)
         set(expected_exit ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#config:[ ]*([^ ]+)")
         set(config_fixture ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#locale:[ ]*([^ ]+)")
+        set(locale ${CMAKE_MATCH_1})
     endif()
 endforeach()
 
@@ -36,6 +41,7 @@ endif()
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 set(ENV{HOME} ${WORK})
 set(ENV{QT_QPA_PLATFORM} offscreen)
+set(ENV{LC_ALL} ${locale})
 unset(ENV{TESSEL_CONFIG})
 unset(ENV{TESSEL_PRINT_LOG})
 

@@ -161,7 +161,7 @@ TEST_F(Utf8SearchTest, PlanLooksForLeadBytesOfCharactersThatFoldShorter) {
 TEST_F(Utf8SearchTest, LineTestAgreesWithTheReferenceOnMixedScriptText) {
     std::mt19937 rng(65001);
     std::vector<HitSpan> spans;
-    for (int round = 0; round < 30000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         const FoldTable fold = foldFor(rng() % 3 == 0, rng() % 2 == 0, rng() % 3 != 0);
         flags.sequenceSensitive = rng() % 4 != 0;
         flags.fastLoad = rng() % 8 == 0;
@@ -204,7 +204,7 @@ TEST_F(Utf8SearchTest, LineTestAgreesWithTheReferenceOnMixedScriptText) {
 TEST_F(Utf8SearchTest, FastPassAgreesWithTheReferenceOnMixedScriptText) {
     std::mt19937 rng(1252 + 65001);
     SearchWorkers workers(3);
-    for (int round = 0; round < 120; ++round) {
+    for (int round = 0; round < 60; ++round) {
         BlockSet set;
         const int blockCount = 1 + static_cast<int>(rng() % 4);
         for (int b = 0; b < blockCount; ++b) {
@@ -212,7 +212,7 @@ TEST_F(Utf8SearchTest, FastPassAgreesWithTheReferenceOnMixedScriptText) {
             for (std::string& line : lines) line = testdata::randomUtf8Line(rng);
             set.add(lines);
         }
-        for (int m = 0; m < 25; ++m) {
+        for (int m = 0; m < 20; ++m) {
             const std::string mask = testdata::randomUtf8Mask(rng);
             PassRequest request;
             request.blocks = set.blocks;
