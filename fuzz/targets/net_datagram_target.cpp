@@ -43,7 +43,7 @@ TESSEL_FUZZ_TARGET(net_datagram) {
     const int fill = block.ringFill.load();
     if (head < 0 || head >= kLines || fill < 0 || fill > kLines) std::abort();
     for (int i = 0; i < block.lineCount; ++i) {
-        const char* slot = block.text + block.lineStarts[i];
+        const char* slot = block.text + block.lineArrays.starts[i];
         if (std::strlen(slot) > static_cast<size_t>(kWidth)) std::abort();
         for (int k = kWidth; k < kWidth + tessel::kSlotSpareBytes; ++k) {
             if (slot[k] != '\0') std::abort();

@@ -419,7 +419,14 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
         "=== view " + std::to_string(header.view) + " top=" + std::to_string(header.topLine) +
         " current=" + std::to_string(header.currentLine) +
         " filter=" + std::to_string(header.filterMode) + " hits=" + std::to_string(header.hits) +
-        " rows=" + std::to_string(header.rows) + " cols=" + std::to_string(header.columns) + "\n";
+        " rows=" + std::to_string(header.rows) + " cols=" + std::to_string(header.columns) +
+        " xoff=" + std::to_string(header.scrollColumn) +
+        " context=" + std::to_string(header.contextLine);
+    if (header.editing) {
+        out += " edit=1 cursor=" + std::to_string(header.cursorLine) + ":" +
+               std::to_string(header.cursorColumn) + " modified=" + (header.modified ? "1" : "0");
+    }
+    out += "\n";
     const int rows = std::clamp(header.rows, 0, kScreenRows);
     for (int row = 0; row < rows; ++row) {
         const char* text = screen.rowText(row);

@@ -129,6 +129,13 @@ struct DumpHeader {
     int64_t hits = 0;
     int rows = 0;
     int columns = 0;
+    int scrollColumn = 0;  // the horizontal offset: "xoff="
+    int contextLine = -1;  // the global line of the block context shown: "context=", -1 none
+    // While an editor is open: "edit=1 cursor=LINE:COL modified=0|1".
+    bool editing = false;
+    int cursorLine = 0;
+    int cursorColumn = 0;
+    bool modified = false;
 };
 
 // The "dump" text of a screen: the header line, a "T|" and an "A|" line for each of the

@@ -344,6 +344,7 @@ class BatchRunner {
         header.hits = view->search.hitCount;
         header.rows = view->rows;
         header.columns = view->columns;
+        header.scrollColumn = view->display.scrollColumn;
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);

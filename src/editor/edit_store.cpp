@@ -73,7 +73,7 @@ int reloadBlockFromFile(TextStore& store, TextBlock& block) {
     std::string name = block.fileName;
     int result = 0;
     if (textOptions().fastLoad) {
-        result = block.loadFile(name.c_str()) == 0 ? 0 : 9;
+        result = block.loadFile(name.c_str()) == LoadFileResult::kLoaded ? 0 : 9;
     } else {
         block.reset(1);
         if (block.openForAdd() != 0) return 9;

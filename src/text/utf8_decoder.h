@@ -14,6 +14,7 @@ namespace tessel {
 // 1300 VISCII; kCodePageUtf8 decodes nothing; any other uses 1252). Called at start-up and
 // for "-code".
 void initUtf8Decoder(int codePage);
+// The code page the decoder writes into (the editor writes decoded text back through it).
 int utf8DecoderCodePage();
 // True in the UTF-8 code page: text is never decoded.
 bool utf8DecoderKeepsBytes();

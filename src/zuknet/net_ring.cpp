@@ -46,30 +46,30 @@ int NetRing::init(int lines, int width) {
     }
     std::unique_ptr<char[]> text(new (std::nothrow) char[bufferBytes]());
     std::unique_ptr<char[]> colours(new (std::nothrow) char[bufferBytes]());
-    auto* starts = static_cast<uint32_t*>(std::calloc(lineCapacity, sizeof(uint32_t)));
-    auto* masks = static_cast<uint32_t*>(std::calloc(lineCapacity, sizeof(uint32_t)));
     if (!block_) block_.reset(new (std::nothrow) TextBlock(&store_));
-    if (!text || !colours || !starts || !masks || !block_) {
-        std::free(starts);
-        std::free(masks);
+    if (!text || !colours || !block_) {
         reportOutOfMemory(2129207, static_cast<long>(2 * bufferBytes));
         return 9;
     }
 
     TextBlock& block = *block_;
     block.reset(0);
+    if (!block.lineArrays.allocate(lineCapacity)) {
+        reportOutOfMemory(2129207, static_cast<long>(2 * sizeof(uint32_t) * lineCapacity));
+        return 9;
+    }
+    block.lineArrays.clearFrom(0);
     block.owner = &store_;
     block.setName(kNetlogName);
     block.text = text.get();
-    block.ownsBuffer = false;
+    block.textMemory = TextMemory::kBorrowed;
     block.allocatedBytes = static_cast<int64_t>(bufferBytes);
     block.usedBytes = static_cast<int64_t>(lineCount * slotBytes);
     block.colourBuffer = colours.get();
     block.colourBufferSize = static_cast<int64_t>(bufferBytes);
-    block.lineStarts = starts;
-    block.lineMasks = masks;
     block.lineCount = lineCount;
-    block.lineCapacity = lineCapacity;
+    uint32_t* starts = block.lineArrays.starts;
+    uint32_t* masks = block.lineArrays.masks;
     for (int i = 0; i < lineCapacity; ++i) {
         starts[i] = i < lineCount ? static_cast<uint32_t>(i * slotBytes) : kNoLineStart;
     }
@@ -95,7 +95,7 @@ bool NetRing::hasGeometry(int lines, int width) const {
 void NetRing::writeSlot(int physical, std::string_view prefix, const char* text,
                         const char* colours, size_t length) {
     TextBlock& block = *block_;
-    const uint32_t offset = block.lineStarts[physical];
+    const uint32_t offset = block.lineArrays.starts[physical];
     char* slot = block.text + offset;
     if (!prefix.empty()) std::memcpy(slot, prefix.data(), prefix.size());
     if (length > 0) std::memcpy(slot + prefix.size(), text, length);
@@ -110,7 +110,7 @@ void NetRing::writeSlot(int physical, std::string_view prefix, const char* text,
         }
         slotColours[total] = '\0';
     }
-    block.lineMasks[physical] = lineMaskOf(slot, total);
+    block.lineArrays.masks[physical] = lineMaskOf(slot, total);
 }
 
 int NetRing::append(const char* text, const char* colours, size_t length, std::string_view prefix) {
@@ -135,7 +135,7 @@ int NetRing::append(const char* text, const char* colours, size_t length, std::s
     size_t position = 0;
     do {
         const int physical = head + kHeaderLines;
-        if (physical >= block->lineCapacity || block->lineStarts[physical] == kNoLineStart) {
+        if (physical >= block->lineArrays.capacity || block->lineArrays.starts[physical] == kNoLineStart) {
             logMessage("int. #2129204");
             return -1;
         }
@@ -171,11 +171,11 @@ void NetRing::clear() {
     block->ringFill.store(0, std::memory_order_release);
     block->ringHead.store(0, std::memory_order_release);
     for (int i = kHeaderLines; i < block->lineCount - 1; ++i) {
-        const uint32_t offset = block->lineStarts[i];
+        const uint32_t offset = block->lineArrays.starts[i];
         if (offset == kNoLineStart) continue;
         block->text[offset] = '\0';
         if (block->colourBuffer) block->colourBuffer[offset] = '\0';
-        block->lineMasks[i] = 0;
+        block->lineArrays.masks[i] = 0;
     }
 }
 

@@ -21,7 +21,7 @@ TEST(BatchDump, HeaderRowsAndEnd) {
     header.rows = 2;
     header.columns = 80;
     EXPECT_EQ(formatScreenDump(screen, header),
-              "=== view 2 top=4 current=5 filter=1 hits=17 rows=2 cols=80\n"
+              "=== view 2 top=4 current=5 filter=1 hits=17 rows=2 cols=80 xoff=0 context=-1\n"
               "T|hello\n"
               "A|xx   \n"
               "T|\n"
@@ -62,7 +62,7 @@ TEST(BatchDump, TheOverlayBlockStandsBeforeTheEnd) {
     header.rows = 1;
     ScreenOverlay overlay;
     EXPECT_EQ(formatScreenDump(screen, header, &overlay),
-              "=== view 1 top=0 current=0 filter=0 hits=0 rows=1 cols=0\n"
+              "=== view 1 top=0 current=0 filter=0 hits=0 rows=1 cols=0 xoff=0 context=-1\n"
               "T|row\n"
               "A|   \n"
               "=== overlay\n"

@@ -163,7 +163,7 @@ TEST_F(NetIntakeTest, TheOldestSenderMakesRoomInTheTable) {
         feed(record(2, "next\n", ",cs1"));
         const TextBlock& block = *ring.block();
         const int newest = 2 + (block.ringHead.load() + 9) % 10;
-        return block.colourBuffer[block.lineStarts[newest]];
+        return block.colourBuffer[block.lineArrays.starts[newest]];
     };
     EXPECT_EQ(lastColourAfter(kSenderTableSize - 1), '0');
     EXPECT_EQ(lastColourAfter(kSenderTableSize), ' ');

@@ -38,9 +38,9 @@ TEST_F(NetRingTest, LayoutOfHeaderSlotsAndClosingLine) {
     ASSERT_EQ(ring.init(kLines, kWidth), 0);
     const TextBlock& block = *ring.block();
     EXPECT_TRUE(block.ring);
-    EXPECT_FALSE(block.ownsBuffer) << "the receiver frees the buffers, not the block";
+    EXPECT_FALSE(block.ownsBuffer()) << "the receiver frees the buffers, not the block";
     EXPECT_EQ(block.lineCount, kLines + 3);
-    EXPECT_EQ(block.lineCapacity, kLines + 13);
+    EXPECT_EQ(block.lineArrays.capacity, kLines + 13);
     EXPECT_EQ(block.allocatedBytes, (kLines + 13) * (kWidth + 4) + 1000);
     EXPECT_EQ(block.colourBufferSize, block.allocatedBytes);
     EXPECT_STREQ(block.line(0), ":file:");
@@ -49,9 +49,9 @@ TEST_F(NetRingTest, LayoutOfHeaderSlotsAndClosingLine) {
     EXPECT_STREQ(block.line(kLines + 2), "");
     EXPECT_STREQ(block.kindName(0), "netlog text");
     for (int i = 0; i < kLines + 3; ++i) {
-        EXPECT_EQ(block.lineStarts[i], static_cast<uint32_t>(i * (kWidth + 4)));
+        EXPECT_EQ(block.lineArrays.starts[i], static_cast<uint32_t>(i * (kWidth + 4)));
     }
-    EXPECT_EQ(block.lineStarts[kLines + 3], kNoLineStart);
+    EXPECT_EQ(block.lineArrays.starts[kLines + 3], kNoLineStart);
 }
 
 TEST_F(NetRingTest, LineEndsAndBareCarriageReturns) {
@@ -80,7 +80,7 @@ TEST_F(NetRingTest, LongPiecesAreCutAndSlotsKeepTheirSpareNulBytes) {
     EXPECT_EQ(lines[0], "12> " + std::string(kWidth - 4, 'x'));
     EXPECT_EQ(lines[1], "12> yyyyyyyyyy");
     for (int i = 2; i < 12; ++i) {
-        const char* slot = block.text + block.lineStarts[i];
+        const char* slot = block.text + block.lineArrays.starts[i];
         for (int k = kWidth; k < kWidth + kSlotSpareBytes; ++k) EXPECT_EQ(slot[k], '\0');
     }
 
@@ -127,7 +127,7 @@ TEST_F(NetRingTest, DamagedRingsAreRefusedWithInternalReports) {
     EXPECT_EQ(ring.append("x\n", nullptr, 2, {}), -1);
     EXPECT_TRUE(log.contains("int. #2129203"));
     ring.block()->ringHead.store(0);
-    ring.block()->lineStarts[2] = kNoLineStart;
+    ring.block()->lineArrays.starts[2] = kNoLineStart;
     EXPECT_EQ(ring.append("x\n", nullptr, 2, {}), -1);
     EXPECT_TRUE(log.contains("int. #2129204"));
 }

@@ -170,7 +170,7 @@ TEST_F(NetTextReceiverTest, AcknowledgedSendingThroughTheSender) {
     EXPECT_EQ(got[2], std::string(60, 'w')) << "a line over two records is joined, then cut";
     EXPECT_EQ(got[3], "last without end");
     const TextBlock* block = receiver.ringBlock();
-    EXPECT_EQ(block->colourBuffer[block->lineStarts[2]], '4') << "cyan";
+    EXPECT_EQ(block->colourBuffer[block->lineArrays.starts[2]], '4') << "cyan";
 
     ASSERT_EQ(netSender.sendClear(), 0);
     ASSERT_TRUE(waitFor([&] { return receiver.datagramCount() >= netSender.records(); }));
