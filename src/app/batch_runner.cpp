@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -107,21 +109,97 @@ std::string textOfKey(int key, int modifiers) {
     }
 }
 
+// Queues an answer for the next box, menu or file dialog.
+void queueAnswer(const BatchCommand& command) {
+    if (command.verb == BatchVerb::kAnswer) {
+        queueBoxAnswer(static_cast<BoxAnswer>(command.value));
+    } else if (command.verb == BatchVerb::kAnswerMenu) {
+        queueMenuAnswer(command.value - 1);
+    } else if (command.verb == BatchVerb::kAnswerPath) {
+        queueDialogAnswer(command.text);
+    }
+}
+
+// Plays the commands from the event loop, one command a tick of a repeating task. The ticks
+// go on inside the nested loop of a load, so that a script can type, press ESCAPE or sleep
+// while a load runs; "sleep" and "wait" never block, they only hold the next command back.
 class BatchRunner {
   public:
     explicit BatchRunner(std::vector<BatchCommand> commands) : commands_(std::move(commands)) {}
 
-    // 0 when every command worked, 1 after the first failure.
-    int run() {
-        for (const BatchCommand& command : commands_) {
-            line_ = command.lineNumber;
-            if (command.verb == BatchVerb::kQuit) return 0;
-            if (execute(command) != 0) return 1;
-            pumpPendingEvents();
+    // `done` gets 0 when every command worked, 1 after the first failure.
+    void start(std::function<void(int code)> done) {
+        done_ = std::move(done);
+        taskId_ = startRepeatingTask(kWaitSliceMs, [this] { tick(); });
+        if (taskId_ == 0) finish(1);
+    }
+
+  private:
+    enum class Step { kNext, kHold, kFailed };
+
+    void tick() {
+        // A command that pumps events may let the next tick in; it waits for this one.
+        if (inTick_ || finished_) return;
+        inTick_ = true;
+        if (messageLoopEnding() || next_ >= commands_.size()) {
             // Nobody can give input to a program that is closing.
-            if (messageLoopEnding()) return 0;
+            finish(0);
+        } else {
+            const BatchCommand& command = commands_[next_];
+            line_ = command.lineNumber;
+            if (command.verb == BatchVerb::kQuit) {
+                finish(0);
+            } else {
+                const Step step = play(command);
+                if (step == Step::kFailed) {
+                    finish(1);
+                } else if (step == Step::kNext) {
+                    ++next_;
+                    pumpPendingEvents();
+                }
+            }
         }
-        return 0;
+        inTick_ = false;
+    }
+
+    void finish(int code) {
+        if (finished_) return;
+        finished_ = true;
+        stopRepeatingTask(taskId_);
+        if (done_) done_(code);
+    }
+
+    // Commands that take time hold the script until their time is up: `holdUntil_` is the
+    // end of a sleep, of a resize's settling, or of a wait's limit.
+    Step play(const BatchCommand& command) {
+        const int64_t now = tickMs();
+        switch (command.verb) {
+            case BatchVerb::kSleep:
+                return holdFor(now, command.value) ? Step::kHold : Step::kNext;
+            case BatchVerb::kWait:
+                if (holdUntil_ == 0) holdUntil_ = now + command.value;
+                if (!somethingPending()) {
+                    holdUntil_ = 0;
+                    return Step::kNext;
+                }
+                if (now < holdUntil_) return Step::kHold;
+                holdUntil_ = 0;
+                failed("still busy at the end of the wait");
+                return Step::kFailed;
+            case BatchVerb::kResize:
+                if (holdUntil_ == 0) resizeFrame(command.width, command.height);
+                return holdFor(now, kSettleMs) ? Step::kHold : Step::kNext;
+            default:
+                return execute(command) == 0 ? Step::kNext : Step::kFailed;
+        }
+    }
+
+    // True while the hold of `ms` that started at the first call has not ended.
+    bool holdFor(int64_t now, int ms) {
+        if (holdUntil_ == 0) holdUntil_ = now + ms;
+        if (now < holdUntil_) return true;
+        holdUntil_ = 0;
+        return false;
     }
 
   private:
@@ -146,26 +224,17 @@ class BatchRunner {
             case BatchVerb::kMove:
                 return mouse(command);
             case BatchVerb::kWait:
-                return waitIdle(command.value);
             case BatchVerb::kSleep:
-                runLoopFor(command.value);
-                return 0;
+            case BatchVerb::kResize:
+                return 0;  // played by play()
             case BatchVerb::kFocus:
                 if (focusFrameView(command.value - 1) != 0) return failed("no such view");
                 runLoopFor(0);
                 return 0;
-            case BatchVerb::kResize:
-                resizeFrame(command.width, command.height);
-                runLoopFor(kSettleMs);
-                return 0;
             case BatchVerb::kAnswer:
-                queueBoxAnswer(static_cast<BoxAnswer>(command.value));
-                return 0;
             case BatchVerb::kAnswerMenu:
-                queueMenuAnswer(command.value - 1);
-                return 0;
             case BatchVerb::kAnswerPath:
-                queueDialogAnswer(command.text);
+                queueAnswer(command);
                 return 0;
             case BatchVerb::kDrop:
                 return drop(command);
@@ -322,16 +391,6 @@ class BatchRunner {
         return 0;
     }
 
-    int waitIdle(int limitMs) {
-        const int64_t end = tickMs() + limitMs;
-        for (;;) {
-            pumpPendingEvents();
-            if (!somethingPending()) return 0;
-            if (tickMs() >= end) return failed("still busy at the end of the wait");
-            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
-        }
-    }
-
     int dump(bool withOverlay) {
         View* view = focused();
         if (!view) return failed("no view to dump");
@@ -371,8 +430,19 @@ class BatchRunner {
     }
 
     std::vector<BatchCommand> commands_;
+    size_t next_ = 0;
     int line_ = 0;
+    int64_t holdUntil_ = 0;
+    int taskId_ = 0;
+    bool inTick_ = false;
+    bool finished_ = false;
+    std::function<void(int code)> done_;
 };
+
+std::unique_ptr<BatchRunner>& activeRunner() {
+    static std::unique_ptr<BatchRunner> runner;  // user interface thread only
+    return runner;
+}
 
 }  // namespace
 
@@ -411,7 +481,7 @@ int prepareBatch(const std::string& path) {
     // The answers before the first other command are for what start-up asks.
     size_t leading = 0;
     while (leading < commands.size() && isAnswer(commands[leading])) {
-        BatchRunner(std::vector<BatchCommand>{commands[leading]}).run();
+        queueAnswer(commands[leading]);
         ++leading;
     }
     commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(leading));
@@ -419,11 +489,9 @@ int prepareBatch(const std::string& path) {
 }
 
 void startBatch() {
-    postToUiThread([commands = std::move(preparedCommands())]() mutable {
-        BatchRunner runner(std::move(commands));
-        quitEventLoop(runner.run());
-    });
+    activeRunner() = std::make_unique<BatchRunner>(std::move(preparedCommands()));
     preparedCommands().clear();
+    activeRunner()->start([](int code) { quitEventLoop(code); });
 }
 
 }  // namespace tessel

@@ -16,6 +16,7 @@
 #include "view/load_progress.h"
 #include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_input.h"
 
 namespace tessel {
 namespace {
@@ -100,6 +101,19 @@ const View*& escapePressedView() {
     return view;
 }
 
+bool loadInProgress(const View& view) {
+    return loadDriver().running() || view.textStore().loadRunning.load();
+}
+
+// The mask rows show what was typed while the rest of the view shows the load's progress.
+void repaintView(View& view) {
+    view.screen.valid = false;
+    if (PlatformWindow* window = platformWindowOf(view)) {
+        window->invalidate();
+        window->update();
+    }
+}
+
 bool runningLoadRefuses(const LoadDriver& driver) {
     if (!driver.running()) return false;
     logMessage("[note] a load is already running.");
@@ -141,6 +155,10 @@ LoadCallbacks windowLoadCallbacks() {
     callbacks.refreshViews = [] {
         loadProgress().end();
         for (View* view : frameViews()) {
+            // A path mask typed while the store was the loader's selects files now that its
+            // file records can be read.
+            if (view->search.pathMask[0] && view->textStore().hasPrefix)
+                view->search.pathSelectionActive = true;
             if (view->search.findMask[0] != '\0' || view->search.pathMask[0] != '\0')
                 scheduleSearch(*view);
         }
@@ -215,13 +233,18 @@ int openLoadMenu(LoadDriver& driver) {
     return runLoadMenuAction(driver, kLoadMenu[static_cast<size_t>(chosen)].action);
 }
 
-int loadKeyDown(View& view, int key, int /*modifiers*/) {
-    LoadDriver& driver = loadDriver();
+int loadKeyDown(View& view, int key, int modifiers) {
     // A folder load on the loader thread, or the start-up snapfile read on this thread.
-    if (driver.running() || view.textStore().loadRunning.load()) {
-        // The load ends after the current file; its release must not leave the program.
-        if (key == kKeyEscape) loadStopRequested() = true;
+    if (loadInProgress(view)) {
         escapePressedView() = nullptr;
+        // The load ends after the current file; its release must not leave the program.
+        if (key == kKeyEscape) {
+            loadStopRequested() = true;
+            return 0;
+        }
+        // The keys that edit the masks work meanwhile; the search waits for the load's end.
+        // Everything else would read the store the loader is writing.
+        if (maskKeyDown(view, view.input, key, modifiers) == 0) repaintView(view);
         return 0;
     }
     if (key != kKeyEscape || view.editor) return 1;
@@ -238,11 +261,16 @@ int loadKeyUp(View& view, int key, int /*modifiers*/) {
     return 0;
 }
 
-int loadChar(View& /*view*/, uint8_t ch, int /*modifiers*/) {
-    LoadDriver& driver = loadDriver();
-    if (driver.running()) return 0;
+int loadChar(View& view, uint8_t ch, int /*modifiers*/) {
+    if (loadInProgress(view)) {
+        // Typed characters go into the mask and show at once; commands wait for the load.
+        if ((ch >= 0x20 || ch == '\b') && maskChar(view, view.input, ch) == 0) {
+            repaintView(view);
+        }
+        return 0;
+    }
     if (ch != kControlO) return 1;
-    openLoadMenu(driver);
+    openLoadMenu(loadDriver());
     return 0;
 }
 

@@ -262,14 +262,14 @@ void LoadDriver::waitForThread(Run& run) {
         run.result = collectAll(run);
         run.collectionDone = true;
     } else {
-        int64_t nextPump = tickMs() + kPumpMs;
+        int64_t nextPump = tickMs() + kLoaderWaitPumpMs;
         int64_t nextRepaint = tickMs() + kRepaintMs;
         while (!run.collectionDone.load()) {
             if (limitQuestion_.load() == 1) limitQuestion_ = askLimit(run) ? 2 : 3;
             int64_t now = tickMs();
             if (now >= nextPump) {
                 if (callbacks.pumpMessages) callbacks.pumpMessages();
-                nextPump = now + kPumpMs;
+                nextPump = now + kLoaderWaitPumpMs;
             }
             if (now >= nextRepaint) {
                 if (callbacks.repaint) callbacks.repaint();

@@ -41,6 +41,11 @@ bool onUiThread();
 void pumpPendingEvents();
 // Runs a function on the user interface thread from any thread (after the current event).
 void postToUiThread(std::function<void()> task);
+// Calls `tick` on the user interface thread every `intervalMs` from the event loop, also
+// inside the nested loops of long work (a load pumps its events), until stopped. Returns
+// an id for stopRepeatingTask, 0 when no event loop can run it.
+int startRepeatingTask(int intervalMs, std::function<void()> tick);
+void stopRepeatingTask(int id);
 
 // Clipboard: text in code-page bytes; file lists as native paths.
 void setClipboardText(std::string_view text);

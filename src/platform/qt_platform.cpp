@@ -6,9 +6,13 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <map>
+#include <memory>
 
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
@@ -25,6 +29,19 @@ char gProgramName[] = "tessel";
 char* gArgv[] = {gProgramName, nullptr};
 
 std::unique_ptr<QApplication> gApplication;
+
+struct RepeatingTasks {
+    std::map<int, std::unique_ptr<QTimer>> running;
+    // Stopped timers wait here: a task may stop itself from inside its own tick.
+    std::vector<std::unique_ptr<QTimer>> retired;
+    int lastId = 0;
+};
+
+RepeatingTasks& repeatingTasks() {
+    static RepeatingTasks tasks;  // user interface thread only
+    return tasks;
+}
+
 QMetaObject::Connection gClipboardConnection;
 
 // Byte to character and back for the active code page; rebuilt when the code page changes.
@@ -150,6 +167,8 @@ void platformShutdown() {
     setClipboardWatcher(nullptr);
     // Windows let go of inside their own events are still waiting to be deleted.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    repeatingTasks().running.clear();
+    repeatingTasks().retired.clear();
     gApplication.reset();
 }
 
@@ -198,6 +217,28 @@ void pumpPendingEvents() {
 void postToUiThread(std::function<void()> task) {
     if (!gApplication || !task) return;
     QMetaObject::invokeMethod(gApplication.get(), std::move(task), Qt::QueuedConnection);
+}
+
+int startRepeatingTask(int intervalMs, std::function<void()> tick) {
+    if (!gApplication || !tick) return 0;
+    RepeatingTasks& tasks = repeatingTasks();
+    tasks.retired.clear();
+    const int id = ++tasks.lastId;
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(std::max(intervalMs, 0));
+    QObject::connect(timer.get(), &QTimer::timeout, std::move(tick));
+    timer->start();
+    tasks.running[id] = std::move(timer);
+    return id;
+}
+
+void stopRepeatingTask(int id) {
+    RepeatingTasks& tasks = repeatingTasks();
+    auto found = tasks.running.find(id);
+    if (found == tasks.running.end()) return;
+    found->second->stop();
+    tasks.retired.push_back(std::move(found->second));
+    tasks.running.erase(found);
 }
 
 void setClipboardText(std::string_view text) {

@@ -6,6 +6,8 @@
 #   #config: FILE    a fixture file that becomes the user's configuration file
 #   #locale: NAME    the locale of the run (default: C, so that the text is read in code page
 #                    1252 whatever the locale of the machine that runs the tests)
+#   #blank: REGEX    what the regular expression matches in the output reads "#" (figures that
+#                    differ from run to run); the header may be given more than once
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -14,11 +16,12 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|blank):")
 set(arguments "")
 set(expected_exit 0)
 set(config_fixture "")
 set(locale C)
+set(blank_patterns "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
         separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
@@ -28,6 +31,8 @@ foreach(line IN LISTS header_lines)
         set(config_fixture ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#locale:[ ]*([^ ]+)")
         set(locale ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#blank:[ ]*(.+)$")
+        list(APPEND blank_patterns "${CMAKE_MATCH_1}")
     endif()
 endforeach()
 
@@ -61,6 +66,9 @@ string(REGEX REPLACE "[0-9.]+ (km|miles), [0-9]+ (kmh|mph), mach [0-9.]+" "# \\1
 get_filename_component(program_dir ${TESSEL} DIRECTORY)
 string(REPLACE "${program_dir}" "<program>" output "${output}")
 string(REPLACE "${WORK}" "<work>" output "${output}")
+foreach(pattern IN LISTS blank_patterns)
+    string(REGEX REPLACE "${pattern}" "#" output "${output}")
+endforeach()
 
 get_filename_component(directory ${BATCH} DIRECTORY)
 get_filename_component(name ${BATCH} NAME_WE)
