@@ -63,6 +63,8 @@ void useCodePage(int page) {
         logMessage("because codepage %d is not supported.", page);
     }
     initUtf8Decoder(page);
+    // Text on screen, in boxes and on the clipboard is read in the same code page.
+    setCodePage(tables.codePage);
 }
 
 CommandLineHooks makeHooks() {

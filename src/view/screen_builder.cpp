@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
@@ -19,9 +21,11 @@ namespace tessel {
 namespace {
 
 // Horizontal scrolling stops here, so a stored line never needs more bytes than this for
-// what can be on screen (every byte takes at least one column).
+// what can be on screen (every byte takes at least one column, every UTF-8 character of up
+// to four bytes at least one).
 constexpr int kMaxScrollColumn = 4096;
 constexpr int kMaxVisibleBytes = kMaxScrollColumn + kScreenColumns;
+constexpr int kMaxVisibleUtf8Bytes = 4 * kMaxVisibleBytes;
 
 using RowText = char[kScreenColumns + 1];
 
@@ -37,9 +41,9 @@ bool isBlankByte(char c) {
 
 // Per-row scratch shared by all rows of one build, so that building allocates nothing per row.
 struct RowScratch {
-    char bytes[kMaxVisibleBytes];
+    char bytes[kMaxVisibleUtf8Bytes];
     std::vector<HitSpan> spans;
-    RowText text;
+    char text[kScreenTextBytes];
     RowText attr;
 };
 
@@ -172,7 +176,14 @@ void Builder::textRow(int row, int item) {
         headerFollows = header && !view.display.oneRowHeader;
     }
 
-    int length = static_cast<int>(strnlen(source, static_cast<size_t>(kMaxVisibleBytes)));
+    const bool utf8 = codePageTables().utf8;
+    int length = static_cast<int>(
+        strnlen(source, static_cast<size_t>(utf8 ? kMaxVisibleUtf8Bytes : kMaxVisibleBytes)));
+    if (utf8 && length == kMaxVisibleUtf8Bytes) {
+        // The line goes on: the last character read must not be cut.
+        const std::string_view more(source, strnlen(source, kMaxVisibleUtf8Bytes + 4));
+        length = static_cast<int>(cutAtCharacter(more, static_cast<size_t>(length), true));
+    }
     char* bytes = scratch.bytes;
     std::memset(bytes, base, static_cast<size_t>(length));
     if (block && line >= 0) {
@@ -215,14 +226,17 @@ void Builder::textRow(int row, int item) {
     }
     markWordHighlights(view, source, length, bytes);
 
-    int cells = expandForDisplay({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
-                                 scrollColumn, scratch.text, scratch.attr, columns);
+    const auto expand = utf8 ? expandUtf8ForDisplay : expandForDisplay;
+    int cells = expand({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
+                       scrollColumn, scratch.text, scratch.attr, columns);
+    size_t textBytes = std::strlen(scratch.text);
     if (rowMark) {
         // A marked line is coloured across the whole row, not only under its text.
-        std::memset(scratch.text + cells, ' ', static_cast<size_t>(columns - cells));
+        std::memset(scratch.text + textBytes, ' ', static_cast<size_t>(columns - cells));
         std::memset(scratch.attr + cells, rowMark, static_cast<size_t>(columns - cells));
+        textBytes += static_cast<size_t>(columns - cells);
         cells = columns;
-        scratch.text[cells] = scratch.attr[cells] = '\0';
+        scratch.text[textBytes] = scratch.attr[cells] = '\0';
     }
     if (line >= 0) selection(line, scratch.attr, cells);
     const DisplayState& display = view.display;
@@ -230,8 +244,8 @@ void Builder::textRow(int row, int item) {
         markSpan(scratch.attr, display.markFrom - scrollColumn,
                  std::min(display.markTo - scrollColumn, cells), kAttrMarkedSpan);
     }
-    view.screen.writeRow(row, {scratch.text, static_cast<size_t>(cells)},
-                         {scratch.attr, static_cast<size_t>(cells)}, kRowText);
+    view.screen.writeRow(row, {scratch.text, textBytes}, {scratch.attr, static_cast<size_t>(cells)},
+                         kRowText);
 }
 
 void Builder::selection(int line, char* attr, int cells) const {
@@ -313,8 +327,19 @@ int buildScreen(View& view) {
         if (block && block->fileName && top != header && top != header + 1) {
             std::string_view name = block->fileName;
             // A name longer than the row keeps its end, where the file's own name is.
-            if (static_cast<int>(name.size()) > columns) name.remove_prefix(name.size() - columns);
-            view.screen.writeRow(row++, name, std::string(name.size(), kAttrPlain), kRowContext);
+            const bool utf8 = codePageTables().utf8;
+            const int cells = cellCount(name, utf8);
+            if (cells > columns) {
+                size_t skip = byteOfCell(name, cells - columns, utf8);
+                // A wide character cut by the start goes with the part left out.
+                if (cellOfByte(name, skip, utf8) < cells - columns) {
+                    skip += static_cast<size_t>(cellUnitAt(name, skip, utf8).bytes);
+                }
+                name.remove_prefix(skip);
+            }
+            view.screen.writeRow(
+                row++, name, std::string(static_cast<size_t>(cellCount(name, utf8)), kAttrPlain),
+                kRowContext);
         }
     }
 

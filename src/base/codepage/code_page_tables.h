@@ -85,6 +85,11 @@ bool isWordChar(uint8_t byte);
 // script, a mark or a digit beyond ASCII unless "noumlauts"); a byte that is no part of a
 // valid sequence counts as isWordChar counts it.
 bool isWordCharAt(const char* text, size_t length, size_t at);
+// Either of the two above, for the code page's kind of text.
+inline bool isWordCharIn(std::string_view text, size_t at, bool utf8) {
+    return utf8 ? isWordCharAt(text.data(), text.size(), at)
+                : isWordChar(static_cast<uint8_t>(text[at]));
+}
 uint8_t wordCharThreshold();
 // 0xC0 from start-up; "noumlauts" sets 0xFF.
 void setWordCharThreshold(uint8_t threshold);
