@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_internal.h"
 #include "text/text_store.h"
@@ -65,7 +66,10 @@ class TextMatcher {
         const char* text = store_.lineTextAndMask(line, &mask);
         if ((mask & requiredBits_) != requiredBits_) return false;
         std::string_view raw(text);
-        if (raw.size() > rawLimit_) raw = raw.substr(0, rawLimit_);
+        // Cut as the stored line text was cut, between characters.
+        if (raw.size() > rawLimit_) {
+            raw = raw.substr(0, cutAtCharacter(raw, rawLimit_, codePageTables().utf8));
+        }
         compactInto(raw, candidate_);
         if (byLine_) return candidate_ == wanted_;
         return candidate_.find(wanted_) != std::string::npos;
