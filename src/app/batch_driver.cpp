@@ -6,6 +6,7 @@
 
 #include "base/codepage/code_page_tables.h"
 #include "base/codepage/text_cells.h"
+#include "config/setup_model.h"
 #include "platform/key_codes.h"
 #include "view/view.h"
 
@@ -153,6 +154,48 @@ void appendRow(std::string& out, const char* prefix, const char* row, size_t sto
     }
     if (width > cells) out.append(width - cells, ' ');
     out += '\n';
+}
+
+// "setup open [PAGE]", "setup set ID VALUE", "setup click ID [shift] [ctrl]", "setup close",
+// "setup dump".
+int parseSetup(std::string_view rest, int lineNumber, std::string_view text, BatchCommand& out,
+               std::string& error) {
+    const std::string_view action = nextWord(rest);
+    if (action == "open") {
+        out.value = kSetupOpen;
+        const std::string_view page = trimmed(rest);
+        out.page = page.empty() ? 0 : setupPageOf(page);
+        if (!page.empty() && out.page == 0) return fail(error, lineNumber, "no such page", text);
+        return 0;
+    }
+    if (action == "close" || action == "dump") {
+        out.value = action == "close" ? kSetupClose : kSetupDump;
+    } else if (action == "set" || action == "click") {
+        out.value = action == "set" ? kSetupSet : kSetupClick;
+        if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.setting)) {
+            return fail(error, lineNumber, "wrong setting id", text);
+        }
+        if (out.value == kSetupSet) {
+            // The value is the rest after one blank; it may hold blanks or be empty.
+            if (!rest.empty()) rest.remove_prefix(1);
+            out.text.assign(rest);
+            return 0;
+        }
+        for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+            if (word == "shift") {
+                out.modifiers |= kModShift;
+            } else if (word == "ctrl") {
+                out.modifiers |= kModControl;
+            } else {
+                return fail(error, lineNumber, "unexpected words", text);
+            }
+        }
+        return 0;
+    } else {
+        return fail(error, lineNumber, "wrong setup action", text);
+    }
+    if (!nextWord(rest).empty()) return fail(error, lineNumber, "unexpected words", text);
+    return 0;
 }
 
 }  // namespace
@@ -312,6 +355,9 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         if (out.value < 0) return fail(error, lineNumber, "wrong find dialog action", text);
         if (out.value == kFindText || out.value == kFindPath) out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "setup") {
+        out.verb = BatchVerb::kSetup;
+        return parseSetup(rest, lineNumber, text, out, error);
     } else if (verb == "wheel") {
         out.verb = BatchVerb::kWheel;
         word = nextWord(rest);
@@ -332,7 +378,14 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         return 0;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
-        out.text.assign(trimmed(rest));
+        std::string_view file = trimmed(rest);
+        // A width after the name scales the picture down to it.
+        const size_t blank = file.find_last_of(" \t");
+        if (blank != std::string_view::npos &&
+            parseNumber(file.substr(blank + 1), kMaxBatchExtent, out.width)) {
+            file = trimmed(file.substr(0, blank));
+        }
+        out.text.assign(file);
         if (out.text.empty()) return fail(error, lineNumber, "missing file name", text);
         return 0;
     } else if (verb == "dump") {
@@ -387,6 +440,8 @@ const char* sidebarName(SidebarButton button) {
             return "filter";
         case SidebarButton::kCase:
             return "case";
+        case SidebarButton::kSetup:
+            return "setup";
         case SidebarButton::kNone:
             break;
     }
@@ -414,6 +469,11 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
     const BubbleShape& bubble = overlay.bubble;
     out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
     for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    for (const HelpPictureShape& picture : overlay.helpPictures) {
+        out += "picture " + std::string(picture.name) + " " +
+               rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +
+               std::to_string(picture.clipTop) + "-" + std::to_string(picture.clipBottom) + "\n";
+    }
     return out;
 }
 

@@ -21,14 +21,20 @@
 //   answer path PATH     the path the next file or folder dialog returns
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump [overlay]       the focused view's rows (text line "T|", attribute line "A|"); with
-//                        "overlay" also the scroll bar, the sidebar and the no-hit bubble
+//                        "overlay" also the scroll bar, the sidebar, the no-hit bubble and
+//                        the help's pictures
 //   dumplog              the message log, oldest first
-//   shot FILE            a PNG of the focused view
+//   shot FILE [WIDTH]    a PNG of the focused view, or of the setup dialog while it is open;
+//                        a JPEG when FILE ends in .jpg or .jpeg; scaled down to WIDTH pixels
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
 //                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
 //   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
 //                        open the find dialog of the focused view, or act in it
+//   setup open [PAGE], setup set ID VALUE, setup click ID [shift] [ctrl], setup close,
+//   setup dump           the setup dialog: open it (PAGE is a page button's caption), give
+//                        a setting a value or press a button (its page comes up first),
+//                        close it, print the page shown ("S|id|kind|caption|value|enabled")
 #pragma once
 
 #include <cstdint>
@@ -65,6 +71,7 @@ enum class BatchVerb : int {
     kWheel,
     kMove,
     kRun,
+    kSetup,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;
@@ -85,6 +92,14 @@ enum FindDialogVerb : int {
     kFindClose,
 };
 
+enum SetupVerb : int {
+    kSetupOpen,
+    kSetupSet,
+    kSetupClick,
+    kSetupClose,
+    kSetupDump,
+};
+
 enum BatchAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 
 struct BatchCommand {
@@ -97,13 +112,17 @@ struct BatchCommand {
     // type: the characters; shot, answer path, drop: the file.
     std::string text;
     // finddialog: the FindDialogVerb in value, a text in text.
+    // setup: the SetupVerb in value, the setting id in setting, the page (0: the last one) in
+    // page, a value in text, the modifiers of a click in modifiers.
+    int setting = 0;
+    int page = 0;
     // click, dblclick, drag: text cells (0-based) and the button (MouseButton).
     int row = 0;
     int column = 0;
     int row2 = 0;
     int column2 = 0;
     int button = 1;
-    // wait, sleep: milliseconds; focus: the 1-based view; resize: width and height;
+    // wait, sleep: milliseconds; focus: the 1-based view; resize, shot: width and height;
     // answer: a BatchAnswer; answer menu: the 1-based entry; dump: 1 with the overlay.
     int value = 0;
     int width = 0;
@@ -145,7 +164,8 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
                              const ScreenOverlay* overlay = nullptr);
 // "=== overlay", then "scrollbar none" or "scrollbar track=X,Y,W,H thumb=X,Y,W,H [active]",
 // "sidebar none" or "sidebar" with NAME=X,Y,W,H per button, "bubble none" or
-// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble (pixels of the view).
+// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble, then "picture NAME X,Y,W,H
+// rows TOP-BOTTOM" for each help picture over the rows (pixels of the view).
 std::string formatOverlayDump(const ScreenOverlay& overlay);
 
 }  // namespace tessel

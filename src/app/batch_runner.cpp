@@ -13,6 +13,7 @@
 
 #include "app/batch_driver.h"
 #include "app/find_dialog_glue.h"
+#include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
@@ -20,6 +21,7 @@
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
+#include "platform/setup_dialog.h"
 #include "platform/window.h"
 
 namespace tessel {
@@ -265,7 +267,9 @@ class BatchRunner {
                 return 0;
             }
             case BatchVerb::kShot:
-                return shot(command.text);
+                return shot(command.text, command.width);
+            case BatchVerb::kSetup:
+                return setup(command);
             case BatchVerb::kRun:
                 return runShellCommand(command.text);
             case BatchVerb::kQuit:
@@ -303,6 +307,41 @@ class BatchRunner {
         if (driveFindDialog(kActions[command.value], command.text) != 0) {
             return failed("the find dialog is not open");
         }
+        runLoopFor(0);
+        return 0;
+    }
+
+    int setup(const BatchCommand& command) {
+        std::string error;
+        int rc = 0;
+        switch (command.value) {
+            case kSetupOpen:
+                // A second open is refused as the user's would be; a page named with it still
+                // comes up, so that a script can go on.
+                if (openSetupDialog(command.page) != 0 && command.page != 0) {
+                    rc = setupShowPage(command.page, error);
+                }
+                break;
+            case kSetupSet:
+                rc = setupSetValue(command.setting, command.text, error);
+                break;
+            case kSetupClick:
+                rc = setupClick(command.setting, command.modifiers, error);
+                break;
+            case kSetupClose:
+                rc = setupClose(error);
+                break;
+            case kSetupDump: {
+                const std::string text = setupDump();
+                if (text.empty()) return failed("the setup dialog is not open");
+                std::fwrite(text.data(), 1, text.size(), stdout);
+                std::fflush(stdout);
+                return 0;
+            }
+            default:
+                break;
+        }
+        if (rc != 0) return failed(error.c_str());
         runLoopFor(0);
         return 0;
     }
@@ -422,10 +461,16 @@ class BatchRunner {
         std::fflush(stdout);
     }
 
-    int shot(const std::string& path) {
+    // The setup dialog is modal: while it is open it is what the user looks at.
+    int shot(const std::string& path, int width) {
+        pumpPendingEvents();
+        if (setupDialogIsOpen()) {
+            if (saveSetupDialogShot(path, width) != 0) return failed("cannot write the picture");
+            return 0;
+        }
         PlatformWindow* window = focusedWindow();
         if (!window) return failed("no view to take a picture of");
-        if (window->saveShot(path) != 0) return failed("cannot write the picture");
+        if (window->saveShot(path, width) != 0) return failed("cannot write the picture");
         return 0;
     }
 

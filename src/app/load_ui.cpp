@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
@@ -214,8 +215,7 @@ int runLoadMenuAction(LoadDriver& driver, LoadMenuAction action) {
             logMessage("[note] loading from the clipboard is not available yet.");
             return 1;
         case LoadMenuAction::kConfigure:
-            logMessage("[note] the setup dialog is not available yet.");
-            return 1;
+            return openSetupDialog(kSetupWorkPage) == 0 ? 0 : 1;
     }
     if (runningLoadRefuses(driver)) return 1;
     prepareWindowLoad(driver);

@@ -14,6 +14,7 @@
 #include "app/command_line.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
+#include "app/setup_glue.h"
 #include "app/usage.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
@@ -26,6 +27,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/help_view.h"
 #include "view/search_driver.h"
 #include "view/view.h"
 
@@ -235,9 +237,9 @@ int runTessel(int argc, char** argv) {
         shutDown();
         return kExitWindowsFailed;
     }
-    if (options.helpRequested || choice.help) printUsage();
 
     installPointerHooks();
+    installSetupHooks();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();
         shutDown();
@@ -252,6 +254,10 @@ int runTessel(int argc, char** argv) {
         return kExitLoadFailed;
     }
     refreshAllViews();
+    // The help is a text of the store: it goes in after the start-up text.
+    if (options.helpRequested || choice.help) {
+        if (View* view = frameFocusedView()) openHelp(*view);
+    }
     applyStartupSearch(options);
 
     if (!options.batchFile.empty()) startBatch();

@@ -357,17 +357,12 @@ class QtWindow : public PlatformWindow {
         if (widget_) widget_->setAcceptDrops(on);
     }
 
-    int saveShot(const std::string& path) override {
+    int saveShot(const std::string& path, int width) override {
         if (!widget_) {
             logError(0, "no window to take a picture of");
             return 9;
         }
-        const QPixmap shot = widget_->grab();
-        if (shot.isNull() || !shot.save(pathToQt(path), "PNG")) {
-            logError(0, "cannot write window picture %s", path.c_str());
-            return 9;
-        }
-        return 0;
+        return saveWidgetShot(*widget_, path, width);
     }
 
     bool injectKey(int key, int modifiers, bool down, std::string_view text) override {

@@ -31,6 +31,7 @@ constexpr Color kThumbColour = rgb(0xB4B4B4);
 constexpr Color kThumbActiveColour = rgb(0x808080);
 constexpr Color kBubbleBackground = rgb(0xFFFFE8);
 constexpr Color kBubbleFrame = rgb(0x909090);
+constexpr Color kPictureFrame = rgb(0xA0A0A0);
 // One text output never carries more than this many characters.
 constexpr int kMaxRunChars = 798;
 // The cache bitmap never holds more strips than the slot limit allows.
@@ -307,6 +308,26 @@ void drawScrollBar(Painter& painter, const ScrollBarShape& bar) {
     painter.fillRect(bar.thumb, bar.active ? kThumbActiveColour : kThumbColour);
 }
 
+// Each picture covers the empty rows below its marker line and never the status rows.
+void drawHelpPictures(Painter& painter, const std::vector<HelpPictureShape>& shapes,
+                      const Rect& area) {
+    for (const HelpPictureShape& shape : shapes) {
+        const Picture* picture = helpPicture(shape.name);
+        const int top = std::max(area.y, shape.clipTop);
+        const int bottom = std::min(area.bottom(), shape.clipBottom);
+        if (!picture || bottom <= top) continue;
+        painter.setClip({area.x, top, area.width, bottom - top});
+        painter.drawPictureScaled(*picture, {shape.x, shape.y, shape.width, shape.height});
+        const int right = shape.x + shape.width;
+        const int bottomEdge = shape.y + shape.height;
+        painter.drawLine(shape.x - 1, shape.y - 1, right, shape.y - 1, kPictureFrame);
+        painter.drawLine(shape.x - 1, bottomEdge, right, bottomEdge, kPictureFrame);
+        painter.drawLine(shape.x - 1, shape.y - 1, shape.x - 1, bottomEdge, kPictureFrame);
+        painter.drawLine(right, shape.y - 1, right, bottomEdge, kPictureFrame);
+    }
+    painter.setClip(area);
+}
+
 void drawSidebar(Painter& painter, const std::vector<SidebarSlot>& slots) {
     if (!picturesLoaded()) return;
     for (const SidebarSlot& slot : slots) {
@@ -399,6 +420,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     }
     if (cached) cache.flush(painter);
     const ScreenOverlay overlay = layoutScreenOverlay(view, mainFontMeasure());
+    drawHelpPictures(painter, overlay.helpPictures, area);
     drawBubble(painter, overlay.bubble, *fonts.main);
     drawScrollBar(painter, overlay.scrollBar);
 

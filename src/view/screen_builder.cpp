@@ -11,6 +11,7 @@
 #include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/help_view.h"
 #include "view/live_settings.h"
 #include "view/load_progress.h"
 #include "view/row_attributes.h"
@@ -192,6 +193,7 @@ void Builder::textRow(int row, int item) {
             const int count = std::min(length, room);
             for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
         }
+        if (block->helpText) markHelpLine({source, static_cast<size_t>(length)}, bytes);
     }
 
     // The current result line, when results are highlighted as whole lines.

@@ -9,6 +9,7 @@ ScreenOverlay layoutScreenOverlay(const View& view, const TextMeasure& measure) 
     overlay.scrollBar = scrollBarShape(view);
     overlay.sidebar = sidebarLayout(view);
     overlay.bubble = noHitBubbleShape(view, measure);
+    overlay.helpPictures = helpPictureShapes(view);
     return overlay;
 }
 

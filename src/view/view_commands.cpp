@@ -10,6 +10,7 @@
 #include "platform/key_codes.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
+#include "view/help_view.h"
 #include "view/scroll_bars.h"
 #include "view/search_driver.h"
 #include "view/view.h"
@@ -150,7 +151,10 @@ int commandKeyDown(View& view, int key, int modifiers) {
             cycleTabSize(view, shift);
             return 0;
         case kKeyF1:
-            if (control) return 1;
+            if (control) {
+                openHelp(view);
+                return 0;
+            }
             if (shift) {
                 if (view.frame) view.frame->frameCommand(kFrameToggleMaximizeCommand);
             } else {

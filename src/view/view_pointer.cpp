@@ -3,6 +3,7 @@
 #include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "view/assist_hints.h"
+#include "view/help_view.h"
 #include "view/log_button.h"
 #include "view/log_overlay.h"
 #include "view/mouse_gestures.h"
@@ -49,6 +50,10 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
     int row = 0;
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return 1;
+    if (button == kMouseLeft && modifiers == 0) {
+        if (const int chapter = helpLinkAt(view, row, column))
+            return showHelpChapter(view, chapter);
+    }
     return gesturePress(view, button, row, column, modifiers) == 0 ? 0 : 1;
 }
 

@@ -165,6 +165,11 @@ TEST(BatchLine, SimpleCommandsAndShots) {
     BatchCommand shot = parsed("shot out dir/view one.png");
     EXPECT_EQ(shot.verb, BatchVerb::kShot);
     EXPECT_EQ(shot.text, "out dir/view one.png");
+    EXPECT_EQ(shot.width, 0);
+    shot = parsed("shot pictures/help one.jpg 560");
+    EXPECT_EQ(shot.text, "pictures/help one.jpg") << "a last number is the width";
+    EXPECT_EQ(shot.width, 560);
+    EXPECT_EQ(parsed("shot 560").text, "560") << "a name alone stays a name";
     rejected("shot");
     rejected("dump now");
     rejected("dump overlay now");
@@ -189,6 +194,36 @@ TEST(BatchLine, WheelStopwatchAndFindDialog) {
     EXPECT_EQ(parsed("finddialog results").value, kFindResultsOnly);
     rejected("finddialog");
     rejected("finddialog jump");
+}
+
+TEST(BatchLine, SetupDialogCommands) {
+    BatchCommand open = parsed("setup open");
+    EXPECT_EQ(open.verb, BatchVerb::kSetup);
+    EXPECT_EQ(open.value, kSetupOpen);
+    EXPECT_EQ(open.page, 0);
+    EXPECT_EQ(parsed("setup open scroll/font").page, 3);
+    EXPECT_EQ(parsed("setup open ctx 1").page, 6);
+    EXPECT_EQ(parsed("setup open 2").page, 7) << "pages go by their buttons' captions";
+    rejected("setup open nowhere");
+
+    BatchCommand set = parsed("setup set 145 .cpp  .hpp ");
+    EXPECT_EQ(set.value, kSetupSet);
+    EXPECT_EQ(set.setting, 145);
+    EXPECT_EQ(set.text, ".cpp  .hpp") << "the value keeps its inner blanks";
+    EXPECT_EQ(parsed("setup set 111").text, "") << "an empty text is a value too";
+    rejected("setup set");
+    rejected("setup set x12 yes");
+
+    BatchCommand click = parsed("setup click 112 shift ctrl");
+    EXPECT_EQ(click.value, kSetupClick);
+    EXPECT_EQ(click.setting, 112);
+    EXPECT_EQ(click.modifiers, kModShift | kModControl);
+    rejected("setup click 112 alt");
+    EXPECT_EQ(parsed("setup close").value, kSetupClose);
+    EXPECT_EQ(parsed("setup dump").value, kSetupDump);
+    rejected("setup dump now");
+    rejected("setup");
+    rejected("setup reset");
 }
 
 TEST(BatchLine, UnknownCommandNamesTheLine) {
