@@ -49,8 +49,10 @@ class TextMatcher {
         const char* text = byLine ? pos.lineText : pos.label;
         wanted_ = compactText(text);
         // A line text cut to its field is compared with the same cut of each candidate, so
-        // that bookmarks on long lines can be found again by line.
-        if (byLine && std::strlen(text) >= static_cast<size_t>(kPositionTextChars)) {
+        // that bookmarks on long lines can be found again by line. UTF-8 text is cut between
+        // characters, up to three bytes before the field's end.
+        const size_t slack = codePageTables().utf8 ? 3 : 0;
+        if (byLine && std::strlen(text) + slack >= static_cast<size_t>(kPositionTextChars)) {
             rawLimit_ = kPositionTextChars;
         }
         const CodePageTables& tables = codePageTables();
