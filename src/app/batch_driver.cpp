@@ -86,6 +86,20 @@ int fail(std::string& error, int lineNumber, std::string_view what, std::string_
     return 9;
 }
 
+// "shift", "ctrl" or "alt" adds its key to the modifiers; false for any other word.
+bool addModifierWord(std::string_view word, int& modifiers) {
+    if (word == "shift") {
+        modifiers |= kModShift;
+    } else if (word == "ctrl") {
+        modifiers |= kModControl;
+    } else if (word == "alt") {
+        modifiers |= kModAlt;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // "ROW COL" followed by the mouse words of click and dblclick.
 bool parseClick(std::string_view& rest, BatchCommand& out) {
     if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row)) return false;
@@ -93,13 +107,7 @@ bool parseClick(std::string_view& rest, BatchCommand& out) {
     for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
         if (int button = parseButton(word)) {
             out.button = button;
-        } else if (word == "shift") {
-            out.modifiers |= kModShift;
-        } else if (word == "ctrl") {
-            out.modifiers |= kModControl;
-        } else if (word == "alt") {
-            out.modifiers |= kModAlt;
-        } else {
+        } else if (!addModifierWord(word, out.modifiers)) {
             return false;
         }
     }
@@ -311,7 +319,8 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value)) {
                 return fail(error, lineNumber, "wrong menu entry", text);
             }
-        } else if (word == "path") {
+        } else if (word == "path" || word == "text") {
+            // A text dialog takes its answer from the same queue as a file dialog.
             out.verb = BatchVerb::kAnswerPath;
             out.text.assign(trimmed(rest));
             if (out.text.empty()) return fail(error, lineNumber, "missing path", text);
@@ -347,7 +356,7 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             FindDialogVerb verb;
         } kVerbs[] = {{"open", kFindOpen}, {"find", kFindText},     {"path", kFindPath},
                       {"next", kFindNext}, {"prev", kFindPrevious}, {"results", kFindResultsOnly},
-                      {"case", kFindCase}, {"close", kFindClose}};
+                      {"case", kFindCase}, {"close", kFindClose},   {"replace", kFindReplace}};
         out.value = -1;
         for (const auto& each : kVerbs) {
             if (word == each.name) out.value = each.verb;
@@ -371,11 +380,25 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         out.verb = BatchVerb::kStopwatch;
         out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "activate") {
+        out.verb = BatchVerb::kActivate;
+        for (word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+            if (!addModifierWord(word, out.modifiers))
+                return fail(error, lineNumber, "wrong modifier", text);
+        }
+    } else if (verb == "clipboard") {
+        out.verb = BatchVerb::kClipboard;
+        std::string reason;
+        if (parseClipboardWords(rest, out, reason) != 0)
+            return fail(error, lineNumber, reason, text);
+        return 0;
     } else if (verb == "run") {
         out.verb = BatchVerb::kRun;
         out.text.assign(trimmed(rest));
         if (out.text.empty()) return fail(error, lineNumber, "missing command", text);
         return 0;
+    } else if (verb == "bookmarks") {
+        out.verb = BatchVerb::kBookmarks;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
         std::string_view file = trimmed(rest);
@@ -474,6 +497,7 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
                rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +
                std::to_string(picture.clipTop) + "-" + std::to_string(picture.clipBottom) + "\n";
     }
+    if (overlay.bookmarks.shown) out += formatBookmarkPanel(overlay.bookmarks);
     return out;
 }
 

@@ -19,6 +19,9 @@
 //   answer yes|no|ok|cancel   the answer of the next message box
 //   answer menu N        choose entry N (1-based, 0 closes it) of the next popup menu
 //   answer path PATH     the path the next file or folder dialog returns
+//   answer text TEXT     the text the next text dialog returns
+//                        ($NAME and ${NAME} in PATH and in a dropped path are environment
+//                        variables)
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump [overlay]       the focused view's rows (text line "T|", attribute line "A|"); with
 //                        "overlay" also the scroll bar, the sidebar, the no-hit bubble and
@@ -29,8 +32,17 @@
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
 //                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
-//   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
-//                        open the find dialog of the focused view, or act in it
+//   finddialog open|next|prev|results|case|replace|close, finddialog find|path TEXT
+//                        open the find dialog of the focused view, or act in it (in an
+//                        editor's dialog "path" is the replacement)
+//   activate [shift] [ctrl] [alt]
+//                        the application loses activation and regains it, with those keys
+//                        held
+//   clipboard set TEXT, clipboard files PATH..., clipboard print
+//                        put text (escapes \n \r \t \\) or a file list on the clipboard as
+//                        another program would, or print "=== clipboard", its lines, "=== end"
+//   bookmarks            the open bookmark set: "=== bookmarks set=N selected=I count=C",
+//                        "B|index|kind|label|file|line|flags" per entry, "=== end"
 //   setup open [PAGE], setup set ID VALUE, setup click ID [shift] [ctrl], setup close,
 //   setup dump           the setup dialog: open it (PAGE is a page button's caption), give
 //                        a setting a value or press a button (its page comes up first),
@@ -46,7 +58,9 @@
 
 namespace tessel {
 
+struct BookmarkList;
 struct ScreenBuffer;
+class TextStore;
 
 enum class BatchVerb : int {
     kKey,
@@ -71,6 +85,9 @@ enum class BatchVerb : int {
     kWheel,
     kMove,
     kRun,
+    kActivate,
+    kBookmarks,
+    kClipboard,
     kSetup,
 };
 
@@ -90,6 +107,7 @@ enum FindDialogVerb : int {
     kFindResultsOnly,
     kFindCase,
     kFindClose,
+    kFindReplace,
 };
 
 enum SetupVerb : int {
@@ -136,6 +154,11 @@ int parseKeyChord(std::string_view chord, int& key, int& modifiers);
 // naming the line).
 int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std::string& error);
 
+// The words after "clipboard" (batch_clipboard.cpp): 0 parsed into out, else the reason.
+int parseClipboardWords(std::string_view rest, BatchCommand& out, std::string& reason);
+// Runs a parsed clipboard command. 0 done, 9 failure (reason set).
+int runClipboardCommand(const BatchCommand& command, std::string& reason);
+
 // A whole batch file; stops at the first wrong line. 0 parsed, 9 wrong (error set).
 int parseBatchScript(std::string_view text, std::vector<BatchCommand>& out, std::string& error);
 
@@ -165,8 +188,23 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
 // "=== overlay", then "scrollbar none" or "scrollbar track=X,Y,W,H thumb=X,Y,W,H [active]",
 // "sidebar none" or "sidebar" with NAME=X,Y,W,H per button, "bubble none" or
 // "bubble X,Y,W,H" followed by a "B|" line per line of the bubble, then "picture NAME X,Y,W,H
-// rows TOP-BOTTOM" for each help picture over the rows (pixels of the view).
+// rows TOP-BOTTOM" for each help picture over the rows (pixels of the view), and while the
+// bookmark list shows, its lines (formatBookmarkPanel).
 std::string formatOverlayDump(const ScreenOverlay& overlay);
+
+// batch_bookmarks.cpp: "bookmarks X,Y,W,H edge=E zones=0|1", then "M|index|y|flags|text" per
+// row (flags: r remark, x script, s selected, f failed, c search context used, i ignored,
+// or -).
+std::string formatBookmarkPanel(const BookmarkPanelShape& panel);
+// The "bookmarks" dump of a list whose entries lie in `store`: kind mark, remark or script;
+// the line within its file counted from 1 (a remark or script entry has no file and line 0);
+// flags c ignoreContext, f loadFailed, or -.
+std::string formatBookmarkDump(const BookmarkList& list, TextStore& store);
+// The text of "clipboard set": \n, \r, \t and \\ decoded, other backslashes kept.
+std::string unescapeBatchText(std::string_view text);
+// $NAME and ${NAME} replaced by the environment's value (empty when unset); a "$" that starts
+// no name stays.
+std::string expandVariables(std::string_view text);
 
 }  // namespace tessel
 

@@ -13,16 +13,20 @@
 
 #include "app/batch_driver.h"
 #include "app/find_dialog_glue.h"
+#include "app/live_reload.h"
 #include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "bookmarks/bookmark_list.h"
+#include "editor/editor.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/setup_dialog.h"
 #include "platform/window.h"
+#include "text/text_store.h"
 
 namespace tessel {
 namespace {
@@ -57,7 +61,7 @@ void runLoopFor(int ms) {
 }
 
 bool somethingPending() {
-    return viewWorkPending() || loadDriver().running();
+    return viewWorkPending() || loadDriver().running() || reloadWorkPending();
 }
 
 // The key and modifiers that type a character, kKeyNone when no key does.
@@ -118,7 +122,7 @@ void queueAnswer(const BatchCommand& command) {
     } else if (command.verb == BatchVerb::kAnswerMenu) {
         queueMenuAnswer(command.value - 1);
     } else if (command.verb == BatchVerb::kAnswerPath) {
-        queueDialogAnswer(command.text);
+        queueDialogAnswer(expandVariables(command.text));
     }
 }
 
@@ -272,6 +276,19 @@ class BatchRunner {
                 return setup(command);
             case BatchVerb::kRun:
                 return runShellCommand(command.text);
+            case BatchVerb::kActivate:
+                applicationActivation(false, 0);
+                applicationActivation(true, command.modifiers);
+                pumpPendingEvents();
+                return 0;
+            case BatchVerb::kClipboard: {
+                std::string reason;
+                if (runClipboardCommand(command, reason) != 0) return failed(reason.c_str());
+                pumpPendingEvents();
+                return 0;
+            }
+            case BatchVerb::kBookmarks:
+                return printText(formatBookmarkDump(bookmarkList(), textStore()));
             case BatchVerb::kQuit:
                 return 0;
         }
@@ -303,7 +320,7 @@ class BatchRunner {
         static constexpr FindDialogAction kActions[] = {
             FindDialogAction::kClosed, FindDialogAction::kFindText, FindDialogAction::kSecondText,
             FindDialogAction::kNext,   FindDialogAction::kPrevious, FindDialogAction::kResultsOnly,
-            FindDialogAction::kCase,   FindDialogAction::kClosed};
+            FindDialogAction::kCase,   FindDialogAction::kClosed,   FindDialogAction::kReplace};
         if (driveFindDialog(kActions[command.value], command.text) != 0) {
             return failed("the find dialog is not open");
         }
@@ -426,7 +443,7 @@ class BatchRunner {
     int drop(const BatchCommand& command) {
         View* view = focused();
         if (!view || !platformWindowOf(*view)) return failed("no view to drop on");
-        deliverViewDrop(*view, {command.text}, command.modifiers);
+        deliverViewDrop(*view, {expandVariables(command.text)}, command.modifiers);
         return 0;
     }
 
@@ -443,9 +460,22 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        if (const Editor* editor = view->editor.get()) {
+            header.editing = true;
+            // As the status row counts: the file's first line and first column are 1.
+            header.cursorLine = editor->cursorLine - kFirstTextLine + 1;
+            header.cursorColumn = editor->cursorColumn + 1;
+            header.modified = editor->data && editor->data->modified;
+        }
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    int printText(const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
         return 0;

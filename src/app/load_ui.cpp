@@ -3,8 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "app/bookmark_glue.h"
+#include "app/live_clip.h"
+#include "app/live_follow.h"
+#include "app/live_reload.h"
+#include "app/edit_glue.h"
 #include "app/setup_glue.h"
 #include "app/view_windows.h"
+#include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
@@ -103,7 +109,7 @@ const View*& escapePressedView() {
 }
 
 bool loadInProgress(const View& view) {
-    return loadDriver().running() || view.textStore().loadRunning.load();
+    return loadDriver().running() || view.textStore().loadRunning.load() || reloadScanRunning();
 }
 
 // The mask rows show what was typed while the rest of the view shows the load's progress.
@@ -116,7 +122,7 @@ void repaintView(View& view) {
 }
 
 bool runningLoadRefuses(const LoadDriver& driver) {
-    if (!driver.running()) return false;
+    if (!driver.running() && !reloadScanRunning()) return false;
     logMessage("[note] a load is already running.");
     return true;
 }
@@ -131,6 +137,7 @@ const char* loadDialogTitle(bool append, bool singleFile) {
 LoadCallbacks windowLoadCallbacks() {
     LoadCallbacks callbacks;
     callbacks.choosePath = choosePath;
+    callbacks.resolveEditors = resolveEditorsBeforeLoad;
     callbacks.prepareViews = [] {
         loadProgress().begin();
         for (View* view : frameViews()) {
@@ -181,6 +188,7 @@ LoadCallbacks windowLoadCallbacks() {
     callbacks.showProgress = [](const std::vector<std::string>& lines) {
         loadProgress().publish(lines);
     };
+    addBookmarkLoadCallbacks(callbacks);
     return callbacks;
 }
 
@@ -209,11 +217,17 @@ int runLoadMenuAction(LoadDriver& driver, LoadMenuAction action) {
             singleFile = true;
             break;
         case LoadMenuAction::kLoadClip:
-        case LoadMenuAction::kLoadClipList:
         case LoadMenuAction::kAppendClip:
+            return loadClipFromMenu(action == LoadMenuAction::kAppendClip);
+        case LoadMenuAction::kLoadClipList:
         case LoadMenuAction::kAppendClipList:
-            logMessage("[note] loading from the clipboard is not available yet.");
+            if (runningLoadRefuses(driver)) return 1;
+            return loadClipListFromMenu(action == LoadMenuAction::kAppendClipList);
+        case LoadMenuAction::kFollowFile:
+            if (View* view = frameFocusedView()) return toggleFollow(*view);
             return 1;
+        case LoadMenuAction::kClipControl:
+            return openClipControl();
         case LoadMenuAction::kConfigure:
             return openSetupDialog(kSetupWorkPage) == 0 ? 0 : 1;
     }
@@ -228,8 +242,12 @@ int openLoadMenu(LoadDriver& driver) {
     std::vector<std::string> labels;
     labels.reserve(kLoadMenu.size());
     for (const LoadMenuEntry& entry : kLoadMenu) labels.emplace_back(entry.longLabel);
+    // The clipboard's file names, when it holds some, are offered behind the fixed entries.
+    for (std::string& offered : offeredClipEntries()) labels.push_back(std::move(offered));
     const int chosen = popupMenu(labels);
-    if (chosen < 0 || static_cast<size_t>(chosen) >= kLoadMenu.size()) return 1;
+    if (chosen >= static_cast<int>(kLoadMenu.size()))
+        return runOfferedClipEntry(chosen - static_cast<int>(kLoadMenu.size()));
+    if (chosen < 0) return 1;
     return runLoadMenuAction(driver, kLoadMenu[static_cast<size_t>(chosen)].action);
 }
 
@@ -247,7 +265,11 @@ int loadKeyDown(View& view, int key, int modifiers) {
         if (maskKeyDown(view, view.input, key, modifiers) == 0) repaintView(view);
         return 0;
     }
-    if (key != kKeyEscape || view.editor) return 1;
+    // An open editor has its own F5 (commit) and F6 keys.
+    if (view.editor) return 1;
+    if (reloadKeyDown(view, key, modifiers) == 0) return 0;
+    if (followKeyDown(view, key, modifiers) == 0) return 0;
+    if (key != kKeyEscape) return 1;
     escapePressedView() = &view;
     return 0;
 }

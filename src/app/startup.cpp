@@ -11,7 +11,12 @@
 #include <vector>
 
 #include "app/batch_driver.h"
+#include "app/bookmark_glue.h"
 #include "app/command_line.h"
+#include "app/live_clip.h"
+#include "app/live_follow.h"
+#include "app/live_reload.h"
+#include "app/edit_glue.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/setup_glue.h"
@@ -168,6 +173,9 @@ void refreshAllViews() {
 // Everything start-up made, in reverse order.
 void shutDown() {
     setLogListener(nullptr);
+    uninstallLiveFollow();
+    uninstallLiveClip();
+    uninstallLiveReload();
     closeAllViews();
     textStore().clear();
     releasePictures();
@@ -239,6 +247,7 @@ int runTessel(int argc, char** argv) {
     }
 
     installPointerHooks();
+    installEditHost();
     installSetupHooks();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();
@@ -247,6 +256,7 @@ int runTessel(int argc, char** argv) {
     }
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
+    prepareBookmarks(options);
     rc = runStartupLoad(choice, textStore());
     if (rc != 0) {
         printLogIfAsked();
@@ -254,14 +264,26 @@ int runTessel(int argc, char** argv) {
         return kExitLoadFailed;
     }
     refreshAllViews();
+    startBookmarks(options, choice);
     // The help is a text of the store: it goes in after the start-up text.
     if (options.helpRequested || choice.help) {
         if (View* view = frameFocusedView()) openHelp(*view);
     }
     applyStartupSearch(options);
+    installLiveReload();
+    installLiveClip();
+    // The in-memory header makes every store a snapfile store: only a snapfile read at
+    // start-up is compared with its files.
+    if (choice.kind == LoadKind::kSnapfile && textStore().snapfile &&
+        config().getInt("snapautoreload") != 0) {
+        logMessage("[blue] snapfile auto reload.");
+        startReloadScan(ReloadRequest{kReloadAutomatic});
+    }
+    liveStartupDone();
 
     if (!options.batchFile.empty()) startBatch();
     const int exitCode = runEventLoop();
+    saveBookmarksAtExit();
     printLogIfAsked();
     shutDown();
     return exitCode;

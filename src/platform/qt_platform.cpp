@@ -30,6 +30,11 @@ char gProgramName[] = "tessel";
 char* gArgv[] = {gProgramName, nullptr};
 
 std::unique_ptr<QApplication> gApplication;
+// The clipboard's change signal goes to the watcher; a change that did not come from this
+// program's own setting ends its ownership.
+std::function<void()> gClipboardWatcher;
+bool gSettingClipboard = false;
+bool gClipboardOwned = false;
 
 struct RepeatingTasks {
     std::map<int, std::unique_ptr<QTimer>> running;
@@ -42,8 +47,6 @@ RepeatingTasks& repeatingTasks() {
     static RepeatingTasks tasks;  // user interface thread only
     return tasks;
 }
-
-QMetaObject::Connection gClipboardConnection;
 
 // Byte to character and back for the active code page; rebuilt when the code page changes.
 // In the UTF-8 code page the map serves the bytes of no valid sequence, which show as their
@@ -180,6 +183,12 @@ int platformInit(const PlatformOptions& options) {
     qt::clearKeyState();
     setMessageBoxHook(
         [](const char* title, const char* text) { messageBox(title, text, BoxButtons::ok); });
+    gClipboardOwned = false;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, gApplication.get(),
+                     [] {
+                         if (!gSettingClipboard) gClipboardOwned = false;
+                         if (gClipboardWatcher) gClipboardWatcher();
+                     });
     return 0;
 }
 
@@ -187,6 +196,7 @@ void platformShutdown() {
     if (!gApplication) return;
     setMessageBoxHook(nullptr);
     setClipboardWatcher(nullptr);
+    setActivationWatcher(nullptr);
     // Windows let go of inside their own events are still waiting to be deleted.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     repeatingTasks().running.clear();
@@ -263,9 +273,16 @@ void stopRepeatingTask(int id) {
     tasks.running.erase(found);
 }
 
-void setClipboardText(std::string_view text) {
+void setClipboardText(std::string_view text, bool asOtherProgram) {
     if (!gApplication) return;
+    gSettingClipboard = true;
+    gClipboardOwned = !asOtherProgram;
     QGuiApplication::clipboard()->setText(qt::fromCodePage(text));
+    gSettingClipboard = false;
+}
+
+bool clipboardOwned() {
+    return gApplication && gClipboardOwned;
 }
 
 std::string clipboardText() {
@@ -273,13 +290,16 @@ std::string clipboardText() {
     return qt::toCodePage(QGuiApplication::clipboard()->text());
 }
 
-void setClipboardFiles(const std::vector<std::string>& paths) {
+void setClipboardFiles(const std::vector<std::string>& paths, bool asOtherProgram) {
     if (!gApplication) return;
     auto* data = new QMimeData;
     QList<QUrl> urls;
     for (const std::string& path : paths) urls.append(QUrl::fromLocalFile(qt::pathToQt(path)));
     data->setUrls(urls);
+    gSettingClipboard = true;
+    gClipboardOwned = !asOtherProgram;
     QGuiApplication::clipboard()->setMimeData(data);
+    gSettingClipboard = false;
 }
 
 std::vector<std::string> clipboardFiles() {
@@ -294,11 +314,7 @@ std::vector<std::string> clipboardFiles() {
 }
 
 void setClipboardWatcher(std::function<void()> watcher) {
-    if (gClipboardConnection) QObject::disconnect(gClipboardConnection);
-    gClipboardConnection = {};
-    if (!gApplication || !watcher) return;
-    gClipboardConnection = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
-                                            gApplication.get(), std::move(watcher));
+    gClipboardWatcher = std::move(watcher);
 }
 
 std::vector<Monitor> monitors() {

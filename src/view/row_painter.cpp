@@ -9,6 +9,7 @@
 #include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
+#include "editor/editor.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
 #include "view/log_overlay.h"
@@ -367,6 +368,10 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     paint.lineHeight = std::max(view.lineHeight, 1);
     paint.lineSpacing = fonts.lineSpacing;
     paint.editorActive = view.editor != nullptr;
+    if (view.editor) {
+        paint.cursorShown = editCursorShown(view, tickMs());
+        paint.insertMode = !view.editor->overwrite;
+    }
     paint.verticalCursor = view.display.verticalCursor;
 
     const int width = std::max(view.clientWidth, 1);
@@ -386,8 +391,11 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     // and the space below the last row need the white ground (filling the whole window first
     // took a fifth of a full repaint). A run of drawn rows is filled in one go before any of
     // them is drawn, so that with overlapping rows no row erases its neighbour.
+    // The row with the editor's cursor changes with the blink phase, which the cache does
+    // not see in the row's text and attributes: it is drawn anew.
     const auto fromCache = [&](int row) {
-        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0;
+        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0 &&
+               !(paint.editorActive && std::strpbrk(view.screen.rowAttr(row), "eE"));
     };
     if (rows * lh < area.bottom()) {
         const int top = std::max(area.y, rows * lh);
@@ -412,7 +420,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         paint.maskEnd = view.screen.maskEnd[r];
         const char* text = view.screen.rowText(row);
         const char* attr = view.screen.rowAttr(row);
-        if (cached && line >= 0) {
+        if (fromCache(row)) {
             cache.paintRow(painter, paint, line, 0, y, width, text, attr, rowType);
         } else {
             drawRow(painter, paint, 0, y, width, text, attr, rowType);
@@ -423,6 +431,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     drawHelpPictures(painter, overlay.helpPictures, area);
     drawBubble(painter, overlay.bubble, *fonts.main);
     drawScrollBar(painter, overlay.scrollBar);
+    if (fonts.small) drawBookmarkPanel(painter, overlay.bookmarks, *fonts.small);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);

@@ -17,6 +17,7 @@
 #include "view/row_attributes.h"
 #include "view/status_rows.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 
 namespace tessel {
 namespace {
@@ -122,6 +123,10 @@ struct Builder {
     bool showHits;
     bool headerFollows = false;
     BlockCursor cursor;
+    // Of the row being built: the store line behind it, and its edit line (-1 for a line the
+    // store shows) while the view edits.
+    int storeLine = -1;
+    int editLine = -1;
 
     const char* rowSource(int item, int* line);
     void textRow(int row, int item);
@@ -132,6 +137,15 @@ struct Builder {
 // filtered list otherwise), or null past the end. Leaves the cursor on the line's block.
 const char* Builder::rowSource(int item, int* line) {
     *line = -1;
+    editLine = -1;
+    if (view.editor && view.filterMode == FilterMode::kFullText) {
+        const EditRow row = editRowAt(view, item);
+        if (!row.text || !cursor.toLine(store, row.storeLine)) return nullptr;
+        *line = item;
+        storeLine = row.storeLine;
+        editLine = row.editLine;
+        return row.text;
+    }
     if (view.filterMode == FilterMode::kFullText) {
         if (item < 0 || item >= store.lineCount() || !cursor.toLine(store, item)) return nullptr;
         *line = item;
@@ -155,11 +169,13 @@ const char* Builder::rowSource(int item, int* line) {
 
 void Builder::textRow(int row, int item) {
     int line = -1;
+    storeLine = -1;
     const char* source = rowSource(item, &line);
     if (!source) {
         view.screen.writeRow(row, "", "", kRowText);
         return;
     }
+    if (!view.editor) storeLine = line;
     if (row >= 0 && row < kScreenRows) view.screen.rowLine[static_cast<size_t>(row)] = line;
     char base = kAttrPlain;
     TextBlock* block = line >= 0 ? cursor.block : nullptr;
@@ -187,9 +203,11 @@ void Builder::textRow(int row, int item) {
     }
     char* bytes = scratch.bytes;
     std::memset(bytes, base, static_cast<size_t>(length));
-    if (block && line >= 0) {
+    // Edit lines have no stored colours; their syntax colours come from the edit text.
+    if (block && line >= 0 && editLine < 0) {
         int room = 0;
-        if (const char* colours = colourLineOf(*block, source, line - block->firstLine, &room)) {
+        if (const char* colours =
+                colourLineOf(*block, source, storeLine - block->firstLine, &room)) {
             const int count = std::min(length, room);
             for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
         }
@@ -216,8 +234,9 @@ void Builder::textRow(int row, int item) {
     if (rowMark) std::memset(bytes, rowMark, static_cast<size_t>(length));
 
     if (showHits && block) {
+        // An edit line has no line mask: it is tested without the prefilter.
         uint32_t mask = 0;
-        block->lineAndMask(line - block->firstLine, &mask);
+        if (editLine < 0) block->lineAndMask(storeLine - block->firstLine, &mask);
         SearchState& search = view.search;
         if (collectHitSpans(source, mask, search.findExpr, search.foldMain, search.matchFlags(),
                             search.workLine, scratch.spans)) {
@@ -227,6 +246,7 @@ void Builder::textRow(int row, int item) {
         }
     }
     markWordHighlights(view, source, length, bytes);
+    if (editLine >= 0) markEditSelection(view, editLine, length, bytes);
 
     const auto expand = utf8 ? expandUtf8ForDisplay : expandForDisplay;
     int cells = expand({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
@@ -240,11 +260,24 @@ void Builder::textRow(int row, int item) {
         cells = columns;
         scratch.text[textBytes] = scratch.attr[cells] = '\0';
     }
-    if (line >= 0) selection(line, scratch.attr, cells);
+    if (line >= 0 && !view.editor) selection(line, scratch.attr, cells);
     const DisplayState& display = view.display;
     if (line >= 0 && line == display.markLine) {
         markSpan(scratch.attr, display.markFrom - scrollColumn,
                  std::min(display.markTo - scrollColumn, cells), kAttrMarkedSpan);
+    }
+    if (editLine >= 0) {
+        // The cursor marks cells; blanks it adds past the text go at the text's byte end,
+        // which in UTF-8 text is not the cell count.
+        static RowText cellText;
+        std::memcpy(cellText, scratch.text, static_cast<size_t>(std::min(cells, kScreenColumns)));
+        const int before = cells;
+        cells = markEditCursor(view, editLine, cellText, scratch.attr, cells, columns);
+        if (cells > before) {
+            std::memset(scratch.text + textBytes, ' ', static_cast<size_t>(cells - before));
+            textBytes += static_cast<size_t>(cells - before);
+            scratch.text[textBytes] = '\0';
+        }
     }
     view.screen.writeRow(row, {scratch.text, textBytes}, {scratch.attr, static_cast<size_t>(cells)},
                          kRowText);

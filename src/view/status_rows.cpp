@@ -14,6 +14,7 @@
 #include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 
 namespace tessel {
 
@@ -354,8 +355,7 @@ StatusRowInput statusRowInput(View& view, int64_t nowMs, bool loading) {
     in.pathCursor = maskCursor(view, view.input, MaskFocus::kPath);
     in.columns = std::clamp(view.columns, 1, kStatusRowChars);
     in.widthPixels = view.clientWidth;
-    // The editor's cursor and line count become visible here once the editor reports them.
-    in.editor.active = view.editor != nullptr;
+    in.editor = editorStatus(view);
     // No user commands, mouse selection prompts or typing hint exist yet.
     in.userCommandRunning = false;
     in.selection = SelectionPrompt::kNone;

@@ -16,6 +16,7 @@
 #include "view/mouse_gestures.h"
 #include "view/navigation.h"
 #include "view/surf.h"
+#include "view/view_editing.h"
 #include "view/view_input.h"
 #include "view/word_highlights.h"
 
@@ -164,7 +165,7 @@ class View {
     SearchState search;
     // Which mask row takes typed characters, and where its input cursor stands.
     ViewInput input;
-    // Result focus, file stepping and the history of search states.
+    // Result focus, file stepping and the history of positions.
     NavigationState nav;
     // The filtered view's or file list's rows and marks while one is shown.
     FilterState filter;
@@ -184,10 +185,14 @@ class View {
     bool highResultLine = false;
     bool markExcluded = false;
     int textOverBookmarks = 2;
+    // CONTROL+Q hid the bookmark list in this view.
+    bool bookmarksHidden = false;
     int tabSize = 3;
 
-    // The active editor; the editor module creates and releases it.
-    Editor* editor = nullptr;
+    // Editing in place: the selection, the active and the parked editor.
+    ViewEditing edit{*this};
+    // The active editor (edit.editor), null while the view does not edit.
+    std::unique_ptr<Editor>& editor = edit.editor;
 
     ScreenBuffer screen;
     DisplayState display;

@@ -9,6 +9,7 @@
 #include "view/navigation.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 
 namespace tessel {
 namespace {
@@ -40,7 +41,7 @@ int jumpRows(int rows, JumpRowChoice choice) {
 
 int scrollLineCount(const View& view) {
     if (view.filterMode != FilterMode::kFullText) return std::max(0, view.filteredLineCount);
-    return view.textStore().lineCount();
+    return shownLineCount(view);
 }
 
 int scrollTextRows(const View& view) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -265,6 +266,26 @@ TEST(BatchCommandLine, BatchIsSeenAnywhereOnTheLine) {
     const char* none[] = {"tessel", "-batchx", "f"};
     EXPECT_FALSE(batchRequested(3, none));
     EXPECT_FALSE(batchRequested(1, none));
+}
+
+TEST(BatchLine, BookmarkAndClipboardCommands) {
+    EXPECT_EQ(parsed("bookmarks").verb, BatchVerb::kBookmarks);
+    const BatchCommand print = parsed("clipboard print");
+    EXPECT_EQ(print.verb, BatchVerb::kClipboard);
+    const BatchCommand set = parsed("clipboard set  a [ line 3 in x ]\\r\\n\\tb\\\\n\\q");
+    EXPECT_NE(set.value, print.value);
+    EXPECT_EQ(set.text, " a [ line 3 in x ]\r\n\tb\\n\\q");
+    EXPECT_EQ(parsed("answer text my remark").text, "my remark");
+    EXPECT_NE(rejected("clipboard paste").find("wrong clipboard command"), std::string::npos);
+}
+
+TEST(BatchText, EscapesAndVariables) {
+    EXPECT_EQ(unescapeBatchText("x\\"), "x\\");
+    EXPECT_EQ(unescapeBatchText("\\\\n"), "\\n");
+    setenv("TESSEL_BATCH_TEST", "/tmp/w", 1);
+    EXPECT_EQ(expandVariables("$TESSEL_BATCH_TEST/a ${TESSEL_BATCH_TEST}b"), "/tmp/w/a /tmp/wb");
+    EXPECT_EQ(expandVariables("a $ b and ${unclosed"), "a $ b and ${unclosed");
+    EXPECT_EQ(expandVariables("$TESSEL_BATCH_UNSET_NAME/x"), "/x");
 }
 
 }  // namespace

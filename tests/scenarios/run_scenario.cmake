@@ -6,6 +6,8 @@
 #   #config: FILE    a fixture file that becomes the user's configuration file
 #   #locale: NAME    the locale of the run (default: C, so that the text is read in code page
 #                    1252 whatever the locale of the machine that runs the tests)
+#   #copy: FILES     fixture files copied into <work>/files before the run, for scenarios
+#                    that change files; "<work>" in #args names the work folder
 #   #blank: REGEX    what the regular expression matches in the output reads "#" (figures that
 #                    differ from run to run); the header may be given more than once
 cmake_minimum_required(VERSION 3.25)
@@ -16,21 +18,25 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|blank):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|copy|blank):")
 set(arguments "")
+set(copied_fixtures "")
 set(expected_exit 0)
 set(config_fixture "")
 set(locale C)
 set(blank_patterns "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
-        separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
+        string(REPLACE "<work>" "${WORK}" argument_text "${CMAKE_MATCH_1}")
+        separate_arguments(arguments UNIX_COMMAND "${argument_text}")
     elseif(line MATCHES "^#exit:[ ]*([0-9]+)")
         set(expected_exit ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#config:[ ]*([^ ]+)")
         set(config_fixture ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#locale:[ ]*([^ ]+)")
         set(locale ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#copy:[ ]*(.*)$")
+        separate_arguments(copied_fixtures UNIX_COMMAND "${CMAKE_MATCH_1}")
     elseif(line MATCHES "^#blank:[ ]*(.+)$")
         list(APPEND blank_patterns "${CMAKE_MATCH_1}")
     endif()
@@ -43,6 +49,9 @@ if(config_fixture)
     file(MAKE_DIRECTORY ${WORK}/config/tessel)
     configure_file(${FIXTURES}/${config_fixture} ${WORK}/config/tessel/tessel-config.txt COPYONLY)
 endif()
+foreach(fixture IN LISTS copied_fixtures)
+    file(COPY ${FIXTURES}/${fixture} DESTINATION ${WORK}/files)
+endforeach()
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 set(ENV{HOME} ${WORK})
 set(ENV{QT_QPA_PLATFORM} offscreen)
@@ -50,8 +59,11 @@ set(ENV{LC_ALL} ${locale})
 unset(ENV{TESSEL_CONFIG})
 unset(ENV{TESSEL_PRINT_LOG})
 
+# The run works in a copy of the fixtures: what it writes there (bookmark files beside a
+# collection, edited files) stays out of the source tree and starts fresh every time.
+file(COPY ${FIXTURES}/ DESTINATION ${WORK}/fixtures)
 execute_process(COMMAND ${TESSEL} -batch ${BATCH} ${arguments}
-                WORKING_DIRECTORY ${FIXTURES}
+                WORKING_DIRECTORY ${WORK}/fixtures
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result
                 TIMEOUT 120)
 
