@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "config/setup_model.h"
 #include "platform/key_codes.h"
 #include "view/view.h"
@@ -141,22 +143,24 @@ bool parseAnswer(std::string_view word, int& answer) {
 }
 
 // Cuts a row after its last column that is neither blank nor the end of the stored text.
-size_t usedLength(const char* row) {
-    size_t length = strnlen(row, kScreenRowBytes);
+size_t usedLength(const char* row, size_t capacity) {
+    size_t length = strnlen(row, capacity);
     while (length > 0 && row[length - 1] == ' ') --length;
     return length;
 }
 
-void appendRow(std::string& out, const char* prefix, const char* row, size_t stored, size_t width,
-               bool attributes) {
+// The row's stored bytes, then blanks up to `width` cells; `cells` is what the bytes take.
+void appendRow(std::string& out, const char* prefix, const char* row, size_t stored, size_t cells,
+               size_t width, bool attributes) {
     out += prefix;
-    for (size_t i = 0; i < width; ++i) {
-        char c = i < stored ? row[i] : ' ';
+    for (size_t i = 0; i < stored; ++i) {
+        char c = row[i];
         auto byte = static_cast<unsigned char>(c);
         // Control codes would break the line structure; shifted up they keep one byte a column.
         if (attributes && byte < 32) c = static_cast<char>(byte + 128);
         out += c;
     }
+    if (width > cells) out.append(width - cells, ' ');
     out += '\n';
 }
 
@@ -515,11 +519,15 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
     for (int row = 0; row < rows; ++row) {
         const char* text = screen.rowText(row);
         const char* attr = screen.rowAttr(row);
-        const size_t textLength = usedLength(text);
-        const size_t attrLength = usedLength(attr);
-        const size_t width = std::max(textLength, attrLength);
-        appendRow(out, "T|", text, textLength, width, false);
-        appendRow(out, "A|", attr, attrLength, width, true);
+        const size_t textLength = usedLength(text, kScreenTextBytes);
+        const size_t attrLength = usedLength(attr, kScreenRowBytes);
+        // UTF-8 rows print as they show: the text row lines up with its attributes cell by
+        // cell where wide characters take two columns.
+        const auto textCells =
+            static_cast<size_t>(cellCount({text, textLength}, codePageTables().utf8));
+        const size_t width = std::max(textCells, attrLength);
+        appendRow(out, "T|", text, textLength, textCells, width, false);
+        appendRow(out, "A|", attr, attrLength, attrLength, width, true);
     }
     if (overlay) out += formatOverlayDump(*overlay);
     out += "=== end\n";

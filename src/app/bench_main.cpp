@@ -10,6 +10,7 @@
 //     -lines       load line by line through the line reader instead of whole files
 //     -digest      print a hash of the loaded store (text, line starts and masks)
 //     -bookmarks N load a set of N bookmarks (at most 95), each placed again by a local search
+//     -code N      the code page of the text: 1252 (default), another 8-bit one, or utf8
 //
 //   tessel-bench -syntax FILE   syntax colours of every 60-row screen of one source file
 #include <sys/resource.h>
@@ -40,6 +41,7 @@
 #include "search/syntax_classify.h"
 #include "text/file_kind.h"
 #include "text/text_store.h"
+#include "text/utf8_decoder.h"
 #include "view/filter_view.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -124,6 +126,7 @@ struct Options {
     bool digest = false;
     int readAhead = -1;
     int bookmarks = 0;
+    int codePage = 1252;
     const char* dir = nullptr;
     std::vector<const char*> masks;
 };
@@ -153,6 +156,9 @@ bool parse(int argc, char** argv, Options& o) {
             o.readAhead = std::atoi(argv[++i]);
         } else if (!std::strcmp(a, "-bookmarks") && i + 1 < argc) {
             o.bookmarks = std::atoi(argv[++i]);
+        } else if (!std::strcmp(a, "-code") && i + 1 < argc) {
+            const char* page = argv[++i];
+            o.codePage = !std::strcmp(page, "utf8") ? tessel::kCodePageUtf8 : std::atoi(page);
         } else if (!o.dir) {
             o.dir = a;
         } else {
@@ -345,11 +351,14 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] [-digest] [-readahead N] [-bookmarks N] DIR "
-                     "MASK...\n");
+                     "[-noops] [-plain] [-lines] [-digest] [-readahead N] [-bookmarks N] "
+                     "[-code N|utf8] DIR MASK...\n");
         return 2;
     }
-    codePageTables().init(1252);
+    // As the program's start-up does: the tables decide the line masks and the decoder what
+    // loading does with UTF-8.
+    codePageTables().init(options.codePage);
+    initUtf8Decoder(options.codePage);
     setLogListener([](std::string_view text) {
         if (text.starts_with("[error]"))
             std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());

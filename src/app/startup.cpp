@@ -1,5 +1,9 @@
 #include "app/startup.h"
 
+#include <langinfo.h>
+#include <strings.h>
+
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,14 +41,26 @@ namespace tessel {
 
 namespace {
 
-// Linux has no system-wide 8-bit code page; the text is read as western European unless
-// "-code" names another.
-constexpr int kDefaultCodePage = 1252;
+// Linux says through the locale's character set what the active code page is elsewhere: a
+// UTF-8 locale keeps text as UTF-8, any other reads it as western European unless "-code"
+// names another code page.
+constexpr int kFallbackCodePage = 1252;
 constexpr int kDefaultFontHeight = 16;
 // Exit codes of a start-up that never reached the message loop.
 constexpr int kExitStartupFailed = 2;
 constexpr int kExitWindowsFailed = 3;
 constexpr int kExitLoadFailed = 1;
+
+// The locale is put back as it was, so that asking changes nothing else.
+int localeCodePage() {
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = current ? current : "C";
+    std::setlocale(LC_ALL, "");
+    const char* codeset = nl_langinfo(CODESET);
+    const bool utf8 = codeset && strcasecmp(codeset, "UTF-8") == 0;
+    std::setlocale(LC_ALL, saved.c_str());
+    return utf8 ? kCodePageUtf8 : kFallbackCodePage;
+}
 
 void useCodePage(int page) {
     CodePageTables& tables = codePageTables();
@@ -55,6 +71,8 @@ void useCodePage(int page) {
         logMessage("because codepage %d is not supported.", page);
     }
     initUtf8Decoder(page);
+    // Text on screen, in boxes and on the clipboard is read in the same code page.
+    setCodePage(tables.codePage);
 }
 
 CommandLineHooks makeHooks() {
@@ -178,7 +196,8 @@ int runTessel(int argc, char** argv) {
         case StandaloneRequest::kNone:
             break;
     }
-    useCodePage(kDefaultCodePage);
+    const int defaultCodePage = localeCodePage();
+    useCodePage(defaultCodePage);
     setWordCharThreshold(0xC0);
 
     // Without a person in front of it no box may wait: batch runs and runs without a screen.
@@ -202,7 +221,7 @@ int runTessel(int argc, char** argv) {
     }
     setTraceMode(options.traceMode);
     setVerboseMode(options.verboseMode);
-    if (options.decoderCodePage > 0 && options.decoderCodePage != kDefaultCodePage) {
+    if (options.decoderCodePage > 0 && options.decoderCodePage != defaultCodePage) {
         useCodePage(options.decoderCodePage);
     }
     applyTextOptions(options);

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/codepage/utf8.h"
 #include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
@@ -48,13 +49,17 @@ RepeatingTasks& repeatingTasks() {
 }
 
 // Byte to character and back for the active code page; rebuilt when the code page changes.
+// In the UTF-8 code page the map serves the bytes of no valid sequence, which show as their
+// code-page-1252 characters.
 struct CodePageMap {
     int codePage = 0;
+    bool utf8 = false;
     std::array<char16_t, 256> characters{};
     std::array<int16_t, 65536> bytes{};
 
     void build(int page) {
         codePage = page;
+        utf8 = page == kCodePageUtf8;
         bytes.fill(-1);
         for (int byte = 255; byte >= 0; --byte) {
             const char32_t ch = unicodeOf(page, static_cast<uint8_t>(byte));
@@ -86,6 +91,22 @@ namespace qt {
 
 void fromCodePage(std::string_view bytes, QString& out) {
     const CodePageMap& map = codePageMap();
+    if (map.utf8) {
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        out.reserve(out.size() + qsizetype(bytes.size()));
+        for (size_t i = 0; i < bytes.size();) {
+            char32_t code = 0;
+            const int length = decodeUtf8(data + i, bytes.size() - i, code);
+            if (length == 0) {
+                out.append(QChar(map.characters[data[i]]));
+                ++i;
+                continue;
+            }
+            out.append(QString::fromUcs4(&code, 1));
+            i += static_cast<size_t>(length);
+        }
+        return;
+    }
     const qsizetype start = out.size();
     out.resize(start + qsizetype(bytes.size()));
     QChar* target = out.data() + start;
@@ -106,6 +127,7 @@ int byteOf(char32_t ch) {
 }
 
 std::string toCodePage(const QString& text) {
+    if (codePageMap().utf8) return text.toUtf8().toStdString();
     std::string bytes;
     bytes.reserve(size_t(text.size()));
     const CodePageMap& map = codePageMap();

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <map>
 
+#include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
@@ -107,7 +108,14 @@ class HandlerWidget : public QWidget {
         }
         // Typed text arrives as characters after the key, control characters included
         // (Return, Backspace, TAB, ESCAPE and CONTROL+letter).
+        // In the UTF-8 code page a character arrives as the bytes of its sequence.
         const QString text = event->text();
+        if (codePage() == kCodePageUtf8) {
+            for (const char byte : toCodePage(text)) {
+                if (handler_) handler_->onChar(static_cast<uint8_t>(byte));
+            }
+            return;
+        }
         for (qsizetype i = 0; i < text.size(); ++i) {
             const int byte = byteOf(text[i].unicode());
             if (byte >= 0 && !text[i].isSurrogate() && handler_) {

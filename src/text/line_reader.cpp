@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cinttypes>
@@ -70,6 +71,10 @@ std::string_view cutPrefix(std::string_view prefix) {
     return prefix.size() > kRecordPrefixMax ? prefix.substr(0, kRecordPrefixMax) : prefix;
 }
 
+// Wide text read for the UTF-8 code page: the bytes of one read, and of its units as UTF-8
+// (3 n + 3 for n units) still fit the window.
+constexpr size_t kWideReadBytes = (kReadWindowBytes - 3) / 3 * 2;
+
 // Keeps one byte of each complete 16-bit unit of bytes[0, count) at the start of bytes.
 size_t narrowUnits(char* bytes, size_t count, bool bigEndian) {
     size_t units = count / 2;
@@ -129,6 +134,7 @@ int LineSource::open(const char* path, int folderFd, const char* nameInFolder) {
     if (fd < 0) return -fd;
     fd_ = fd;
     wide_ = false;
+    wideToUtf8_ = false;
     bigEndian_ = false;
     atEnd_ = false;
     readError_ = 0;
@@ -164,8 +170,20 @@ void LineSource::switchToWide(bool bigEndian) {
     size_t count = windowUsed_ - windowPos_;
     bool bom = count >= 2 && static_cast<unsigned char>(bytes[bigEndian ? 0 : 1]) == 0xFE &&
                static_cast<unsigned char>(bytes[bigEndian ? 1 : 0]) == 0xFF;
-    windowUsed_ = windowPos_ + narrowUnits(bytes, count, bigEndian);
-    if (bom && bytesRead_ == count) ++windowPos_;
+    wideToUtf8_ = utf8DecoderKeepsBytes();
+    if (!wideToUtf8_) {
+        windowUsed_ = windowPos_ + narrowUnits(bytes, count, bigEndian);
+        if (bom && bytesRead_ == count) ++windowPos_;
+        return;
+    }
+    if (!wideBytes_) wideBytes_ = std::make_unique<uint8_t[]>(kWideReadBytes);
+    wideConverter_ = WideToUtf8{bigEndian, 0};
+    // The bytes read to classify the file are far fewer than one read.
+    size_t skip = bom && bytesRead_ == count ? 2 : 0;
+    count = std::min(count, kWideReadBytes) - skip;
+    std::memcpy(wideBytes_.get(), bytes + skip, count);
+    windowUsed_ = windowPos_ + wideConverter_.convert(wideBytes_.get(), count, bytes);
+    if (atEnd_) windowUsed_ += wideConverter_.finish(window_.get() + windowUsed_);
 }
 
 size_t LineSource::readRaw(char* into, size_t size) {
@@ -184,6 +202,8 @@ bool LineSource::fill() {
     if (fd_ < 0 || atEnd_) return false;
     if (!wide_) {
         windowUsed_ = readRaw(window_.get(), kReadWindowBytes);
+    } else if (wideToUtf8_) {
+        return fillWideAsUtf8();
     } else {
         int error = 0;
         // The window size is even, so the refusals of readWideText cannot happen here.
@@ -203,6 +223,18 @@ void LineSource::growLineBuffer(size_t kept) {
     std::memcpy(grown.get(), lineBuffer_.get(), 1 + kept);
     lineBuffer_ = std::move(grown);
     lineCapacity_ = capacity;
+}
+
+bool LineSource::fillWideAsUtf8() {
+    char* window = window_.get();
+    // A whole read always gives text; only the last one may end with half a pair.
+    while (windowUsed_ == 0 && !atEnd_) {
+        const size_t got = readRaw(reinterpret_cast<char*>(wideBytes_.get()), kWideReadBytes);
+        // A trailing odd byte is half a unit: the file ends inside a character.
+        windowUsed_ = wideConverter_.convert(wideBytes_.get(), got - got % 2, window);
+    }
+    if (atEnd_) windowUsed_ += wideConverter_.finish(window + windowUsed_);
+    return windowUsed_ > 0;
 }
 
 bool LineSource::next(size_t maxLength, SourceLine& line) {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string_view>
 
+#include "text/utf8_decoder.h"
+
 namespace tessel {
 
 constexpr size_t kReadWindowBytes = 20530;
@@ -63,7 +65,8 @@ class LineSource {
     // them there for the lines. Returns the count; *bytes points at them.
     size_t peekStart(const unsigned char** bytes);
     // Makes the bytes in the window and every later read 16-bit wide units: one byte of
-    // each unit is kept and a leading byte order mark skipped.
+    // each unit is kept (in the UTF-8 code page each unit becomes UTF-8) and a leading byte
+    // order mark skipped.
     void switchToWide(bool bigEndian);
 
     // The next line of up to maxLength bytes (newline not counted; at most kMaxLineBytes).
@@ -79,6 +82,7 @@ class LineSource {
 
   private:
     bool fill();
+    bool fillWideAsUtf8();
     size_t readRaw(char* into, size_t size);
     // Makes room for a line longer than the buffer holds, keeping the first `kept` bytes.
     void growLineBuffer(size_t kept);
@@ -87,6 +91,10 @@ class LineSource {
     struct stat info_ {};
     bool wide_ = false;
     bool bigEndian_ = false;
+    // The UTF-8 code page: wide units are read into wideBytes_ and converted into the window.
+    bool wideToUtf8_ = false;
+    WideToUtf8 wideConverter_;
+    std::unique_ptr<uint8_t[]> wideBytes_;
     bool atEnd_ = false;
     int readError_ = 0;
     uint64_t bytesRead_ = 0;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
@@ -42,7 +44,7 @@ struct RowScratch {
     // One attribute per byte of a line up to its last byte on screen; grows for long lines.
     std::vector<char> bytes;
     std::vector<HitSpan> spans;
-    RowText text;
+    char text[kScreenTextBytes];
     RowText attr;
 };
 
@@ -193,14 +195,24 @@ void Builder::textRow(int row, int item) {
         headerFollows = header && !view.display.oneRowHeader;
     }
 
-    // Every byte takes at least one column, so no byte behind the last column on screen is
-    // shown; the whole length is counted only for a line longer than that.
-    const size_t visibleBytes = static_cast<size_t>(scrollColumn) + static_cast<size_t>(columns);
+    // Every byte takes at least one column, and a UTF-8 character of up to four bytes at least
+    // one, so no byte behind the last column on screen is shown; the whole length is counted
+    // only for a line longer than that.
+    const bool utf8 = codePageTables().utf8;
+    const size_t visibleColumns = static_cast<size_t>(scrollColumn) + static_cast<size_t>(columns);
+    const size_t visibleBytes = utf8 ? 4 * visibleColumns : visibleColumns;
     size_t fullLength = strnlen(source, visibleBytes);
     if (fullLength == visibleBytes) fullLength += std::strlen(source + visibleBytes);
     widestLine = std::max(widestLine, static_cast<int>(std::min<size_t>(fullLength, INT_MAX)));
-    int length = static_cast<int>(std::min(fullLength, visibleBytes));
-    if (scratch.bytes.size() < static_cast<size_t>(length)) scratch.bytes.resize(length);
+    size_t shownBytes = std::min(fullLength, visibleBytes);
+    if (utf8 && shownBytes < fullLength) {
+        // The line goes on: the last character read must not be cut.
+        const std::string_view more(source, std::min(fullLength, shownBytes + 4));
+        shownBytes = cutAtCharacter(more, shownBytes, true);
+    }
+    int length = static_cast<int>(shownBytes);
+    // One byte more than needed, so that even an empty line has somewhere to point.
+    if (scratch.bytes.size() <= shownBytes) scratch.bytes.resize(shownBytes + 1);
     char* bytes = scratch.bytes.data();
     std::memset(bytes, base, static_cast<size_t>(length));
     // Edit lines have no stored colours; their syntax colours come from the edit text.
@@ -258,14 +270,17 @@ void Builder::textRow(int row, int item) {
     markWordHighlights(view, source, length, bytes);
     if (editLine >= 0) markEditSelection(view, editLine, length, bytes);
 
-    int cells = expandForDisplay({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
-                                 scrollColumn, scratch.text, scratch.attr, columns);
+    const auto expand = utf8 ? expandUtf8ForDisplay : expandForDisplay;
+    int cells = expand({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
+                       scrollColumn, scratch.text, scratch.attr, columns);
+    size_t textBytes = std::strlen(scratch.text);
     if (rowMark) {
         // A marked line is coloured across the whole row, not only under its text.
-        std::memset(scratch.text + cells, ' ', static_cast<size_t>(columns - cells));
+        std::memset(scratch.text + textBytes, ' ', static_cast<size_t>(columns - cells));
         std::memset(scratch.attr + cells, rowMark, static_cast<size_t>(columns - cells));
+        textBytes += static_cast<size_t>(columns - cells);
         cells = columns;
-        scratch.text[cells] = scratch.attr[cells] = '\0';
+        scratch.text[textBytes] = scratch.attr[cells] = '\0';
     }
     if (line >= 0 && !view.editor) selection(line, scratch.attr, cells);
     const DisplayState& display = view.display;
@@ -273,10 +288,21 @@ void Builder::textRow(int row, int item) {
         markSpan(scratch.attr, display.markFrom - scrollColumn,
                  std::min(display.markTo - scrollColumn, cells), kAttrMarkedSpan);
     }
-    if (editLine >= 0)
-        cells = markEditCursor(view, editLine, scratch.text, scratch.attr, cells, columns);
-    view.screen.writeRow(row, {scratch.text, static_cast<size_t>(cells)},
-                         {scratch.attr, static_cast<size_t>(cells)}, kRowText);
+    if (editLine >= 0) {
+        // The cursor marks cells; blanks it adds past the text go at the text's byte end,
+        // which in UTF-8 text is not the cell count.
+        static RowText cellText;
+        std::memcpy(cellText, scratch.text, static_cast<size_t>(std::min(cells, kScreenColumns)));
+        const int before = cells;
+        cells = markEditCursor(view, editLine, cellText, scratch.attr, cells, columns);
+        if (cells > before) {
+            std::memset(scratch.text + textBytes, ' ', static_cast<size_t>(cells - before));
+            textBytes += static_cast<size_t>(cells - before);
+            scratch.text[textBytes] = '\0';
+        }
+    }
+    view.screen.writeRow(row, {scratch.text, textBytes}, {scratch.attr, static_cast<size_t>(cells)},
+                         kRowText);
 }
 
 // The status row tells when the current result's hit is right or left of the columns shown.
@@ -367,8 +393,19 @@ int buildScreen(View& view) {
         if (block && block->fileName && top != header && top != header + 1) {
             std::string_view name = block->fileName;
             // A name longer than the row keeps its end, where the file's own name is.
-            if (static_cast<int>(name.size()) > columns) name.remove_prefix(name.size() - columns);
-            view.screen.writeRow(row++, name, std::string(name.size(), kAttrPlain), kRowContext);
+            const bool utf8 = codePageTables().utf8;
+            const int cells = cellCount(name, utf8);
+            if (cells > columns) {
+                size_t skip = byteOfCell(name, cells - columns, utf8);
+                // A wide character cut by the start goes with the part left out.
+                if (cellOfByte(name, skip, utf8) < cells - columns) {
+                    skip += static_cast<size_t>(cellUnitAt(name, skip, utf8).bytes);
+                }
+                name.remove_prefix(skip);
+            }
+            view.screen.writeRow(
+                row++, name, std::string(static_cast<size_t>(cellCount(name, utf8)), kAttrPlain),
+                kRowContext);
         }
     }
 

@@ -39,11 +39,14 @@ inline constexpr int kDefaultWeight = 1000;
 inline constexpr int kScreenRows = 600;
 inline constexpr int kScreenColumns = 800;
 inline constexpr int kScreenRowBytes = 802;
+// A text row of the UTF-8 code page holds up to four bytes a cell (and the marks that join a
+// character while there is room for them).
+inline constexpr int kScreenTextBytes = 4 * kScreenColumns + 2;
 
 // The rows the screen builder fills and the painter draws: text, a parallel row of colour
 // attribute characters, and one flag byte per row.
 struct ScreenBuffer {
-    std::array<std::array<char, kScreenRowBytes>, kScreenRows> text{};
+    std::array<std::array<char, kScreenTextBytes>, kScreenRows> text{};
     std::array<std::array<char, kScreenRowBytes>, kScreenRows> attr{};
     std::array<uint8_t, kScreenRows> flags{};
     // The global line a text row shows (-1 for other rows), so drawn rows can be reused after
@@ -56,11 +59,15 @@ struct ScreenBuffer {
     // False until the builder has filled the rows for the current layout.
     bool valid = false;
 
-    // Cuts both strings to 800 characters; a row outside the buffer is ignored (result 1).
+    // Cuts both strings to 800 cells, the text between characters; a row outside the buffer
+    // is ignored (result 1).
     // The row has no mask columns until setMaskColumns gives it some.
     int writeRow(int row, std::string_view rowText, std::string_view rowAttr, uint8_t flag = 0);
     void setMaskColumns(int row, int start, int end);
     const char* rowText(int row) const;
+    // The byte of a row's text where the character on `column` begins; in UTF-8 text the
+    // cells of a character all lead to its first byte. Past the text, its length.
+    size_t byteOfCell(int row, int column) const;
     const char* rowAttr(int row) const;
     void reset();
 };

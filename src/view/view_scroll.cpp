@@ -117,11 +117,9 @@ bool blankSpaceAt(const View& view, int x, int y) {
     if (row == 0 && liveSettings().assist) return false;
     const uint8_t kind = view.screen.flags[static_cast<size_t>(row)];
     if (kind == kRowFind || kind == kRowPath) return false;
-    const char* text = view.screen.rowText(row);
-    for (int i = 0; i <= column; ++i) {
-        if (text[i] == '\0') return true;
-    }
-    return isBlankByte(text[column]);
+    const std::string_view text = view.screen.rowText(row);
+    const size_t at = view.screen.byteOfCell(row, column);
+    return at >= text.size() || isBlankByte(text[at]);
 }
 
 int scrollKeyDown(View& view, int key, int modifiers) {

@@ -4,6 +4,8 @@
 #   #args: WORDS     the words after "-batch FILE" (default: none)
 #   #exit: N         the exit code the run must end with (default: 0)
 #   #config: FILE    a fixture file that becomes the user's configuration file
+#   #locale: NAME    the locale of the run (default: C, so that the text is read in code page
+#                    1252 whatever the locale of the machine that runs the tests)
 #   #copy: FILES     fixture files copied into <work>/files before the run, for scenarios
 #                    that change files; "<work>" in #args names the work folder
 #   #blank: REGEX    what the regular expression matches in the output reads "#" (figures that
@@ -16,11 +18,12 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|copy|blank):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|copy|blank):")
 set(arguments "")
 set(copied_fixtures "")
 set(expected_exit 0)
 set(config_fixture "")
+set(locale C)
 set(blank_patterns "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
@@ -30,6 +33,8 @@ foreach(line IN LISTS header_lines)
         set(expected_exit ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#config:[ ]*([^ ]+)")
         set(config_fixture ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#locale:[ ]*([^ ]+)")
+        set(locale ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#copy:[ ]*(.*)$")
         separate_arguments(copied_fixtures UNIX_COMMAND "${CMAKE_MATCH_1}")
     elseif(line MATCHES "^#blank:[ ]*(.+)$")
@@ -50,6 +55,7 @@ endforeach()
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 set(ENV{HOME} ${WORK})
 set(ENV{QT_QPA_PLATFORM} offscreen)
+set(ENV{LC_ALL} ${locale})
 unset(ENV{TESSEL_CONFIG})
 unset(ENV{TESSEL_PRINT_LOG})
 

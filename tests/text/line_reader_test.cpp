@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
+#include "text/utf8_decoder.h"
 
 namespace tessel {
 namespace {
@@ -131,6 +133,30 @@ TEST_F(ReaderFixture, WideFiles) {
     EXPECT_EQ(readWideText(-1, buffer, 0, false, "f.txt"), -1);
     EXPECT_TRUE(log.contains("cannot read ucs-2, uneven buffer size: f.txt"));
     EXPECT_TRUE(log.contains("cannot read ucs-2, buffer too small: f.txt"));
+}
+
+// In the UTF-8 code page wide text becomes UTF-8, read through windows of its own size.
+TEST_F(ReaderFixture, WideFilesBecomeUtf8InTheUtf8CodePage) {
+    initUtf8Decoder(kCodePageUtf8);
+    reader.options.loadWchar = true;
+    std::u16string text = u"Grüße\r\nПривет 你好 😀\n";
+    std::u16string many;
+    for (int i = 0; i < 3000; ++i) many += u"жизнь 😀\n";
+    for (bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t unit : text + many) {
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        ASSERT_EQ(read("wide.txt", bytes), 0);
+        Lines got = body();
+        ASSERT_EQ(got.size(), 3002u) << "every unit arrives, across several windows";
+        EXPECT_EQ(got[0], "Grüße\n");
+        EXPECT_EQ(got[1], "Привет 你好 😀\n");
+        for (size_t i = 2; i < got.size(); ++i) ASSERT_EQ(got[i], "жизнь 😀\n") << i;
+    }
+    initUtf8Decoder(1252);
 }
 
 TEST_F(ReaderFixture, BinaryFilesAreSkippedOrMined) {
