@@ -4,9 +4,8 @@
 #include <utility>
 
 #include "app/view_windows.h"
+#include "app/window_host.h"
 #include "base/log/message_log.h"
-#include "bookmarks/bookmark_list.h"
-#include "bookmarks/bookmark_relocation.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "load/file_stat_worker.h"
@@ -15,6 +14,7 @@
 #include "platform/platform.h"
 #include "search/search_pass.h"
 #include "text/text_store.h"
+#include "view/bookmark_host.h"
 #include "view/frame_layout.h"
 #include "view/search_driver.h"
 #include "view/text_change.h"
@@ -88,8 +88,11 @@ void installLiveReload() {
     callbacks.refreshViews = [](const std::vector<BlockChange>& changes) {
         forEachLiveView([&changes](View& view) { followTextChange(view, changes); });
     };
-    callbacks.beforeReload = [] { trackBeforeReload(bookmarkList()); };
-    callbacks.afterReload = [] { trackAfterReload(bookmarkList()); };
+    // The bookmarks find their lines again in the reloaded files; the views show the result.
+    callbacks.beforeReload = bookmarksBeforeReload;
+    callbacks.afterReload = [] {
+        if (View* view = frameFocusedView()) bookmarksAfterReload(*view);
+    };
     callbacks.showStatus = [](const char* text, int /*ms*/) { showStatusInfo(text); };
     callbacks.pumpMessages = [] { pumpPendingEvents(); };
     callbacks.repaint = repaintViews;
