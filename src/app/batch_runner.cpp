@@ -14,6 +14,7 @@
 #include "app/batch_driver.h"
 #include "app/find_dialog_glue.h"
 #include "app/live_reload.h"
+#include "app/live_stdin.h"
 #include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
@@ -61,7 +62,8 @@ void runLoopFor(int ms) {
 }
 
 bool somethingPending() {
-    return viewWorkPending() || loadDriver().running() || reloadWorkPending();
+    // Standard input counts until it ends: "wait" lets a piped text arrive whole.
+    return viewWorkPending() || loadDriver().running() || reloadWorkPending() || stdinTextOpen();
 }
 
 // The key and modifiers that type a character, kKeyNone when no key does.

@@ -68,6 +68,28 @@ void dropFollowed(size_t index, const char* why) {
 
 }  // namespace
 
+void changeBlockInViews(TextStore& store, int index,
+                        const std::function<bool(TextBlock&)>& change) {
+    TextBlock* block = store.blockAt(index);
+    if (!block) return;
+    const BlockChange before{index, block->firstLine, block->endLine - block->firstLine, 0};
+    std::vector<bool> wasAtEnd;
+    forEachLiveView([&wasAtEnd](View& view) { wasAtEnd.push_back(atEnd(view)); });
+    forEachLiveView(prepareTextChange);
+    std::vector<BlockChange> changes;
+    if (change(*block)) {
+        changes.push_back(before);
+        changes.back().newLineCount = block->endLine - block->firstLine;
+    }
+    size_t viewIndex = 0;
+    forEachLiveView([&](View& view) {
+        followTextChange(view, changes);
+        if (!changes.empty() && wasAtEnd[viewIndex] && view.filterMode == FilterMode::kFullText)
+            scrollToEnd(view);
+        ++viewIndex;
+    });
+}
+
 int toggleFollow(View& view) {
     LiveFollowState& live = state();
     for (size_t i = 0; i < live.followed.size(); ++i) {
@@ -115,14 +137,13 @@ void followTick() {
             dropFollowed(i, "no longer loaded");
             continue;
         }
-        const BlockChange before{index, block->firstLine, block->endLine - block->firstLine, 0};
-        std::vector<bool> wasAtEnd;
-        forEachLiveView([&wasAtEnd](View& view) { wasAtEnd.push_back(atEnd(view)); });
         int added = 0;
         int rc = followLook(followed.state);
         if (rc == kFollowGrew) {
-            forEachLiveView(prepareTextChange);
-            rc = followOnce(store, *block, followed.state, reloadScanner(), added);
+            changeBlockInViews(store, index, [&](TextBlock& changed) {
+                rc = followOnce(store, changed, followed.state, reloadScanner(), added);
+                return rc == kFollowGrew || rc == kFollowReloaded;
+            });
         }
         if (rc == kFollowMissing) {
             // A rotated log is created again under its name after a moment.
@@ -139,18 +160,6 @@ void followTick() {
             dropFollowed(i, "cannot read on");
             continue;
         }
-        std::vector<BlockChange> changes;
-        if (rc == kFollowGrew || rc == kFollowReloaded) {
-            changes.push_back(before);
-            changes.back().newLineCount = block->endLine - block->firstLine;
-        }
-        size_t viewIndex = 0;
-        forEachLiveView([&](View& view) {
-            followTextChange(view, changes);
-            if (!changes.empty() && wasAtEnd[viewIndex] && view.filterMode == FilterMode::kFullText)
-                scrollToEnd(view);
-            ++viewIndex;
-        });
         ++i;
     }
     updateTimer();

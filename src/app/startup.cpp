@@ -13,10 +13,11 @@
 #include "app/batch_driver.h"
 #include "app/bookmark_glue.h"
 #include "app/command_line.h"
+#include "app/edit_glue.h"
 #include "app/live_clip.h"
 #include "app/live_follow.h"
 #include "app/live_reload.h"
-#include "app/edit_glue.h"
+#include "app/live_stdin.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/setup_glue.h"
@@ -174,6 +175,7 @@ void refreshAllViews() {
 // Everything start-up made, in reverse order.
 void shutDown() {
     setLogListener(nullptr);
+    uninstallLiveStdin();
     uninstallLiveFollow();
     uninstallLiveClip();
     uninstallLiveReload();
@@ -232,7 +234,8 @@ int runTessel(int argc, char** argv) {
         return kExitWindowsFailed;
     }
 
-    LoadChoice choice = chooseLoad(options.loadArgument);
+    const bool readsStdin = startupReadsStdin(options.loadArgument);
+    LoadChoice choice = readsStdin ? LoadChoice{} : chooseLoad(options.loadArgument);
 
     int pictures = loadPictures();
     if (pictures != 0) {
@@ -267,6 +270,7 @@ int runTessel(int argc, char** argv) {
         shutDown();
         return kExitLoadFailed;
     }
+    if (readsStdin) startStdinText();
     refreshAllViews();
     startBookmarks(options, choice);
     // The help is a text of the store: it goes in after the start-up text.

@@ -51,6 +51,16 @@ int reloadWhole(TextStore& store, TextBlock& block, FollowState& state, ReloadSc
 
 }  // namespace
 
+int appendLines(TextBlock& block, std::string_view lines, int& linesAdded) {
+    linesAdded = 0;
+    if (reopenBeforeClosingLine(block) != 0) return 9;
+    linesAdded = forEachTextLine(lines, [&block](const std::string& line) {
+        block.addText(line.c_str(), true, static_cast<int64_t>(line.size()));
+    });
+    block.addText(" ", true);
+    return block.close() == 0 ? 0 : 9;
+}
+
 int startFollowing(const TextBlock& block, FollowState& state) {
     struct stat info {};
     if (!block.fileName || block.clipText || ::stat(block.fileName, &info) != 0 ||
@@ -101,12 +111,7 @@ int followOnce(TextStore& store, TextBlock& block, FollowState& state, ReloadSca
     } else {
         added.resize(lastNewline + 1);
     }
-    if (reopenBeforeClosingLine(block) != 0) return kFollowFailed;
-    linesAdded = forEachTextLine(added, [&block](const std::string& line) {
-        block.addText(line.c_str(), true, static_cast<int64_t>(line.size()));
-    });
-    block.addText(" ", true);
-    if (block.close() != 0) return kFollowFailed;
+    if (appendLines(block, added, linesAdded) != 0) return kFollowFailed;
     state.readOffset += static_cast<int64_t>(added.size());
     // The block now stands for the file up to here: a reload scan must not see it changed.
     block.fileSize = state.readOffset;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tessel {
 
@@ -35,6 +36,10 @@ struct FollowState {
     ino_t inode = 0;
     int64_t readOffset = 0;  // bytes of the file that are in the block
 };
+
+// Adds whole lines (each ending in a line feed) behind a closed block's text, keeping its
+// closing line last. The caller renumbers the store. 0 added, 9 failure.
+int appendLines(TextBlock& block, std::string_view lines, int& linesAdded);
 
 // Starts following the block's file from its loaded size. 0 started, 9 not a file (reported).
 int startFollowing(const TextBlock& block, FollowState& state);

@@ -10,6 +10,8 @@
 #                    that change files; "<work>" in #args names the work folder
 #   #blank: REGEX    what the regular expression matches in the output reads "#" (figures that
 #                    differ from run to run); the header may be given more than once
+#   #stdin: COMMAND  a shell command whose output is piped into the program (default: none,
+#                    standard input is /dev/null)
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -18,13 +20,14 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|copy|blank):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|copy|blank|stdin):")
 set(arguments "")
 set(copied_fixtures "")
 set(expected_exit 0)
 set(config_fixture "")
 set(locale C)
 set(blank_patterns "")
+set(stdin_command "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
         string(REPLACE "<work>" "${WORK}" argument_text "${CMAKE_MATCH_1}")
@@ -37,6 +40,8 @@ foreach(line IN LISTS header_lines)
         set(locale ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#copy:[ ]*(.*)$")
         separate_arguments(copied_fixtures UNIX_COMMAND "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^#stdin:[ ]*(.+)$")
+        set(stdin_command "${CMAKE_MATCH_1}")
     elseif(line MATCHES "^#blank:[ ]*(.+)$")
         list(APPEND blank_patterns "${CMAKE_MATCH_1}")
     endif()
@@ -62,7 +67,14 @@ unset(ENV{TESSEL_PRINT_LOG})
 # The run works in a copy of the fixtures: what it writes there (bookmark files beside a
 # collection, edited files) stays out of the source tree and starts fresh every time.
 file(COPY ${FIXTURES}/ DESTINATION ${WORK}/fixtures)
-execute_process(COMMAND ${TESSEL} -batch ${BATCH} ${arguments}
+if(stdin_command)
+    set(feed COMMAND sh -c "${stdin_command}")
+    set(input "")
+else()
+    set(feed "")
+    set(input INPUT_FILE /dev/null)
+endif()
+execute_process(${feed} COMMAND ${TESSEL} -batch ${BATCH} ${arguments} ${input}
                 WORKING_DIRECTORY ${WORK}/fixtures
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result
                 TIMEOUT 120)
