@@ -264,13 +264,14 @@ int runTessel(int argc, char** argv) {
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
     prepareBookmarks(options);
+    // Standard input is the start-up text: its block goes in first, so no intro text is made.
+    if (readsStdin) startStdinText();
     rc = runStartupLoad(choice, textStore());
     if (rc != 0) {
         printLogIfAsked();
         shutDown();
         return kExitLoadFailed;
     }
-    if (readsStdin) startStdinText();
     refreshAllViews();
     startBookmarks(options, choice);
     // The help is a text of the store: it goes in after the start-up text.

@@ -156,6 +156,13 @@ void StdinReader::extractText(std::string_view bytes) {
 }
 
 TextBlock* addStdinBlock(TextStore& store) {
+    // Alone in the store, the text starts the stream as every load does: its header gives the
+    // record prefix that marks the block's own header lines.
+    if (store.blockCount == 0 &&
+        (store.addLine(kMemoryHeaderLine, true) != 0 || store.closeLast() != 0)) {
+        logMessage("cannot add the standard input text");
+        return nullptr;
+    }
     TextBlock* block = store.appendBlock();
     if (!block) {
         logMessage("cannot add the standard input text");
