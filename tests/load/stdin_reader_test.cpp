@@ -25,17 +25,28 @@ std::string drain(StdinReader& reader) {
     return all;
 }
 
-TEST(StdinReader, LinesArriveWholeAndTheLastOneWhenThePipeCloses) {
+// Feeds bytes through a pipe (one write per byte when asked, as a slow writer would) and
+// returns what the reader handed over once the pipe closed.
+std::string readThroughPipe(const std::string& bytes, bool byteByByte) {
     int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
+    if (pipe(fds) != 0) return "pipe failed";
     StdinReader reader;
-    ASSERT_EQ(reader.start(fds[0]), 0);
-    const std::string text = "first\nsecond line\r\nhalf";
-    for (char c : text) ASSERT_EQ(write(fds[1], &c, 1), 1);
+    if (reader.start(fds[0]) != 0) return "start failed";
+    if (byteByByte) {
+        for (char c : bytes)
+            if (write(fds[1], &c, 1) != 1) break;
+    } else if (write(fds[1], bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        return "write failed";
+    }
     close(fds[1]);
     std::string got = drain(reader);
     reader.stop();
     close(fds[0]);
+    return got;
+}
+
+TEST(StdinReader, LinesArriveWholeAndTheLastOneWhenThePipeCloses) {
+    std::string got = readThroughPipe("first\nsecond line\r\nhalf", true);
     EXPECT_NE(got.find("first\n"), std::string::npos);
     EXPECT_NE(got.find("second line"), std::string::npos);
     EXPECT_NE(got.find("half"), std::string::npos) << "an unfinished last line still counts";
@@ -43,19 +54,11 @@ TEST(StdinReader, LinesArriveWholeAndTheLastOneWhenThePipeCloses) {
 }
 
 TEST(StdinReader, BinaryInputKeepsOnlyItsRunsOfText) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    StdinReader reader;
-    ASSERT_EQ(reader.start(fds[0]), 0);
     std::string bytes(5000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 31);
     bytes += "readable words here";
     bytes += std::string(100, '\0');
-    ASSERT_EQ(write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    close(fds[1]);
-    std::string got = drain(reader);
-    reader.stop();
-    close(fds[0]);
+    std::string got = readThroughPipe(bytes, false);
     EXPECT_NE(got.find("readable words here"), std::string::npos);
     EXPECT_EQ(got.find('\0'), std::string::npos);
 }
