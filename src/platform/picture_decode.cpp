@@ -45,6 +45,16 @@ void jpegErrorExit(j_common_ptr info) {
 
 void jpegIgnoreMessage(j_common_ptr /*info*/) {}
 
+// Errors of the library jump back to the caller's setjmp with their text in `errors.message`;
+// warnings are dropped.
+jpeg_error_mgr* prepareJpegErrors(JpegErrorManager& errors) {
+    jpeg_error_mgr* base = jpeg_std_error(&errors.base);
+    errors.base.error_exit = jpegErrorExit;
+    errors.base.output_message = jpegIgnoreMessage;
+    errors.message[0] = 0;
+    return base;
+}
+
 // Decodes into `rgb` (three bytes per pixel). Kept free of objects with destructors because
 // of the jump; `rgb` belongs to the caller. Returns 0, or 9 with `message` set.
 int decodeJpegRgb(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& width,
@@ -52,10 +62,7 @@ int decodeJpegRgb(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, i
     jpeg_decompress_struct info;
     JpegErrorManager errors;
     std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jpegErrorExit;
-    errors.base.output_message = jpegIgnoreMessage;
-    errors.message[0] = 0;
+    info.err = prepareJpegErrors(errors);
     if (setjmp(errors.jump)) {
         std::snprintf(message, messageSize, "%s", errors.message);
         jpeg_destroy_decompress(&info);
@@ -158,10 +165,7 @@ int encodeJpegRgb(const uint8_t* rgb, int width, int height, int quality, unsign
     jpeg_compress_struct info;
     JpegErrorManager errors;
     std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jpegErrorExit;
-    errors.base.output_message = jpegIgnoreMessage;
-    errors.message[0] = 0;
+    info.err = prepareJpegErrors(errors);
     if (setjmp(errors.jump)) {
         std::snprintf(message, messageSize, "%s", errors.message);
         jpeg_destroy_compress(&info);

@@ -17,6 +17,7 @@
 #include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "text/file_classify.h"
+#include "text/line_bytes.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 
@@ -39,31 +40,18 @@ bool startsWith(const char* text, size_t length, std::string_view start) {
            std::memcmp(text, start.data(), start.size()) == 0;
 }
 
-// A byte the line cutter must look at: a line end, a carriage return, or a NUL or
-// end-of-file mark that is shown as ".".
-bool isSpecialByte(char c) {
-    return c == '\n' || c == '\r' || c == '\0' || c == 26;
-}
-
 // The number of leading bytes of text[0, length) that can be copied unchanged. Lines are
 // short but files are large: testing 16 bytes at a time keeps this off the profile.
 size_t plainPrefix(const char* text, size_t length) {
     size_t at = 0;
 #if defined(__SSE2__)
-    const __m128i newline = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    const __m128i nul = _mm_setzero_si128();
-    const __m128i endOfFile = _mm_set1_epi8(26);
     for (; at + 16 <= length; at += 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-        __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, newline), _mm_cmpeq_epi8(bytes, carriageReturn)),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, nul), _mm_cmpeq_epi8(bytes, endOfFile)));
-        auto found = static_cast<uint32_t>(_mm_movemask_epi8(hits));
+        const uint32_t found =
+            lineSpecialBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)));
         if (found != 0) return at + static_cast<size_t>(std::countr_zero(found));
     }
 #endif
-    while (at < length && !isSpecialByte(text[at])) ++at;
+    while (at < length && !isLineSpecialByte(text[at])) ++at;
     return at;
 }
 
