@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "app/live_reload.h"
 #include "app/load_ui.h"
@@ -33,6 +36,9 @@ struct LiveClipState {
     BlockChange before;
     bool hadBlock = false;
     int offeredUrls = 0;
+    // Reads the clipboard after the current delay; what it then runs.
+    std::unique_ptr<PlatformTimer> delayTimer;
+    std::function<void()> delayedRead;
 };
 
 LiveClipState& state() {
@@ -107,6 +113,29 @@ void searchViewsWithClip(const std::string& text) {
     }
 }
 
+void readAfterDelay(int delayMs, std::function<void()> read) {
+    LiveClipState& live = state();
+    if (delayMs <= 0) {
+        read();
+        return;
+    }
+    live.delayedRead = std::move(read);
+    if (!live.delayTimer) {
+        live.delayTimer = PlatformTimer::create([] {
+            std::function<void()> pending = std::move(state().delayedRead);
+            state().delayedRead = nullptr;
+            if (pending) pending();
+        });
+    }
+    live.delayTimer->start(delayMs, true);
+}
+
+// A change by another program is read after the current delay; its owner is known now.
+void clipboardChangedNow() {
+    const bool own = clipboardOwned();
+    readAfterDelay(clipLoader().currentDelayMs(), [own] { clipLoader().clipboardChanged(own); });
+}
+
 // The clipboard is watched only while something reacts to its changes.
 void updateWatcher() {
     LiveClipState& live = state();
@@ -115,7 +144,7 @@ void updateWatcher() {
     if (wanted == live.watching) return;
     live.watching = wanted;
     if (wanted) {
-        setClipboardWatcher([] { clipLoader().clipboardChanged(clipboardOwned()); });
+        setClipboardWatcher(clipboardChangedNow);
         logMessage("listening for clipboard changes.");
     } else {
         setClipboardWatcher(nullptr);
@@ -142,6 +171,7 @@ void installLiveClip() {
     };
     callbacks.searchViews = searchViewsWithClip;
     callbacks.offerFileNames = [](int lines) { state().offeredUrls = lines; };
+    callbacks.retryAfter = readAfterDelay;
     clipLoader().automation.fileNameMonitoring = appSettings().scanClipUrl;
     updateWatcher();
 }
