@@ -227,6 +227,9 @@ int netChar(View& view, uint8_t ch, int modifiers) {
         if (view.window != 0) startViewWindowTimer(view, kFirstViewTimerId, kFirstViewTimerMs);
     }
     showNetlog(view);
+    // The status line tells what happened even when the netlog could not be shown.
+    view.screen.valid = false;
+    if (view.host) view.host->refresh();
     return 0;
 }
 
