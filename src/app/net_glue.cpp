@@ -14,6 +14,7 @@
 #include "text/text_store.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
+#include "view/search_driver.h"
 #include "view/text_change.h"
 #include "view/view.h"
 #include "view/view_host.h"
@@ -37,6 +38,9 @@ struct NetGlueState {
     int ticks = 0;
     // The newest line of the netlog at the last news: a view that showed it follows.
     int lastNewestLine = -1;
+    // News not yet searched in views with masks, or not yet in a filtered list.
+    bool searchDue = false;
+    bool filterDue = false;
 };
 
 NetGlueState& state() {
@@ -84,12 +88,8 @@ bool anyEditor() {
     return editing;
 }
 
-bool anyFiltered() {
-    bool filtered = false;
-    forEachLiveView([&filtered](View& view) {
-        filtered = filtered || view.filterMode != FilterMode::kFullText;
-    });
-    return filtered;
+bool hasMasks(const View& view) {
+    return view.search.findMask[0] != '\0' || view.search.pathMask[0] != '\0';
 }
 
 // A filtered view builds its list again over the changed ring; one that showed the end of
@@ -104,20 +104,38 @@ void refreshFilteredView(View& view) {
     });
 }
 
-// The news reaches a view: the rows show the ring as it is now, and a view that showed the
-// newest line (or the end of the text behind the netlog) keeps showing it.
+// The news reaches a full text view: its rows show the ring as it is now, and a view that
+// showed the newest line (or the end of the text behind the netlog) keeps showing it.
 void showNews(View& view, const TextBlock& ring, int netlog, int blocks) {
-    if (view.filterMode != FilterMode::kFullText) {
-        refreshFilteredView(view);
-        return;
-    }
-    const NetGlueState& glue = state();
+    NetGlueState& glue = state();
     const bool atTextEnd = netlog == blocks - 1 && view.search.topLine >= lastTopLine(view);
     if (glue.follow && (showsLine(view, glue.lastNewestLine) || atTextEnd)) {
         placeAtNewest(view, ring);
     }
-    // Hits of the masks move with the lines.
-    followTextChange(view, {});
+    view.screen.valid = false;
+    if (view.host) view.host->refresh();
+    // Hits of the masks move with the lines: searched again on the next fifth tick.
+    if (hasMasks(view)) glue.searchDue = true;
+}
+
+// On every fifth tick the searches and filtered lists catch up with the news. A view whose
+// pass still runs is left to finish it (a flood of lines would otherwise cancel every pass
+// before its end) and catches up later.
+void catchUp() {
+    NetGlueState& glue = state();
+    bool stillDue = false;
+    forEachLiveView([&](View& view) {
+        const bool filtered = view.filterMode != FilterMode::kFullText;
+        if (!(filtered ? glue.filterDue : glue.searchDue && hasMasks(view))) return;
+        if (passesRunning(view)) {
+            stillDue = true;
+        } else if (filtered) {
+            refreshFilteredView(view);
+        } else {
+            scheduleSearch(view, false, 1);
+        }
+    });
+    glue.searchDue = glue.filterDue = stillDue;
 }
 
 void restartFromScan() {
@@ -200,21 +218,28 @@ int showNetlog(View& view) {
 void netViewTick(View& view) {
     NetGlueState& glue = state();
     ++glue.ticks;
-    if (anyFiltered() && glue.ticks % kNetFilteredViewTickEvery != 0) return;
     if (anyEditor()) return;
     NetTextReceiver& receiver = netTextReceiver();
-    TextBlock* ring = nullptr;
-    if (!receiver.takeNews(&ring) || !ring) return;
     TextStore& store = textStore();
-    if (netlogIndex(store, ring) < 0) {
-        // The first lines: the netlog joins the text and the ticking view shows it.
-        showNetlog(view);
-        return;
+    TextBlock* ring = nullptr;
+    if (receiver.takeNews(&ring) && ring) {
+        const int netlog = netlogIndex(store, ring);
+        if (netlog < 0) {
+            // The first lines: the netlog joins the text and the ticking view shows it.
+            showNetlog(view);
+        } else {
+            const int blocks = store.blockCount;
+            forEachLiveView([&](View& each) {
+                if (each.filterMode == FilterMode::kFullText) {
+                    showNews(each, *ring, netlog, blocks);
+                } else {
+                    glue.filterDue = true;
+                }
+            });
+            glue.lastNewestLine = newestLine(*ring);
+        }
     }
-    const int netlog = netlogIndex(store, ring);
-    const int blocks = store.blockCount;
-    forEachLiveView([&](View& each) { showNews(each, *ring, netlog, blocks); });
-    glue.lastNewestLine = newestLine(*ring);
+    if (glue.ticks % kNetFilteredViewTickEvery == 0) catchUp();
 }
 
 int netChar(View& view, uint8_t ch, int modifiers) {

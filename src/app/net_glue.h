@@ -16,8 +16,8 @@ namespace tessel {
 class View;
 struct StartupOptions;
 
-// A filtered view, whose list is built again for news, looks only on every fifth tick of
-// the first view's timer.
+// Searches of views with masks and filtered lists catch up with the news on every fifth
+// tick of the first view's timer (kFirstViewTimerMs).
 inline constexpr int kNetFilteredViewTickEvery = 5;
 
 // Start-up, after the first view exists: the "-net" flags ("ip", "sip", "local") and, when
