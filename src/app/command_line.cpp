@@ -136,6 +136,7 @@ void parseNetSuffix(std::string_view suffix, StartupOptions& out,
         out.netRawAutoLf = true;
         setSetting(applyKeyword, "netRawAutoLF", "yes");
     }
+    if (flags.find("local") != std::string_view::npos) out.netLocal = true;
 }
 
 void setFramePlacement(StartupOptions& out, std::string_view area, std::string_view space) {

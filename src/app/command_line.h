@@ -83,6 +83,7 @@ struct StartupOptions {
     bool netShortPrefix = false;
     bool netSenderPrefix = false;
     bool netRawAutoLf = false;
+    bool netLocal = false;  // "-net" flag "local": listen on the loopback address only
 
     std::string loadArgument;
     // Set when no central bookmark folder was configured and the default was applied.

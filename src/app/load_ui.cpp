@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "app/bookmark_glue.h"
+#include "app/edit_glue.h"
 #include "app/live_clip.h"
 #include "app/live_follow.h"
 #include "app/live_reload.h"
-#include "app/edit_glue.h"
+#include "app/net_glue.h"
 #include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
@@ -283,7 +284,7 @@ int loadKeyUp(View& view, int key, int /*modifiers*/) {
     return 0;
 }
 
-int loadChar(View& view, uint8_t ch, int /*modifiers*/) {
+int loadChar(View& view, uint8_t ch, int modifiers) {
     if (loadInProgress(view)) {
         // Typed characters go into the mask and show at once; commands wait for the load.
         if ((ch >= 0x20 || ch == '\b') && maskChar(view, view.input, ch) == 0) {
@@ -291,6 +292,7 @@ int loadChar(View& view, uint8_t ch, int /*modifiers*/) {
         }
         return 0;
     }
+    if (netChar(view, ch, modifiers) == 0) return 0;
     if (ch != kControlO) return 1;
     openLoadMenu(loadDriver());
     return 0;

@@ -20,6 +20,7 @@
 #include "app/live_stdin.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
+#include "app/net_glue.h"
 #include "app/setup_glue.h"
 #include "app/usage.h"
 #include "app/view_windows.h"
@@ -179,6 +180,7 @@ void shutDown() {
     uninstallLiveFollow();
     uninstallLiveClip();
     uninstallLiveReload();
+    stopNetText();
     closeAllViews();
     textStore().clear();
     releasePictures();
@@ -256,6 +258,7 @@ int runTessel(int argc, char** argv) {
     installPointerHooks();
     installEditHost();
     installSetupHooks();
+    startNetText(options);
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();
         shutDown();
@@ -279,6 +282,7 @@ int runTessel(int argc, char** argv) {
         if (View* view = frameFocusedView()) openHelp(*view);
     }
     applyStartupSearch(options);
+    finishNetTextStartup(options);
     installLiveReload();
     installLiveClip();
     // The in-memory header makes every store a snapfile store: only a snapfile read at

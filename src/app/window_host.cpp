@@ -7,6 +7,7 @@
 #include "app/edit_glue.h"
 #include "app/find_dialog_glue.h"
 #include "app/load_ui.h"
+#include "app/net_glue.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
@@ -91,6 +92,7 @@ void installWindowEvents() {
     hooks.viewGone = viewFindDialogGone;
     hooks.takeDrop = takeDrop;
     hooks.dropTimerExpired = [] { dropTimerExpired(loadDriver()); };
+    hooks.firstViewTimer = netViewTick;
     hooks.closing = [](View& view) {
         if (loadDriver().running()) {
             loadDriver().requestStop();

@@ -204,7 +204,7 @@ Outcome netlogCommand(ScriptHost& host, int view, std::string_view rest) {
     for (const auto& entry : kWords) {
         if (word != entry.word) continue;
         int status = host.netlog(view, entry.command);
-        if (status == kNetTextDisabled) {
+        if (status == kNetlogDisabled) {
             Outcome outcome = failure("network text is disabled.");
             outcome.notes.emplace_back("[note] enable it under setup/general.");
             return outcome;

@@ -13,7 +13,7 @@ namespace tessel {
 
 inline constexpr int kNotAvailable = 2;
 // netlog: network text is switched off in the settings.
-inline constexpr int kNetTextDisabled = 3;
+inline constexpr int kNetlogDisabled = 3;
 // set location: no file matches.
 inline constexpr int kNoMatchingFile = 4;
 

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "view/filter_view.h"
+#include "view/frame_layout.h"
 #include "view/row_painter.h"
 #include "view/screen_builder.h"
 #include "view/scroll_bars.h"
@@ -274,6 +275,9 @@ class ViewWindow : public WindowHandler, public ViewHost {
                 window_->stopTimer(kResetTimerId);
                 resetTimerFired(*view_);
                 refresh();
+                return;
+            case kFirstViewTimerId:
+                if (viewWindowHooks().firstViewTimer) viewWindowHooks().firstViewTimer(*view_);
                 return;
             default:
                 return;

@@ -32,6 +32,8 @@ struct ViewWindowHooks {
     // The user closes a top-level view window; a view window got the focus.
     std::function<void(View& view)> closing;
     std::function<void(View& view)> focused;
+    // The first view's periodic timer (received network text).
+    std::function<void(View& view)> firstViewTimer;
 };
 ViewWindowHooks& viewWindowHooks();
 

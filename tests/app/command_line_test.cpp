@@ -174,6 +174,13 @@ TEST(CommandLine, NetOptionPortAndFlags) {
     EXPECT_EQ(plain.netPort, "21324");
     EXPECT_TRUE(plain.netSenderPrefix);
     EXPECT_FALSE(plain.netShortPrefix);
+    EXPECT_FALSE(plain.netLocal);
+
+    StartupOptions local;
+    EXPECT_EQ(parseSecondPass("-net:21400local,addlf -nonet", local, nullptr), 0);
+    EXPECT_TRUE(local.netLocal);
+    EXPECT_TRUE(local.netRawAutoLf);
+    EXPECT_EQ(local.netReceive, 0);  // the later "-nonet" wins
 }
 
 TEST(CommandLine, BadNumbersAreRefusedAndReported) {

@@ -165,7 +165,7 @@ TEST_F(Scripts, MarkAndNetlogFaults) {
             EXPECT_TRUE(log.contains(message)) << c.statement << " -> " << message;
         }
     }
-    host.netlogStatus = kNetTextDisabled;
+    host.netlogStatus = kNetlogDisabled;
     EXPECT_EQ(run("netlog follow"), 9);
     EXPECT_TRUE(log.contains("[error] ... network text is disabled."));
     EXPECT_TRUE(log.contains("enable it under setup/general."));

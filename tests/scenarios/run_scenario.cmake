@@ -12,6 +12,8 @@
 #                    differ from run to run); the header may be given more than once
 #   #stdin: COMMAND  a shell command whose output is piped into the program (default: none,
 #                    standard input is /dev/null)
+# The tools built with the program (tessel-send) are on the PATH of the run, so that a batch
+# can "run tessel-send ...".
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -60,6 +62,9 @@ endforeach()
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 set(ENV{HOME} ${WORK})
 set(ENV{QT_QPA_PLATFORM} offscreen)
+if(DEFINED TOOLS)
+    set(ENV{PATH} "${TOOLS}:$ENV{PATH}")
+endif()
 set(ENV{LC_ALL} ${locale})
 unset(ENV{TESSEL_CONFIG})
 unset(ENV{TESSEL_PRINT_LOG})
