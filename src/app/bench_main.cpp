@@ -11,6 +11,7 @@
 //     -digest      print a hash of the loaded store (text, line starts and masks)
 //     -bookmarks N load a set of N bookmarks (at most 95), each placed again by a local search
 //     -code N      the code page of the text: 1252 (default), another 8-bit one, or utf8
+//     -follow N    follow a log that grows by N lines a second for 5 seconds
 //
 //   tessel-bench -syntax FILE   syntax colours of every 60-row screen of one source file
 #include <sys/resource.h>
@@ -31,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/bench_follow.h"
 #include "app/tessel_config_env.h"
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
@@ -131,6 +133,7 @@ struct Options {
     bool reload = false;
     int readAhead = -1;
     int bookmarks = 0;
+    int followRate = 0;
     int codePage = 1252;
     const char* dir = nullptr;
     std::vector<const char*> masks;
@@ -161,6 +164,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.digest = true;
         } else if (!std::strcmp(a, "-readahead") && i + 1 < argc) {
             o.readAhead = std::atoi(argv[++i]);
+        } else if (!std::strcmp(a, "-follow") && i + 1 < argc) {
+            o.followRate = std::atoi(argv[++i]);
         } else if (!std::strcmp(a, "-bookmarks") && i + 1 < argc) {
             o.bookmarks = std::atoi(argv[++i]);
         } else if (!std::strcmp(a, "-code") && i + 1 < argc) {
@@ -405,7 +410,8 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] [-digest] [-reload] [-readahead N] [-bookmarks N] "
+                     "[-noops] [-plain] [-lines] [-digest] [-reload] [-follow N] [-readahead N] "
+                     "[-bookmarks N] "
                      "[-code N|utf8] DIR MASK...\n");
         return 2;
     }
@@ -497,6 +503,7 @@ int main(int argc, char** argv) {
 
     if (options.bookmarks > 0) benchBookmarks(store, options.bookmarks);
     if (options.reload) benchReload(store);
+    if (options.followRate > 0 && benchFollow(store, options.followRate, 5) != 0) return 1;
 
     SearchWorkers workers(options.threads);
     for (const char* mask : options.masks) {
