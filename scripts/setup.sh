@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev libpng-dev libjpeg-dev zlib1g-dev libgtest-dev
-          fonts-dejavu-core pkg-config desktop-file-utils shared-mime-info)
+          fonts-dejavu-core fonts-wqy-microhei fonts-noto-color-emoji pkg-config
+          desktop-file-utils shared-mime-info)
 if [ "${TESSEL_WITH_CLANG:-0}" = 1 ]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
