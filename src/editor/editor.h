@@ -161,6 +161,13 @@ class Editor {
 
   private:
     int64_t lineStart(int bufferLine);
+    // Cursor steps in the cursor line: a byte in an 8-bit code page, a character with the
+    // joining characters after it in UTF-8 text (past the line end a byte).
+    int unitBefore(int column);
+    int unitAfter(int column);
+    // BACKSPACE ('b') and DELETE ('d') without a selection: in UTF-8 text a character of
+    // several bytes goes as a whole, so that no byte of it is left behind.
+    int deleteCharacter(char kind);
     int insertLabelled(std::string_view text, bool moveCursor, bool singleLine, const char* label);
     int grabLock(EditData* shared);
     void positionAfterChange(EditPosition at, std::string_view inserted);
