@@ -168,6 +168,9 @@ class Editor {
     // BACKSPACE ('b') and DELETE ('d') without a selection: in UTF-8 text a character of
     // several bytes goes as a whole, so that no byte of it is left behind.
     int deleteCharacter(char kind);
+    // Overwrite mode in UTF-8 text: a typed character takes the place of the whole character
+    // at the cursor, and the continuation bytes of a typed character follow its first byte.
+    int overwriteInUtf8(char ch);
     int insertLabelled(std::string_view text, bool moveCursor, bool singleLine, const char* label);
     int grabLock(EditData* shared);
     void positionAfterChange(EditPosition at, std::string_view inserted);

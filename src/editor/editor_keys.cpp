@@ -201,6 +201,20 @@ int Editor::deleteCharacter(char kind) {
     return deleteChar(kind);
 }
 
+int Editor::overwriteInUtf8(char ch) {
+    const auto byte = static_cast<uint8_t>(ch);
+    if (byte >= 0x80 && byte < 0xC0) return insertChar(ch);
+    const std::string_view line = lineBytes(cursorLine);
+    const size_t column = static_cast<size_t>(std::max(cursorColumn, 0));
+    const size_t end = column < line.size() ? characterAfter(line, column, true) : column;
+    if (end - column > 1 && !view->selection.active && ch != '\t') {
+        view->selection.set(cursorLine, cursorColumn, cursorLine, static_cast<int>(end));
+        const int removed = deleteSelection();
+        return removed != 0 ? removed : insertChar(ch);
+    }
+    return overwriteChar(ch);
+}
+
 int Editor::keyBackspace() {
     if (!data) return 9;
     beginLineEdit();

@@ -89,6 +89,30 @@ TEST_F(EditUtf8CursorTest, BackspaceAndDeleteRemoveWholeCharacters) {
     EXPECT_EQ(editor.checkIntegrity("test", 2), 0);
 }
 
+TEST_F(EditUtf8CursorTest, OverwriteReplacesWholeCharacters) {
+    std::string path = write("over.txt",
+                             "\xE4\xBD\xA0"
+                             "ab\n");
+    load({path});
+    Editor& editor = edit(path, kFirstTextLine, 0);
+    editor.toggleOverwrite();
+    // "e" over a wide character, then "\xC3\xA9" (two bytes typed one by one) over "a".
+    for (char ch : std::string("e\xC3\xA9")) editor.typeKey(ch);
+    EXPECT_EQ(textOf(editor),
+              "e\xC3\xA9"
+              "b\n");
+    EXPECT_EQ(editor.cursorColumn, 3);
+    editor.typeKey('z');
+    editor.typeKey('!');  // at the line end: inserted
+    EXPECT_EQ(textOf(editor), "e\xC3\xA9z!\n");
+    while (editor.undo() == 0) {
+    }
+    EXPECT_EQ(textOf(editor),
+              "\xE4\xBD\xA0"
+              "ab\n");
+    EXPECT_EQ(editor.checkIntegrity("test", 2), 0);
+}
+
 TEST_F(EditUtf8CursorTest, EightBitCodePageStillStepsByBytes) {
     codePageTables().init(1252);
     std::string path = write("bytes.txt", "\xE4\xBD\xA0z\n");
