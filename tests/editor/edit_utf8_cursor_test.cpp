@@ -1,10 +1,12 @@
 // The editor's cursor in the UTF-8 code page: columns are cells, the cursor keys step over
 // whole characters (a letter with its combining marks), and BACKSPACE and DELETE remove whole
 // characters, so that no part of a sequence is ever left behind.
+#include <random>
 #include <string>
 #include <vector>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "editor_test_support.h"
 
 namespace tessel::testing {
@@ -111,6 +113,67 @@ TEST_F(EditUtf8CursorTest, OverwriteReplacesWholeCharacters) {
               "\xE4\xBD\xA0"
               "ab\n");
     EXPECT_EQ(editor.checkIntegrity("test", 2), 0);
+}
+
+// Thousands of random keys on UTF-8 text: whatever the cursor keys, typing in either mode,
+// BACKSPACE and DELETE do, the text stays valid UTF-8 and the cursor between characters.
+TEST_F(EditUtf8CursorTest, RandomKeysKeepTheTextValid) {
+    static const char* const kCharacters[] = {
+        "a", " ", "\xC3\xBC", "\xE4\xBD\xA0", "\xF0\x9F\x98\x80", "e\xCC\x81", "\t"};
+    std::string path = write("random.txt",
+                             "Gr\xC3\xBC\xC3\x9F"
+                             "e \xE4\xBD\xA0\n\xE5\xA5\xBD x\n");
+    load({path});
+    Editor& editor = edit(path);
+    std::mt19937 random{20261209};
+    auto pick = [&](int from, int to) {
+        return std::uniform_int_distribution<int>(from, to)(random);
+    };
+    for (int step = 0; step < 4000; ++step) {
+        switch (pick(0, 9)) {
+            case 0:
+            case 1:
+                editor.move(EditMove::kLeft, pick(0, 3) == 0);
+                break;
+            case 2:
+            case 3:
+                editor.move(EditMove::kRight, pick(0, 3) == 0);
+                break;
+            case 4:
+                editor.move(pick(0, 1) ? EditMove::kUp : EditMove::kDown, false);
+                break;
+            case 5:
+                editor.keyBackspace();
+                break;
+            case 6:
+                editor.keyDelete();
+                break;
+            case 7:
+                if (pick(0, 5) == 0) editor.toggleOverwrite();
+                break;
+            default:
+                if (pick(0, 15) == 0) {
+                    editor.keyEnter(false);
+                } else {
+                    for (const char* at = kCharacters[pick(0, 6)]; *at; ++at) editor.typeKey(*at);
+                }
+                break;
+        }
+        const std::string text = textOf(editor);
+        for (size_t at = 0; at < text.size();) {
+            const CellUnit unit = cellUnitAt(text, at, true);
+            ASSERT_TRUE(unit.valid) << "step " << step << " byte " << at;
+            at += static_cast<size_t>(unit.bytes);
+        }
+        const std::string_view line = editor.lineBytes(editor.cursorLine);
+        const size_t column = static_cast<size_t>(editor.cursorColumn);
+        ASSERT_LE(column, line.size()) << "step " << step;
+        if (column < line.size()) {
+            const auto byte = static_cast<uint8_t>(line[column]);
+            ASSERT_FALSE(byte >= 0x80 && byte < 0xC0) << "step " << step;
+        }
+        ASSERT_EQ(editor.checkIntegrity("check", 2), 0) << "step " << step;
+    }
 }
 
 TEST_F(EditUtf8CursorTest, EightBitCodePageStillStepsByBytes) {
