@@ -115,6 +115,10 @@ class Editor {
     int screenColumn(int byteColumnInLine);
     int byteColumn(int editLine, int screen);
 
+    // The cursor's column as the user counts it, from 0: the byte column in an 8-bit code
+    // page, the characters before the cursor in UTF-8 text.
+    int cursorCharacterColumn();
+
     // Cursor keys; with `select` the selection grows from its anchor.
     int move(EditMove movement, bool select);
     // A click: cursor to a global line and display column.

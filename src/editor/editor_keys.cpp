@@ -184,6 +184,15 @@ int Editor::unitAfter(int column) {
     return column + cellUnitAt(line, static_cast<size_t>(column), true).bytes;
 }
 
+int Editor::cursorCharacterColumn() {
+    const std::string_view line = lineBytes(cursorLine);
+    if (!codePageTables().utf8 || cursorColumn <= 0) return cursorColumn;
+    const size_t end = std::min(static_cast<size_t>(cursorColumn), line.size());
+    int characters = 0;
+    for (size_t at = 0; at < end; at = characterAfter(line, at, true)) ++characters;
+    return characters + cursorColumn - static_cast<int>(end);
+}
+
 int Editor::deleteCharacter(char kind) {
     const std::string_view line = lineBytes(cursorLine);
     const size_t column = static_cast<size_t>(std::max(cursorColumn, 0));

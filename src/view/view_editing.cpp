@@ -201,7 +201,7 @@ EditorStatus editorStatus(View& view) {
     status.showCursor = true;
     // As the user counts them: the file's first line is line 1, its first column column 1.
     status.cursorRow = editor->cursorLine - kFirstTextLine + 1;
-    status.cursorColumn = editor->cursorColumn + 1;
+    status.cursorColumn = editor->cursorCharacterColumn() + 1;
     if (view.edit.selection.active) {
         status.cursorCount = static_cast<long>(editor->selectedText().size());
     }

@@ -65,6 +65,8 @@ TEST_F(EditUtf8CursorTest, CursorCountsCellsAndStepsOverWholeCharacters) {
     // A click on the second cell of a wide character puts the cursor before it.
     editor.placeCursor(editor.headerGlobalLine() + kFirstTextLine, 5);
     EXPECT_EQ(editor.cursorColumn, 2);
+    // The column the status row shows counts characters: "a", TAB, the first wide one.
+    EXPECT_EQ(editor.cursorCharacterColumn(), 2);
     // SHIFT+RIGHT selects the whole character.
     editor.move(EditMove::kRight, true);
     EXPECT_EQ(editor.selectedText(), "\xE4\xBD\xA0");
@@ -184,6 +186,7 @@ TEST_F(EditUtf8CursorTest, EightBitCodePageStillStepsByBytes) {
     editor.move(EditMove::kRight, false);
     EXPECT_EQ(editor.cursorColumn, 1);
     EXPECT_EQ(editor.screenColumn(3), 3);
+    EXPECT_EQ(editor.cursorCharacterColumn(), 1);
     EXPECT_EQ(editor.keyDelete(), 0);
     EXPECT_EQ(textOf(editor), "\xE4\xA0z\n");
 }
