@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
 #include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
@@ -178,7 +179,8 @@ int EditData::readForEditing(const char* name, bool decode, bool colourText,
     if (decode) {
         encoding = bomBytes ? EditEncoding::kUtf8Bom : EditEncoding::kUtf8;
     } else {
-        rawHoldsUtf8 = holdsUtf8(textView());
+        // In the UTF-8 code page the raw bytes are the characters the user sees and edits.
+        rawHoldsUtf8 = !codePageTables().utf8 && holdsUtf8(textView());
     }
     tabCount = counts.tabs;
     crCount = counts.carriageReturns;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "editor/edit_session.h"
 #include "search/search_state.h"
@@ -297,31 +299,26 @@ int Editor::checkIntegrity(const char* label, int level) {
     return 0;
 }
 
+// The part of a line whose columns are counted; beyond it every byte counts one column.
+static std::string_view scannedPart(std::string_view line, bool utf8) {
+    return line.substr(0, cutAtCharacter(line, kColumnScanLimit, utf8));
+}
+
 int Editor::screenColumn(int byteColumnInLine) {
-    std::string_view line = lineBytes(cursorLine);
-    int tab = std::max(view->tabSize(), 1);
-    int screen = 0;
-    int limit = std::min({byteColumnInLine, static_cast<int>(line.size()), kColumnScanLimit});
-    for (int i = 0; i < limit; ++i)
-        screen = line[static_cast<size_t>(i)] == '\t' ? (screen / tab + 1) * tab : screen + 1;
-    if (byteColumnInLine > limit) screen += byteColumnInLine - limit;
-    return screen - view->scrollColumn();
+    const bool utf8 = codePageTables().utf8;
+    const std::string_view line = lineBytes(cursorLine);
+    const std::string_view scanned = scannedPart(line, utf8);
+    const int tab = std::max(view->tabSize(), 1);
+    const size_t offset = static_cast<size_t>(std::max(byteColumnInLine, 0));
+    return columnOfByte(scanned, offset, tab, utf8) - view->scrollColumn();
 }
 
 int Editor::byteColumn(int editLine, int screen) {
-    std::string_view line = lineBytes(editLine);
-    int tab = std::max(view->tabSize(), 1);
-    int wanted = screen + view->scrollColumn();
-    int at = 0;
-    int column = 0;
-    int limit = std::min(static_cast<int>(line.size()), kColumnScanLimit);
-    while (column < limit) {
-        int next = line[static_cast<size_t>(column)] == '\t' ? (at / tab + 1) * tab : at + 1;
-        if (next > wanted) break;
-        at = next;
-        ++column;
-    }
-    return column;
+    const bool utf8 = codePageTables().utf8;
+    const std::string_view scanned = scannedPart(lineBytes(editLine), utf8);
+    const int tab = std::max(view->tabSize(), 1);
+    const size_t byte = byteOfColumn(scanned, screen + view->scrollColumn(), tab, utf8);
+    return static_cast<int>(std::min(byte, scanned.size()));
 }
 
 void Editor::revealCursor() {

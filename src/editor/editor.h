@@ -115,6 +115,10 @@ class Editor {
     int screenColumn(int byteColumnInLine);
     int byteColumn(int editLine, int screen);
 
+    // The cursor's column as the user counts it, from 0: the byte column in an 8-bit code
+    // page, the characters before the cursor in UTF-8 text.
+    int cursorCharacterColumn();
+
     // Cursor keys; with `select` the selection grows from its anchor.
     int move(EditMove movement, bool select);
     // A click: cursor to a global line and display column.
@@ -161,6 +165,16 @@ class Editor {
 
   private:
     int64_t lineStart(int bufferLine);
+    // Cursor steps in the cursor line: a byte in an 8-bit code page, a character with the
+    // joining characters after it in UTF-8 text (past the line end a byte).
+    int unitBefore(int column);
+    int unitAfter(int column);
+    // BACKSPACE ('b') and DELETE ('d') without a selection: in UTF-8 text a character of
+    // several bytes goes as a whole, so that no byte of it is left behind.
+    int deleteCharacter(char kind);
+    // Overwrite mode in UTF-8 text: a typed character takes the place of the whole character
+    // at the cursor, and the continuation bytes of a typed character follow its first byte.
+    int overwriteInUtf8(char ch);
     int insertLabelled(std::string_view text, bool moveCursor, bool singleLine, const char* label);
     int grabLock(EditData* shared);
     void positionAfterChange(EditPosition at, std::string_view inserted);

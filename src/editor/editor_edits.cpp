@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "editor/edit_session.h"
 #include "editor/editor.h"
@@ -123,7 +124,9 @@ int Editor::insertChar(char ch, int flags) {
 }
 
 int Editor::typeChar(char ch) {
-    if (overwrite && ch != '\n' && cursorColumn < lineLength(cursorLine)) return overwriteChar(ch);
+    if (overwrite && ch != '\n' && cursorColumn < lineLength(cursorLine)) {
+        return codePageTables().utf8 ? overwriteInUtf8(ch) : overwriteChar(ch);
+    }
     return insertChar(ch);
 }
 

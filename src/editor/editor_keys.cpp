@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "editor/edit_session.h"
 #include "editor/editor.h"
@@ -63,7 +65,7 @@ int Editor::move(EditMove movement, bool select) {
     switch (movement) {
         case EditMove::kLeft:
             if (cursorColumn > 0) {
-                --cursorColumn;
+                cursorColumn = unitBefore(cursorColumn);
             } else if (cursorLine > kFirstTextLine) {
                 --cursorLine;
                 cursorColumn = lineLength(cursorLine);
@@ -71,7 +73,7 @@ int Editor::move(EditMove movement, bool select) {
             break;
         case EditMove::kRight:
             if (cursorColumn < lineLength(cursorLine)) {
-                ++cursorColumn;
+                cursorColumn = unitAfter(cursorColumn);
             } else if (cursorLine < last) {
                 ++cursorLine;
                 cursorColumn = 0;
@@ -167,10 +169,66 @@ int Editor::typeKey(char ch) {
     return result;
 }
 
+int Editor::unitBefore(int column) {
+    const std::string_view line = lineBytes(cursorLine);
+    if (!codePageTables().utf8 || column > static_cast<int>(line.size())) return column - 1;
+    // Back over the joining characters to the character they join.
+    size_t at = characterBefore(line, static_cast<size_t>(column), true);
+    while (at > 0 && cellUnitAt(line, at, true).lone) at = characterBefore(line, at, true);
+    return static_cast<int>(at);
+}
+
+int Editor::unitAfter(int column) {
+    const std::string_view line = lineBytes(cursorLine);
+    if (!codePageTables().utf8 || column >= static_cast<int>(line.size())) return column + 1;
+    return column + cellUnitAt(line, static_cast<size_t>(column), true).bytes;
+}
+
+int Editor::cursorCharacterColumn() {
+    const std::string_view line = lineBytes(cursorLine);
+    if (!codePageTables().utf8 || cursorColumn <= 0) return cursorColumn;
+    const size_t end = std::min(static_cast<size_t>(cursorColumn), line.size());
+    int characters = 0;
+    for (size_t at = 0; at < end; at = characterAfter(line, at, true)) ++characters;
+    return characters + cursorColumn - static_cast<int>(end);
+}
+
+int Editor::deleteCharacter(char kind) {
+    const std::string_view line = lineBytes(cursorLine);
+    const size_t column = static_cast<size_t>(std::max(cursorColumn, 0));
+    if (codePageTables().utf8 && column <= line.size()) {
+        size_t from = column;
+        size_t to = column;
+        if (kind == 'b' && column > 0) from = characterBefore(line, column, true);
+        if (kind == 'd' && column < line.size()) to = characterAfter(line, column, true);
+        if (to - from > 1) {
+            view->selection.set(cursorLine, static_cast<int>(from), cursorLine,
+                                static_cast<int>(to));
+            return deleteSelection();
+        }
+    }
+    return deleteChar(kind);
+}
+
+int Editor::overwriteInUtf8(char ch) {
+    const auto byte = static_cast<uint8_t>(ch);
+    if (byte >= 0x80 && byte < 0xC0) return insertChar(ch);
+    const std::string_view line = lineBytes(cursorLine);
+    const size_t column = static_cast<size_t>(std::max(cursorColumn, 0));
+    const size_t end = column < line.size() ? characterAfter(line, column, true) : column;
+    if (end - column > 1 && !view->selection.active && ch != '\t') {
+        view->selection.set(cursorLine, cursorColumn, cursorLine, static_cast<int>(end));
+        const int removed = deleteSelection();
+        return removed != 0 ? removed : insertChar(ch);
+    }
+    return overwriteChar(ch);
+}
+
 int Editor::keyBackspace() {
     if (!data) return 9;
     beginLineEdit();
-    int result = view->selection.active ? deleteSelection(kDeleteTrackSource) : deleteChar('b');
+    int result =
+        view->selection.active ? deleteSelection(kDeleteTrackSource) : deleteCharacter('b');
     endLineEdit(overwrite);
     revealCursor();
     return result;
@@ -179,7 +237,8 @@ int Editor::keyBackspace() {
 int Editor::keyDelete() {
     if (!data) return 9;
     beginLineEdit();
-    int result = view->selection.active ? deleteSelection(kDeleteTrackSource) : deleteChar('d');
+    int result =
+        view->selection.active ? deleteSelection(kDeleteTrackSource) : deleteCharacter('d');
     endLineEdit(overwrite);
     revealCursor();
     return result;

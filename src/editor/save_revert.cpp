@@ -195,8 +195,16 @@ int saveTextAs(EditorView& view) {
     std::string proposed = !name || isUntitledName(name) ? "untitled.txt" : name;
     std::string chosen;
     if (!host || host->chooseSavePath(proposed, chosen) != 0 || chosen.empty()) return 1;
+    // A write that fails leaves the text with its old name, so that a later save does not go
+    // to a file the user never saw written.
+    const std::string previous = name ? name : "";
     if (editor.block()->setName(chosen.c_str()) != 0) return 2;
-    if (saveWithCheck(editor) != 0) return 2;
+    if (saveWithCheck(editor) != 0) {
+        editor.block()->setName(previous.c_str());
+        return 2;
+    }
+    // The store's copy still names the old file: closing reads the new one back.
+    editor.data->everModified = true;
     notifyViews();
     return 0;
 }

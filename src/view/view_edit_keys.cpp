@@ -3,6 +3,7 @@
 // filtered view waits until editing ends. Characters are typed, except CONTROL with a letter,
 // which arrives as its control character and is a command here.
 #include <algorithm>
+#include <string>
 
 #include "base/log/message_log.h"
 #include "editor/edit_find.h"
@@ -54,9 +55,66 @@ int moveKey(View& view, EditMove movement, bool shift) {
     return edited(view);
 }
 
+constexpr int altLetter(char letter) {
+    return kKeyA + (letter - 'A');
+}
+
+// Dropping the changes cannot be undone, so a changed text asks first.
+int discardKey(View& view) {
+    Editor* editor = view.editor.get();
+    if (editor && editor->data && editor->data->modified && editor->block()) {
+        EditHost* host = editing().host;
+        std::string question =
+            std::string("Drop the unsaved changes of\n") + editor->block()->fileName + "?\n";
+        if (!host ||
+            host->ask("Discard text changes?", question, EditButtons::kYesNo) != EditAnswer::kYes) {
+            return 0;
+        }
+    }
+    discardAndClose(view.edit);
+    return sessionChanged(view);
+}
+
+// The commands on texts as a whole: F9 starts a new untitled text and ALT+N edits the next
+// changed text, with or without an editor; in an editor ALT+U reverts (with SHIFT only this
+// text), ALT+L switches the line ends and ALT+Q closes without saving. 1 for other keys.
+int textCommandKey(View& view, int key, int modifiers) {
+    const bool alt = (modifiers & kModAlt) != 0 && (modifiers & kModControl) == 0;
+    const bool shift = (modifiers & kModShift) != 0;
+    if (key == kKeyF9 && (modifiers & (kModAlt | kModControl)) == 0) {
+        newText(view.edit);
+        return sessionChanged(view);
+    }
+    if (!alt) return 1;
+    if (key == altLetter('N')) {
+        if (!view.editor && changedTextCount() == 0) return 1;
+        if (view.editor) {
+            editNextChanged(view.edit);
+        } else {
+            editFirstChanged(view.edit);
+        }
+        return sessionChanged(view);
+    }
+    Editor* editor = view.editor.get();
+    if (!editor) return 1;
+    switch (key) {
+        case altLetter('U'):
+            saveOrRevertAll(1, true, shift ? editor->block() : nullptr, &view.edit);
+            return sessionChanged(view);
+        case altLetter('L'):
+            toggleLineEnds(view.edit);
+            return edited(view);
+        case altLetter('Q'):
+            return discardKey(view);
+        default:
+            return 1;
+    }
+}
+
 }  // namespace
 
 int editKeyDown(View& view, int key, int modifiers) {
+    if (textCommandKey(view, key, modifiers) == 0) return 0;
     Editor* editor = view.editor.get();
     if (!editor) return 1;
     const bool shift = (modifiers & kModShift) != 0;
@@ -170,7 +228,11 @@ int editChar(View& view, uint8_t ch, int modifiers) {
             replace(view.edit, false, shift, false);
             return sessionChanged(view);
         } else if (ch == controlChar('S')) {
-            saveAllChanged(view.edit);
+            if (shift) {
+                saveTextAs(view.edit);
+            } else {
+                saveAllChanged(view.edit);
+            }
             return sessionChanged(view);
         } else if (ch == controlChar('F')) {
             // The find dialog, in its editor form.

@@ -84,9 +84,12 @@ void selectWordAt(View& view, int shownLine, int column) {
     Editor& editor = *view.editor;
     editor.placeCursor(shownLine, column);
     const std::string_view bytes = editor.lineBytes(editor.cursorLine);
+    // In UTF-8 text every byte of a letter counts as the letter does, so that the word is
+    // never cut inside a character.
+    const bool utf8 = codePageTables().utf8;
     auto word = [&](int at) {
         return at >= 0 && at < static_cast<int>(bytes.size()) &&
-               isWordChar(static_cast<uint8_t>(bytes[static_cast<size_t>(at)]));
+               isWordCharIn(bytes, static_cast<size_t>(at), utf8);
     };
     int from = editor.cursorColumn;
     if (!word(from)) return;
@@ -198,7 +201,7 @@ EditorStatus editorStatus(View& view) {
     status.showCursor = true;
     // As the user counts them: the file's first line is line 1, its first column column 1.
     status.cursorRow = editor->cursorLine - kFirstTextLine + 1;
-    status.cursorColumn = editor->cursorColumn + 1;
+    status.cursorColumn = editor->cursorCharacterColumn() + 1;
     if (view.edit.selection.active) {
         status.cursorCount = static_cast<long>(editor->selectedText().size());
     }

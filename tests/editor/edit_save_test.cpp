@@ -333,6 +333,13 @@ TEST_F(EditSaveTest, SaveAsNeedsAnEditor) {
     EXPECT_EQ(readFile(copy), "text\n");
     host.savePaths = {dir.path() + "/missing/folder/x.txt"};
     EXPECT_EQ(saveTextAs(view), 2);
+    // The failed write leaves the text with the name it was last written under: the next
+    // save goes there.
+    EXPECT_STREQ(view.editor->block()->fileName, copy.c_str());
+    view.editor->typeKey('!');
+    EXPECT_EQ(saveAllChanged(view), 0);
+    EXPECT_EQ(readFile(copy), "!text\n");
+    EXPECT_EQ(readFile(path), "text\n");
 }
 
 TEST_F(EditSaveTest, CommittedEditsAreSearchableAndTheEditorResumes) {
