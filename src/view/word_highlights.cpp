@@ -37,29 +37,62 @@ std::string_view wordOf(std::string_view entry) {
     return blank == std::string_view::npos ? entry : entry.substr(blank + 1);
 }
 
-bool sameWord(std::string_view a, std::string_view b, bool caseSensitive, const FoldTable& fold) {
-    if (a.size() != b.size()) return false;
-    if (caseSensitive) return a == b;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (fold.map(static_cast<uint8_t>(a[i])) != fold.map(static_cast<uint8_t>(b[i])))
-            return false;
+// How many bytes of text[p, length) read as `word` under the fold, character by character
+// (in UTF-8 "ÜBER" reads as "über"), or -1. The fold keeps every character's length except a
+// few that fold shorter, so the matched part may be longer or shorter than the word.
+int foldedMatchAt(const char* text, int length, int p, std::string_view word,
+                  const FoldTable& fold) {
+    const auto* in = reinterpret_cast<const uint8_t*>(text);
+    const auto* wordBytes = reinterpret_cast<const uint8_t*>(word.data());
+    int t = p;
+    size_t w = 0;
+    while (w < word.size()) {
+        if (t >= length) return -1;
+        char wordUnit[8];
+        char textUnit[8];
+        int wordWritten = 0;
+        int textWritten = 0;
+        w += static_cast<size_t>(
+            fold.foldUnit(wordBytes + w, word.size() - w, wordUnit, wordWritten));
+        t += fold.foldUnit(in + t, static_cast<size_t>(length - t), textUnit, textWritten);
+        if (wordWritten != textWritten ||
+            std::memcmp(wordUnit, textUnit, static_cast<size_t>(wordWritten)) != 0) {
+            return -1;
+        }
     }
-    return true;
+    return t - p;
+}
+
+bool sameWord(std::string_view a, std::string_view b, bool caseSensitive, const FoldTable& fold) {
+    if (caseSensitive) return a == b;
+    return foldedMatchAt(a.data(), static_cast<int>(a.size()), 0, b, fold) ==
+           static_cast<int>(a.size());
 }
 
 FoldTable caseFold() {
     return codePageTables().buildFoldTable(false, true, true);
 }
 
-// The next occurrence of `word` in text[from, length), -1 when none.
+// The next occurrence of `word` in text[from, length) and its length in `matched`; -1 when
+// none. In UTF-8 only character starts are tried.
 int findWord(const char* text, int length, int from, std::string_view word, bool caseSensitive,
-             const FoldTable& fold) {
+             const FoldTable& fold, int& matched) {
     const int size = static_cast<int>(word.size());
-    const uint8_t first = fold.map(static_cast<uint8_t>(word[0]));
-    for (int p = from; p + size <= length; ++p) {
-        const uint8_t c = static_cast<uint8_t>(text[p]);
-        if (caseSensitive ? c != static_cast<uint8_t>(word[0]) : fold.map(c) != first) continue;
-        if (sameWord({text + p, static_cast<size_t>(size)}, word, caseSensitive, fold)) return p;
+    const auto lead = static_cast<uint8_t>(word[0]);
+    const bool utf8 = fold.utf8();
+    for (int p = from; p < length; ++p) {
+        const auto c = static_cast<uint8_t>(text[p]);
+        if (caseSensitive) {
+            if (c != lead || p + size > length || std::memcmp(text + p, word.data(), word.size()))
+                continue;
+            matched = size;
+            return p;
+        }
+        if (utf8 && (c & 0xC0) == 0x80) continue;
+        // An ASCII lead folds within ASCII: most positions are ruled out by one byte.
+        if (c < 0x80 && lead < 0x80 && fold.map(c) != fold.map(lead)) continue;
+        matched = foldedMatchAt(text, length, p, word, fold);
+        if (matched > 0) return p;
     }
     return -1;
 }
@@ -157,10 +190,11 @@ void markHighlights(const HighlightList& list, bool caseSensitive, const char* t
         if (code < 0) code = kFirstAutoColour + autoCount++ % kAutoColours;
         int from = 0;
         for (int found = 0; found < kMaxHighlightsPerRow; ++found) {
-            const int at = findWord(text, length, from, word, caseSensitive, fold);
+            int matched = 0;
+            const int at = findWord(text, length, from, word, caseSensitive, fold, matched);
             if (at < 0) break;
             if (found == kMaxHighlightsPerRow - 1 && verboseMode()) logMessage("bail (3)");
-            const int end = at + static_cast<int>(word.size());
+            const int end = at + matched;
             for (int i = std::max(at, visibleFrom); i < std::min(end, visibleTo); ++i) {
                 if (!isBookmarkAttr(attr[i])) attr[i] = static_cast<char>(code);
             }

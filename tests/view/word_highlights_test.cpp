@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 #include "view/navigation.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -108,6 +108,37 @@ TEST_F(HighlightTest, OccurrenceLimitPerRow) {
     setVerboseMode(false);
     EXPECT_EQ(attr.find(' '), 1000u);
     EXPECT_TRUE(log.contains("bail (3)"));
+}
+
+// In UTF-8 a word matches in any letter case of any script, whole characters only; case
+// still counts when asked, and the 8-bit code pages keep their byte-wise folding.
+TEST_F(HighlightTest, CaseFoldingBeyondAscii) {
+    codePageTables().init(kCodePageUtf8);
+    HighlightList list;
+    list.append("Red über");
+    list.append("Green мир");
+    const std::string text = "ÜBER Über über МИР x";
+    const std::string folded = marks(list, false, text);
+    EXPECT_EQ(folded.substr(0, 5), std::string(5, '\x10'));   // ÜBER
+    EXPECT_EQ(folded.substr(6, 5), std::string(5, '\x10'));   // Über
+    EXPECT_EQ(folded.substr(12, 5), std::string(5, '\x10'));  // über
+    EXPECT_EQ(folded.substr(18, 6), std::string(6, '\x11'));  // МИР
+    EXPECT_EQ(folded.substr(24), "  ");
+    const std::string exact = marks(list, true, text);
+    EXPECT_EQ(exact.find('\x10'), 12u);
+    EXPECT_EQ(exact.find('\x11'), std::string::npos);
+
+    EXPECT_EQ(list.toggle("ÜBER", "any", true, false, false), 2);  // the listed "über"
+    codePageTables().init(1252);
+    HighlightList latin;
+    latin.append(
+        "Red \xFC"
+        "ber");
+    EXPECT_EQ(marks(latin, false,
+                    "\xDC"
+                    "BER")
+                  .substr(0, 4),
+              std::string(4, '\x10'));
 }
 
 class HighlightViewTest : public HighlightTest {
