@@ -13,6 +13,8 @@
 #include "view/load_progress.h"
 #include "view/row_attributes.h"
 #include "view/status_rows.h"
+#include "view/syntax_rows.h"
+#include "view/text_marks.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -117,6 +119,7 @@ struct Builder {
     bool showHits;
     bool headerFollows = false;
     BlockCursor cursor;
+    SyntaxPass syntax{kFullTextCarryLines};
 
     const char* rowSource(int item, int* line);
     void textRow(int row, int item);
@@ -181,6 +184,10 @@ void Builder::textRow(int row, int item) {
             const int count = std::min(length, room);
             for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
         }
+    }
+    if (base == kAttrPlain) {
+        if (block) markSyntaxClasses(*block, line, source, length, bytes, syntax);
+        markTextMarks(source, length, bytes);
     }
 
     // The current result line, when results are highlighted as whole lines.
@@ -331,6 +338,7 @@ int buildScreen(View& view) {
                     columns,
                     std::clamp(view.display.scrollColumn, 0, kMaxScrollColumn),
                     showHits};
+    if (view.filterMode != FilterMode::kFullText) builder.syntax.carryBudget = kFilteredCarryLines;
     // A header row colours the name row below it even when the header is just above the top.
     if (top > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
         top - 1 < store.lineCount()) {
