@@ -35,5 +35,5 @@ function(tessel_tests name)
                                           tessel_test_support)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES ENVIRONMENT
-        "TESSEL_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;QT_QPA_PLATFORM=offscreen")
+        "TESSEL_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;QT_QPA_PLATFORM=offscreen;LC_ALL=C")
 endfunction()

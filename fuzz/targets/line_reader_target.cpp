@@ -30,7 +30,7 @@ TESSEL_FUZZ_TARGET(line_reader) {
     target.store = &store;
     target.headerState = (switches & 16) ? tessel::kHeaderAppend : tessel::kHeaderIntroduce;
     tessel::LineOutput output = [&](const char* line, size_t length, bool needsNewline) {
-        if (length > tessel::kLineBufferBytes || std::memchr(line, '\r', length) != nullptr ||
+        if (length > tessel::kMaxLineBytes + 1 || std::memchr(line, '\r', length) != nullptr ||
             std::memchr(line, '\0', length) != nullptr || line[length] != '\0')
             std::abort();
         return target.writeLine(line, length, needsNewline);

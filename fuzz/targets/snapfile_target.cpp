@@ -39,10 +39,10 @@ TESSEL_FUZZ_TARGET(snapfile) {
     tessel::copySnapfileRecords(
         source, ":file:",
         [](const char* line, size_t length, bool) {
-            if (length > tessel::kLineBufferBytes + 1 || line[length] != '\0') std::abort();
+            if (length > tessel::kMaxLineBytes + 1 || line[length] != '\0') std::abort();
             if (tessel::hasSnapfileMagic(line, length)) std::abort();
             return 0;
         },
-        counts);
+        counts, "fuzz");
     return 0;
 }

@@ -4,6 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
+#include "config/setup_model.h"
 #include "platform/key_codes.h"
 #include "view/view.h"
 
@@ -83,6 +86,20 @@ int fail(std::string& error, int lineNumber, std::string_view what, std::string_
     return 9;
 }
 
+// "shift", "ctrl" or "alt" adds its key to the modifiers; false for any other word.
+bool addModifierWord(std::string_view word, int& modifiers) {
+    if (word == "shift") {
+        modifiers |= kModShift;
+    } else if (word == "ctrl") {
+        modifiers |= kModControl;
+    } else if (word == "alt") {
+        modifiers |= kModAlt;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // "ROW COL" followed by the mouse words of click and dblclick.
 bool parseClick(std::string_view& rest, BatchCommand& out) {
     if (!parseNumber(nextWord(rest), kScreenRows - 1, out.row)) return false;
@@ -90,13 +107,7 @@ bool parseClick(std::string_view& rest, BatchCommand& out) {
     for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
         if (int button = parseButton(word)) {
             out.button = button;
-        } else if (word == "shift") {
-            out.modifiers |= kModShift;
-        } else if (word == "ctrl") {
-            out.modifiers |= kModControl;
-        } else if (word == "alt") {
-            out.modifiers |= kModAlt;
-        } else {
+        } else if (!addModifierWord(word, out.modifiers)) {
             return false;
         }
     }
@@ -132,23 +143,67 @@ bool parseAnswer(std::string_view word, int& answer) {
 }
 
 // Cuts a row after its last column that is neither blank nor the end of the stored text.
-size_t usedLength(const char* row) {
-    size_t length = strnlen(row, kScreenRowBytes);
+size_t usedLength(const char* row, size_t capacity) {
+    size_t length = strnlen(row, capacity);
     while (length > 0 && row[length - 1] == ' ') --length;
     return length;
 }
 
-void appendRow(std::string& out, const char* prefix, const char* row, size_t stored, size_t width,
-               bool attributes) {
+// The row's stored bytes, then blanks up to `width` cells; `cells` is what the bytes take.
+void appendRow(std::string& out, const char* prefix, const char* row, size_t stored, size_t cells,
+               size_t width, bool attributes) {
     out += prefix;
-    for (size_t i = 0; i < width; ++i) {
-        char c = i < stored ? row[i] : ' ';
+    for (size_t i = 0; i < stored; ++i) {
+        char c = row[i];
         auto byte = static_cast<unsigned char>(c);
         // Control codes would break the line structure; shifted up they keep one byte a column.
         if (attributes && byte < 32) c = static_cast<char>(byte + 128);
         out += c;
     }
+    if (width > cells) out.append(width - cells, ' ');
     out += '\n';
+}
+
+// "setup open [PAGE]", "setup set ID VALUE", "setup click ID [shift] [ctrl]", "setup close",
+// "setup dump".
+int parseSetup(std::string_view rest, int lineNumber, std::string_view text, BatchCommand& out,
+               std::string& error) {
+    const std::string_view action = nextWord(rest);
+    if (action == "open") {
+        out.value = kSetupOpen;
+        const std::string_view page = trimmed(rest);
+        out.page = page.empty() ? 0 : setupPageOf(page);
+        if (!page.empty() && out.page == 0) return fail(error, lineNumber, "no such page", text);
+        return 0;
+    }
+    if (action == "close" || action == "dump") {
+        out.value = action == "close" ? kSetupClose : kSetupDump;
+    } else if (action == "set" || action == "click") {
+        out.value = action == "set" ? kSetupSet : kSetupClick;
+        if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.setting)) {
+            return fail(error, lineNumber, "wrong setting id", text);
+        }
+        if (out.value == kSetupSet) {
+            // The value is the rest after one blank; it may hold blanks or be empty.
+            if (!rest.empty()) rest.remove_prefix(1);
+            out.text.assign(rest);
+            return 0;
+        }
+        for (std::string_view word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+            if (word == "shift") {
+                out.modifiers |= kModShift;
+            } else if (word == "ctrl") {
+                out.modifiers |= kModControl;
+            } else {
+                return fail(error, lineNumber, "unexpected words", text);
+            }
+        }
+        return 0;
+    } else {
+        return fail(error, lineNumber, "wrong setup action", text);
+    }
+    if (!nextWord(rest).empty()) return fail(error, lineNumber, "unexpected words", text);
+    return 0;
 }
 
 }  // namespace
@@ -264,7 +319,8 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value)) {
                 return fail(error, lineNumber, "wrong menu entry", text);
             }
-        } else if (word == "path") {
+        } else if (word == "path" || word == "text") {
+            // A text dialog takes its answer from the same queue as a file dialog.
             out.verb = BatchVerb::kAnswerPath;
             out.text.assign(trimmed(rest));
             if (out.text.empty()) return fail(error, lineNumber, "missing path", text);
@@ -300,7 +356,7 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             FindDialogVerb verb;
         } kVerbs[] = {{"open", kFindOpen}, {"find", kFindText},     {"path", kFindPath},
                       {"next", kFindNext}, {"prev", kFindPrevious}, {"results", kFindResultsOnly},
-                      {"case", kFindCase}, {"close", kFindClose}};
+                      {"case", kFindCase}, {"close", kFindClose},   {"replace", kFindReplace}};
         out.value = -1;
         for (const auto& each : kVerbs) {
             if (word == each.name) out.value = each.verb;
@@ -308,6 +364,9 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         if (out.value < 0) return fail(error, lineNumber, "wrong find dialog action", text);
         if (out.value == kFindText || out.value == kFindPath) out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "setup") {
+        out.verb = BatchVerb::kSetup;
+        return parseSetup(rest, lineNumber, text, out, error);
     } else if (verb == "wheel") {
         out.verb = BatchVerb::kWheel;
         word = nextWord(rest);
@@ -321,14 +380,35 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
         out.verb = BatchVerb::kStopwatch;
         out.text.assign(trimmed(rest));
         return 0;
+    } else if (verb == "activate") {
+        out.verb = BatchVerb::kActivate;
+        for (word = nextWord(rest); !word.empty(); word = nextWord(rest)) {
+            if (!addModifierWord(word, out.modifiers))
+                return fail(error, lineNumber, "wrong modifier", text);
+        }
+    } else if (verb == "clipboard") {
+        out.verb = BatchVerb::kClipboard;
+        std::string reason;
+        if (parseClipboardWords(rest, out, reason) != 0)
+            return fail(error, lineNumber, reason, text);
+        return 0;
     } else if (verb == "run") {
         out.verb = BatchVerb::kRun;
         out.text.assign(trimmed(rest));
         if (out.text.empty()) return fail(error, lineNumber, "missing command", text);
         return 0;
+    } else if (verb == "bookmarks") {
+        out.verb = BatchVerb::kBookmarks;
     } else if (verb == "shot") {
         out.verb = BatchVerb::kShot;
-        out.text.assign(trimmed(rest));
+        std::string_view file = trimmed(rest);
+        // A width after the name scales the picture down to it.
+        const size_t blank = file.find_last_of(" \t");
+        if (blank != std::string_view::npos &&
+            parseNumber(file.substr(blank + 1), kMaxBatchExtent, out.width)) {
+            file = trimmed(file.substr(0, blank));
+        }
+        out.text.assign(file);
         if (out.text.empty()) return fail(error, lineNumber, "missing file name", text);
         return 0;
     } else if (verb == "dump") {
@@ -383,6 +463,8 @@ const char* sidebarName(SidebarButton button) {
             return "filter";
         case SidebarButton::kCase:
             return "case";
+        case SidebarButton::kSetup:
+            return "setup";
         case SidebarButton::kNone:
             break;
     }
@@ -410,6 +492,12 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
     const BubbleShape& bubble = overlay.bubble;
     out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
     for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    for (const HelpPictureShape& picture : overlay.helpPictures) {
+        out += "picture " + std::string(picture.name) + " " +
+               rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +
+               std::to_string(picture.clipTop) + "-" + std::to_string(picture.clipBottom) + "\n";
+    }
+    if (overlay.bookmarks.shown) out += formatBookmarkPanel(overlay.bookmarks);
     return out;
 }
 
@@ -431,11 +519,15 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
     for (int row = 0; row < rows; ++row) {
         const char* text = screen.rowText(row);
         const char* attr = screen.rowAttr(row);
-        const size_t textLength = usedLength(text);
-        const size_t attrLength = usedLength(attr);
-        const size_t width = std::max(textLength, attrLength);
-        appendRow(out, "T|", text, textLength, width, false);
-        appendRow(out, "A|", attr, attrLength, width, true);
+        const size_t textLength = usedLength(text, kScreenTextBytes);
+        const size_t attrLength = usedLength(attr, kScreenRowBytes);
+        // UTF-8 rows print as they show: the text row lines up with its attributes cell by
+        // cell where wide characters take two columns.
+        const auto textCells =
+            static_cast<size_t>(cellCount({text, textLength}, codePageTables().utf8));
+        const size_t width = std::max(textCells, attrLength);
+        appendRow(out, "T|", text, textLength, textCells, width, false);
+        appendRow(out, "A|", attr, attrLength, attrLength, width, true);
     }
     if (overlay) out += formatOverlayDump(*overlay);
     out += "=== end\n";

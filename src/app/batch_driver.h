@@ -19,16 +19,34 @@
 //   answer yes|no|ok|cancel   the answer of the next message box
 //   answer menu N        choose entry N (1-based, 0 closes it) of the next popup menu
 //   answer path PATH     the path the next file or folder dialog returns
+//   answer text TEXT     the text the next text dialog returns
+//                        ($NAME and ${NAME} in PATH and in a dropped path are environment
+//                        variables)
 //   drop PATH [shift|ctrl]    PATH dropped on the focused view
 //   dump [overlay]       the focused view's rows (text line "T|", attribute line "A|"); with
-//                        "overlay" also the scroll bar, the sidebar and the no-hit bubble
+//                        "overlay" also the scroll bar, the sidebar, the no-hit bubble and
+//                        the help's pictures
 //   dumplog              the message log, oldest first
-//   shot FILE            a PNG of the focused view
+//   shot FILE [WIDTH]    a PNG of the focused view, or of the setup dialog while it is open;
+//                        a JPEG when FILE ends in .jpg or .jpeg; scaled down to WIDTH pixels
 //   wheel NOTCHES        turn the wheel over the focused view: negative towards the user
 //                        (the text moves down), 120 units a notch
 //   stopwatch TEXT       print "stopwatch TEXT N msec": the time since the previous stopwatch
-//   finddialog open|next|prev|results|case|close, finddialog find|path TEXT
-//                        open the find dialog of the focused view, or act in it
+//   finddialog open|next|prev|results|case|replace|close, finddialog find|path TEXT
+//                        open the find dialog of the focused view, or act in it (in an
+//                        editor's dialog "path" is the replacement)
+//   activate [shift] [ctrl] [alt]
+//                        the application loses activation and regains it, with those keys
+//                        held
+//   clipboard set TEXT, clipboard files PATH..., clipboard print
+//                        put text (escapes \n \r \t \\) or a file list on the clipboard as
+//                        another program would, or print "=== clipboard", its lines, "=== end"
+//   bookmarks            the open bookmark set: "=== bookmarks set=N selected=I count=C",
+//                        "B|index|kind|label|file|line|flags" per entry, "=== end"
+//   setup open [PAGE], setup set ID VALUE, setup click ID [shift] [ctrl], setup close,
+//   setup dump           the setup dialog: open it (PAGE is a page button's caption), give
+//                        a setting a value or press a button (its page comes up first),
+//                        close it, print the page shown ("S|id|kind|caption|value|enabled")
 #pragma once
 
 #include <cstdint>
@@ -40,7 +58,9 @@
 
 namespace tessel {
 
+struct BookmarkList;
 struct ScreenBuffer;
+class TextStore;
 
 enum class BatchVerb : int {
     kKey,
@@ -65,6 +85,10 @@ enum class BatchVerb : int {
     kWheel,
     kMove,
     kRun,
+    kActivate,
+    kBookmarks,
+    kClipboard,
+    kSetup,
 };
 
 inline constexpr int kDefaultWaitMs = 10000;
@@ -83,6 +107,15 @@ enum FindDialogVerb : int {
     kFindResultsOnly,
     kFindCase,
     kFindClose,
+    kFindReplace,
+};
+
+enum SetupVerb : int {
+    kSetupOpen,
+    kSetupSet,
+    kSetupClick,
+    kSetupClose,
+    kSetupDump,
 };
 
 enum BatchAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
@@ -97,13 +130,17 @@ struct BatchCommand {
     // type: the characters; shot, answer path, drop: the file.
     std::string text;
     // finddialog: the FindDialogVerb in value, a text in text.
+    // setup: the SetupVerb in value, the setting id in setting, the page (0: the last one) in
+    // page, a value in text, the modifiers of a click in modifiers.
+    int setting = 0;
+    int page = 0;
     // click, dblclick, drag: text cells (0-based) and the button (MouseButton).
     int row = 0;
     int column = 0;
     int row2 = 0;
     int column2 = 0;
     int button = 1;
-    // wait, sleep: milliseconds; focus: the 1-based view; resize: width and height;
+    // wait, sleep: milliseconds; focus: the 1-based view; resize, shot: width and height;
     // answer: a BatchAnswer; answer menu: the 1-based entry; dump: 1 with the overlay.
     int value = 0;
     int width = 0;
@@ -116,6 +153,11 @@ int parseKeyChord(std::string_view chord, int& key, int& modifiers);
 // One line of a batch file. 0 parsed into out, 1 empty or a comment, 9 wrong (error says why,
 // naming the line).
 int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std::string& error);
+
+// The words after "clipboard" (batch_clipboard.cpp): 0 parsed into out, else the reason.
+int parseClipboardWords(std::string_view rest, BatchCommand& out, std::string& reason);
+// Runs a parsed clipboard command. 0 done, 9 failure (reason set).
+int runClipboardCommand(const BatchCommand& command, std::string& reason);
 
 // A whole batch file; stops at the first wrong line. 0 parsed, 9 wrong (error set).
 int parseBatchScript(std::string_view text, std::vector<BatchCommand>& out, std::string& error);
@@ -145,8 +187,24 @@ std::string formatScreenDump(const ScreenBuffer& screen, const DumpHeader& heade
                              const ScreenOverlay* overlay = nullptr);
 // "=== overlay", then "scrollbar none" or "scrollbar track=X,Y,W,H thumb=X,Y,W,H [active]",
 // "sidebar none" or "sidebar" with NAME=X,Y,W,H per button, "bubble none" or
-// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble (pixels of the view).
+// "bubble X,Y,W,H" followed by a "B|" line per line of the bubble, then "picture NAME X,Y,W,H
+// rows TOP-BOTTOM" for each help picture over the rows (pixels of the view), and while the
+// bookmark list shows, its lines (formatBookmarkPanel).
 std::string formatOverlayDump(const ScreenOverlay& overlay);
+
+// batch_bookmarks.cpp: "bookmarks X,Y,W,H edge=E zones=0|1", then "M|index|y|flags|text" per
+// row (flags: r remark, x script, s selected, f failed, c search context used, i ignored,
+// or -).
+std::string formatBookmarkPanel(const BookmarkPanelShape& panel);
+// The "bookmarks" dump of a list whose entries lie in `store`: kind mark, remark or script;
+// the line within its file counted from 1 (a remark or script entry has no file and line 0);
+// flags c ignoreContext, f loadFailed, or -.
+std::string formatBookmarkDump(const BookmarkList& list, TextStore& store);
+// The text of "clipboard set": \n, \r, \t and \\ decoded, other backslashes kept.
+std::string unescapeBatchText(std::string_view text);
+// $NAME and ${NAME} replaced by the environment's value (empty when unset); a "$" that starts
+// no name stays.
+std::string expandVariables(std::string_view text);
 
 }  // namespace tessel
 

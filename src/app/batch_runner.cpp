@@ -6,19 +6,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <thread>
 
 #include "app/batch_driver.h"
 #include "app/find_dialog_glue.h"
+#include "app/live_reload.h"
+#include "app/live_stdin.h"
+#include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "bookmarks/bookmark_list.h"
+#include "editor/editor.h"
 #include "load/load_driver.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
+#include "platform/setup_dialog.h"
 #include "platform/window.h"
+#include "text/text_store.h"
 
 namespace tessel {
 namespace {
@@ -53,7 +62,8 @@ void runLoopFor(int ms) {
 }
 
 bool somethingPending() {
-    return viewWorkPending() || loadDriver().running();
+    // Standard input counts until it ends: "wait" lets a piped text arrive whole.
+    return viewWorkPending() || loadDriver().running() || reloadWorkPending() || stdinTextOpen();
 }
 
 // The key and modifiers that type a character, kKeyNone when no key does.
@@ -107,21 +117,97 @@ std::string textOfKey(int key, int modifiers) {
     }
 }
 
+// Queues an answer for the next box, menu or file dialog.
+void queueAnswer(const BatchCommand& command) {
+    if (command.verb == BatchVerb::kAnswer) {
+        queueBoxAnswer(static_cast<BoxAnswer>(command.value));
+    } else if (command.verb == BatchVerb::kAnswerMenu) {
+        queueMenuAnswer(command.value - 1);
+    } else if (command.verb == BatchVerb::kAnswerPath) {
+        queueDialogAnswer(expandVariables(command.text));
+    }
+}
+
+// Plays the commands from the event loop, one command a tick of a repeating task. The ticks
+// go on inside the nested loop of a load, so that a script can type, press ESCAPE or sleep
+// while a load runs; "sleep" and "wait" never block, they only hold the next command back.
 class BatchRunner {
   public:
     explicit BatchRunner(std::vector<BatchCommand> commands) : commands_(std::move(commands)) {}
 
-    // 0 when every command worked, 1 after the first failure.
-    int run() {
-        for (const BatchCommand& command : commands_) {
-            line_ = command.lineNumber;
-            if (command.verb == BatchVerb::kQuit) return 0;
-            if (execute(command) != 0) return 1;
-            pumpPendingEvents();
+    // `done` gets 0 when every command worked, 1 after the first failure.
+    void start(std::function<void(int code)> done) {
+        done_ = std::move(done);
+        taskId_ = startRepeatingTask(kWaitSliceMs, [this] { tick(); });
+        if (taskId_ == 0) finish(1);
+    }
+
+  private:
+    enum class Step { kNext, kHold, kFailed };
+
+    void tick() {
+        // A command that pumps events may let the next tick in; it waits for this one.
+        if (inTick_ || finished_) return;
+        inTick_ = true;
+        if (messageLoopEnding() || next_ >= commands_.size()) {
             // Nobody can give input to a program that is closing.
-            if (messageLoopEnding()) return 0;
+            finish(0);
+        } else {
+            const BatchCommand& command = commands_[next_];
+            line_ = command.lineNumber;
+            if (command.verb == BatchVerb::kQuit) {
+                finish(0);
+            } else {
+                const Step step = play(command);
+                if (step == Step::kFailed) {
+                    finish(1);
+                } else if (step == Step::kNext) {
+                    ++next_;
+                    pumpPendingEvents();
+                }
+            }
         }
-        return 0;
+        inTick_ = false;
+    }
+
+    void finish(int code) {
+        if (finished_) return;
+        finished_ = true;
+        stopRepeatingTask(taskId_);
+        if (done_) done_(code);
+    }
+
+    // Commands that take time hold the script until their time is up: `holdUntil_` is the
+    // end of a sleep, of a resize's settling, or of a wait's limit.
+    Step play(const BatchCommand& command) {
+        const int64_t now = tickMs();
+        switch (command.verb) {
+            case BatchVerb::kSleep:
+                return holdFor(now, command.value) ? Step::kHold : Step::kNext;
+            case BatchVerb::kWait:
+                if (holdUntil_ == 0) holdUntil_ = now + command.value;
+                if (!somethingPending()) {
+                    holdUntil_ = 0;
+                    return Step::kNext;
+                }
+                if (now < holdUntil_) return Step::kHold;
+                holdUntil_ = 0;
+                failed("still busy at the end of the wait");
+                return Step::kFailed;
+            case BatchVerb::kResize:
+                if (holdUntil_ == 0) resizeFrame(command.width, command.height);
+                return holdFor(now, kSettleMs) ? Step::kHold : Step::kNext;
+            default:
+                return execute(command) == 0 ? Step::kNext : Step::kFailed;
+        }
+    }
+
+    // True while the hold of `ms` that started at the first call has not ended.
+    bool holdFor(int64_t now, int ms) {
+        if (holdUntil_ == 0) holdUntil_ = now + ms;
+        if (now < holdUntil_) return true;
+        holdUntil_ = 0;
+        return false;
     }
 
   private:
@@ -146,26 +232,17 @@ class BatchRunner {
             case BatchVerb::kMove:
                 return mouse(command);
             case BatchVerb::kWait:
-                return waitIdle(command.value);
             case BatchVerb::kSleep:
-                runLoopFor(command.value);
-                return 0;
+            case BatchVerb::kResize:
+                return 0;  // played by play()
             case BatchVerb::kFocus:
                 if (focusFrameView(command.value - 1) != 0) return failed("no such view");
                 runLoopFor(0);
                 return 0;
-            case BatchVerb::kResize:
-                resizeFrame(command.width, command.height);
-                runLoopFor(kSettleMs);
-                return 0;
             case BatchVerb::kAnswer:
-                queueBoxAnswer(static_cast<BoxAnswer>(command.value));
-                return 0;
             case BatchVerb::kAnswerMenu:
-                queueMenuAnswer(command.value - 1);
-                return 0;
             case BatchVerb::kAnswerPath:
-                queueDialogAnswer(command.text);
+                queueAnswer(command);
                 return 0;
             case BatchVerb::kDrop:
                 return drop(command);
@@ -196,9 +273,24 @@ class BatchRunner {
                 return 0;
             }
             case BatchVerb::kShot:
-                return shot(command.text);
+                return shot(command.text, command.width);
+            case BatchVerb::kSetup:
+                return setup(command);
             case BatchVerb::kRun:
                 return runShellCommand(command.text);
+            case BatchVerb::kActivate:
+                applicationActivation(false, 0);
+                applicationActivation(true, command.modifiers);
+                pumpPendingEvents();
+                return 0;
+            case BatchVerb::kClipboard: {
+                std::string reason;
+                if (runClipboardCommand(command, reason) != 0) return failed(reason.c_str());
+                pumpPendingEvents();
+                return 0;
+            }
+            case BatchVerb::kBookmarks:
+                return printText(formatBookmarkDump(bookmarkList(), textStore()));
             case BatchVerb::kQuit:
                 return 0;
         }
@@ -230,10 +322,45 @@ class BatchRunner {
         static constexpr FindDialogAction kActions[] = {
             FindDialogAction::kClosed, FindDialogAction::kFindText, FindDialogAction::kSecondText,
             FindDialogAction::kNext,   FindDialogAction::kPrevious, FindDialogAction::kResultsOnly,
-            FindDialogAction::kCase,   FindDialogAction::kClosed};
+            FindDialogAction::kCase,   FindDialogAction::kClosed,   FindDialogAction::kReplace};
         if (driveFindDialog(kActions[command.value], command.text) != 0) {
             return failed("the find dialog is not open");
         }
+        runLoopFor(0);
+        return 0;
+    }
+
+    int setup(const BatchCommand& command) {
+        std::string error;
+        int rc = 0;
+        switch (command.value) {
+            case kSetupOpen:
+                // A second open is refused as the user's would be; a page named with it still
+                // comes up, so that a script can go on.
+                if (openSetupDialog(command.page) != 0 && command.page != 0) {
+                    rc = setupShowPage(command.page, error);
+                }
+                break;
+            case kSetupSet:
+                rc = setupSetValue(command.setting, command.text, error);
+                break;
+            case kSetupClick:
+                rc = setupClick(command.setting, command.modifiers, error);
+                break;
+            case kSetupClose:
+                rc = setupClose(error);
+                break;
+            case kSetupDump: {
+                const std::string text = setupDump();
+                if (text.empty()) return failed("the setup dialog is not open");
+                std::fwrite(text.data(), 1, text.size(), stdout);
+                std::fflush(stdout);
+                return 0;
+            }
+            default:
+                break;
+        }
+        if (rc != 0) return failed(error.c_str());
         runLoopFor(0);
         return 0;
     }
@@ -318,18 +445,8 @@ class BatchRunner {
     int drop(const BatchCommand& command) {
         View* view = focused();
         if (!view || !platformWindowOf(*view)) return failed("no view to drop on");
-        deliverViewDrop(*view, {command.text}, command.modifiers);
+        deliverViewDrop(*view, {expandVariables(command.text)}, command.modifiers);
         return 0;
-    }
-
-    int waitIdle(int limitMs) {
-        const int64_t end = tickMs() + limitMs;
-        for (;;) {
-            pumpPendingEvents();
-            if (!somethingPending()) return 0;
-            if (tickMs() >= end) return failed("still busy at the end of the wait");
-            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitSliceMs));
-        }
     }
 
     int dump(bool withOverlay) {
@@ -345,9 +462,23 @@ class BatchRunner {
         header.rows = view->rows;
         header.columns = view->columns;
         header.scrollColumn = view->display.scrollColumn;
+        header.contextLine = view->context.line;
+        if (const Editor* editor = view->editor.get()) {
+            header.editing = true;
+            // As the status row counts: the file's first line and first column are 1.
+            header.cursorLine = editor->cursorLine - kFirstTextLine + 1;
+            header.cursorColumn = editor->cursorColumn + 1;
+            header.modified = editor->data && editor->data->modified;
+        }
         const ScreenOverlay overlay = layoutScreenOverlay(*view, mainFontMeasure());
         const std::string text =
             formatScreenDump(view->screen, header, withOverlay ? &overlay : nullptr);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    int printText(const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fflush(stdout);
         return 0;
@@ -363,16 +494,33 @@ class BatchRunner {
         std::fflush(stdout);
     }
 
-    int shot(const std::string& path) {
+    // The setup dialog is modal: while it is open it is what the user looks at.
+    int shot(const std::string& path, int width) {
+        pumpPendingEvents();
+        if (setupDialogIsOpen()) {
+            if (saveSetupDialogShot(path, width) != 0) return failed("cannot write the picture");
+            return 0;
+        }
         PlatformWindow* window = focusedWindow();
         if (!window) return failed("no view to take a picture of");
-        if (window->saveShot(path) != 0) return failed("cannot write the picture");
+        if (window->saveShot(path, width) != 0) return failed("cannot write the picture");
         return 0;
     }
 
     std::vector<BatchCommand> commands_;
+    size_t next_ = 0;
     int line_ = 0;
+    int64_t holdUntil_ = 0;
+    int taskId_ = 0;
+    bool inTick_ = false;
+    bool finished_ = false;
+    std::function<void(int code)> done_;
 };
+
+std::unique_ptr<BatchRunner>& activeRunner() {
+    static std::unique_ptr<BatchRunner> runner;  // user interface thread only
+    return runner;
+}
 
 }  // namespace
 
@@ -411,7 +559,7 @@ int prepareBatch(const std::string& path) {
     // The answers before the first other command are for what start-up asks.
     size_t leading = 0;
     while (leading < commands.size() && isAnswer(commands[leading])) {
-        BatchRunner(std::vector<BatchCommand>{commands[leading]}).run();
+        queueAnswer(commands[leading]);
         ++leading;
     }
     commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(leading));
@@ -419,11 +567,9 @@ int prepareBatch(const std::string& path) {
 }
 
 void startBatch() {
-    postToUiThread([commands = std::move(preparedCommands())]() mutable {
-        BatchRunner runner(std::move(commands));
-        quitEventLoop(runner.run());
-    });
+    activeRunner() = std::make_unique<BatchRunner>(std::move(preparedCommands()));
     preparedCommands().clear();
+    activeRunner()->start([](int code) { quitEventLoop(code); });
 }
 
 }  // namespace tessel

@@ -10,6 +10,7 @@
 //     -lines       load line by line through the line reader instead of whole files
 //     -digest      print a hash of the loaded store (text, line starts and masks)
 //     -bookmarks N load a set of N bookmarks (at most 95), each placed again by a local search
+//     -code N      the code page of the text: 1252 (default), another 8-bit one, or utf8
 //
 //   tessel-bench -syntax FILE   syntax colours of every 60-row screen of one source file
 #include <sys/resource.h>
@@ -28,16 +29,19 @@
 #include <string>
 #include <vector>
 
+#include "app/tessel_config_env.h"
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_files.h"
 #include "bookmarks/bookmark_list.h"
+#include "config/config_file.h"
 #include "load/load_driver.h"
 #include "search/search_pass.h"
 #include "search/search_state.h"
 #include "search/syntax_classify.h"
 #include "text/file_kind.h"
 #include "text/text_store.h"
+#include "text/utf8_decoder.h"
 #include "view/filter_view.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
@@ -122,6 +126,7 @@ struct Options {
     bool digest = false;
     int readAhead = -1;
     int bookmarks = 0;
+    int codePage = 1252;
     const char* dir = nullptr;
     std::vector<const char*> masks;
 };
@@ -151,6 +156,9 @@ bool parse(int argc, char** argv, Options& o) {
             o.readAhead = std::atoi(argv[++i]);
         } else if (!std::strcmp(a, "-bookmarks") && i + 1 < argc) {
             o.bookmarks = std::atoi(argv[++i]);
+        } else if (!std::strcmp(a, "-code") && i + 1 < argc) {
+            const char* page = argv[++i];
+            o.codePage = !std::strcmp(page, "utf8") ? tessel::kCodePageUtf8 : std::atoi(page);
         } else if (!o.dir) {
             o.dir = a;
         } else {
@@ -343,25 +351,38 @@ int main(int argc, char** argv) {
     if (!parse(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: tessel-bench [-threads N] [-case] [-noaccent] [-nopunct] [-noseq] "
-                     "[-noops] [-plain] [-lines] [-digest] [-readahead N] [-bookmarks N] DIR "
-                     "MASK...\n");
+                     "[-noops] [-plain] [-lines] [-digest] [-readahead N] [-bookmarks N] "
+                     "[-code N|utf8] DIR MASK...\n");
         return 2;
     }
-    codePageTables().init(1252);
+    // As the program's start-up does: the tables decide the line masks and the decoder what
+    // loading does with UTF-8.
+    codePageTables().init(options.codePage);
+    initUtf8Decoder(options.codePage);
     setLogListener([](std::string_view text) {
         if (text.starts_with("[error]"))
             std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     });
 
-    // The folder loader as the program runs it: the loader thread, no masks, whole files
-    // unless asked for line by line.
+    // The folder loader as the program runs it: the loader thread, whole files unless asked
+    // for line by line, and the settings TESSEL_CONFIG gives, as at start-up. The load limit
+    // holds only when given there; reaching it stops the load, as a user answering "no".
+    const char* configText = std::getenv("TESSEL_CONFIG");
+    bool linuxMode = true;
+    applyTesselConfig(configText, linuxMode, [](const char* key, const char* value) {
+        return applyConfigKeyword(key, value);
+    });
     TextStore& store = textStore();
-    LoadSettings settings;
+    LoadSettings settings = loadSettingsFromConfig();
     settings.fastLoad = !options.lineByLine;
     settings.readAheadThreads = options.readAhead;
-    settings.maxLoadMb = 0;
+    if (!isKeywordConfigured("maxload")) settings.maxLoadMb = 0;
     LoadDriver& driver = loadDriver();
     driver.settingsOverride = &settings;
+    driver.callbacks.askYesNo = [](const char* title, const char*) {
+        std::fprintf(stderr, "%s: load stopped\n", title);
+        return false;
+    };
     const long fallbacksBefore = procFigure("/proc/vmstat", "thp_fault_fallback");
     Clock::time_point loadStart = Clock::now();
     const int64_t cpuBefore[2] = {cpuMs(false), cpuMs(true)};
@@ -370,11 +391,14 @@ int main(int argc, char** argv) {
     const int64_t loadUserMs = cpuMs(false) - cpuBefore[0];
     const int64_t loadSysMs = cpuMs(true) - cpuBefore[1];
     const LoadReport& report = driver.lastReport;
-    std::printf("load rc=%d files=%llu lines=%d bytes=%llu skipped=%llu ms=%lld rss_mb=%ld\n", rc,
-                static_cast<unsigned long long>(report.files), store.lineCount(),
-                static_cast<unsigned long long>(report.bytes),
-                static_cast<unsigned long long>(report.binarySkipped),
-                static_cast<long long>(loadMs), residentMb());
+    std::printf(
+        "load rc=%d files=%llu lines=%d bytes=%llu skipped=%llu failed=%llu stopped=%d ms=%lld "
+        "rss_mb=%ld\n",
+        rc, static_cast<unsigned long long>(report.files), store.lineCount(),
+        static_cast<unsigned long long>(report.bytes),
+        static_cast<unsigned long long>(report.binarySkipped),
+        static_cast<unsigned long long>(report.failedFiles), report.stopped ? 1 : 0,
+        static_cast<long long>(loadMs), residentMb());
     std::printf("budget text_mb=%llu lines=%d files=%llu budget_mb=%llu\n",
                 static_cast<unsigned long long>(report.bytes >> 20), store.lineCount(),
                 static_cast<unsigned long long>(report.files),
@@ -388,6 +412,12 @@ int main(int argc, char** argv) {
                 procFigure("/proc/self/smaps_rollup", "AnonHugePages") / 1024,
                 static_cast<long long>(store.textPool.reservedBytes() >> 20),
                 procFigure("/proc/vmstat", "thp_fault_fallback") - fallbacksBefore);
+    // Figures of a failed or empty load would only mislead: say so and fail.
+    if (rc != 0 || report.files == 0) {
+        std::fprintf(stderr, "tessel-bench: the load %s (rc %d)\n",
+                     rc != 0 ? "failed" : "loaded no file", rc);
+        return 1;
+    }
 
     if (options.digest) {
         std::printf("store digest=%016llx blocks=%d\n",

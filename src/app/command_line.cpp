@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/slash_patterns.h"
+#include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "config/config_location.h"
 
@@ -154,7 +155,9 @@ bool parseValueOption(std::string_view& rest, StartupOptions& out) {
     } else if (matchOption(rest, "-code ")) {
         std::string value(takeValue(rest));
         int codePage = 0;
-        if (parseDecimal(value, kMaxCodePage, codePage) && codePage > 0) {
+        if (value == "utf8" || value == "utf-8" || value == "UTF-8") {
+            out.decoderCodePage = kCodePageUtf8;
+        } else if (parseDecimal(value, kMaxCodePage, codePage) && codePage > 0) {
             out.decoderCodePage = codePage;
         } else {
             logError(0, "wrong code page for -code: %s", value.c_str());

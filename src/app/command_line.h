@@ -42,7 +42,7 @@ struct StartupOptions {
     bool fastLoad = false;
     int safeLoadLimitMb = 0;  // 0 while "maxload" of the configuration decides
     std::string classSuffix;  // "-id"
-    int decoderCodePage = 0;  // "-code"; 0 for the active code page
+    int decoderCodePage = 0;  // "-code" (utf8 is 65001); 0 for the active code page
     uint8_t binaryTextThreshold = kBinaryTextThreshold;
     std::string findText;  // "-find", "-sfind"
     std::string pathText;  // "-path", "-spath"

@@ -4,12 +4,17 @@
 
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
+#include "editor/edit_find.h"
+#include "editor/edit_session.h"
+#include "editor/editor.h"
 #include "platform/find_dialog.h"
 #include "platform/key_codes.h"
+#include "platform/platform.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
 #include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 #include "view/view_input.h"
 #include "view/view_keys.h"
 
@@ -27,9 +32,46 @@ void switchResultsOnly(View& view, bool on) {
     if (!on && filtered) leaveFilter(view, false);
 }
 
+// The last direction the dialog searched in, for its replace button.
+bool& searchedBackwards() {
+    static bool backwards = false;
+    return backwards;
+}
+
+// The dialog's editor form: the second text is the replacement, previous and next find by the
+// find mask, replace repeats the recent edit. False when the action is the viewer's.
+bool actInEditor(View& view, FindDialogAction action, const FindDialogState& state) {
+    Editor* editor = view.editor.get();
+    if (!editor) return false;
+    switch (action) {
+        case FindDialogAction::kSecondText:
+            editing().recent.replacement = state.secondText.substr(0, kRecentPhraseBytes);
+            return true;
+        case FindDialogAction::kPrevious:
+        case FindDialogAction::kNext: {
+            const bool backwards = action == FindDialogAction::kPrevious;
+            searchedBackwards() = backwards;
+            logMessage("[blue] skip to %s %s", backwards ? "prev" : "next", view.search.findMask);
+            setFindDialogHint(editor->findNext(backwards, 2) ? "" : "no further hits");
+            refreshEditingViews(view);
+            return true;
+        }
+        case FindDialogAction::kReplace:
+            replace(view.edit, searchedBackwards(), keyDown(kKeyShift), false);
+            refreshViewsAfterStoreChange(view);
+            return true;
+        default:
+            return false;
+    }
+}
+
 void act(FindDialogAction action, const FindDialogState& state) {
     View* view = dialogView();
     if (!view) return;
+    if (actInEditor(*view, action, state)) {
+        redrawViewWindow(*view);
+        return;
+    }
     switch (action) {
         case FindDialogAction::kFindText:
             setMaskText(*view, view->input, MaskFocus::kFind, state.findText);
@@ -68,14 +110,15 @@ void act(FindDialogAction action, const FindDialogState& state) {
 
 void openViewFindDialog(View& view) {
     dialogView() = &view;
-    FindDialogSpec spec;
+    FindDialogSpec dialog;
     const bool sameTitle = view.frame && view.frame->sameTitle;
-    spec.title = view.title(sameTitle) + " Find";
-    spec.findText = view.search.findMask;
-    spec.secondText = view.search.pathMask;
-    spec.resultsOnly = view.filterMode == FilterMode::kFiltered;
-    spec.caseSensitive = view.search.caseSensitive;
-    showFindDialog(spec, act);
+    dialog.editor = view.editor != nullptr;
+    dialog.title = view.title(sameTitle) + (dialog.editor ? " Find And Replace" : " Find");
+    dialog.findText = view.search.findMask;
+    dialog.secondText = dialog.editor ? editing().recent.replacement : view.search.pathMask;
+    dialog.resultsOnly = view.filterMode == FilterMode::kFiltered;
+    dialog.caseSensitive = view.search.caseSensitive;
+    showFindDialog(dialog, act);
 }
 
 void viewFindDialogGone(View& view) {

@@ -1,11 +1,13 @@
 #include "app/load_choice.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "app/command_line.h"
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "load/load_driver.h"
@@ -34,11 +36,12 @@ void stripTrailingSeparators(std::string& word) {
 }
 
 bool firstLineIsSnapfileHeader(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+    struct stat info {};
+    int file = openRegularFile(path.c_str(), -1, nullptr, info);
+    if (file < 0) return false;
     char head[32] = {};
-    size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+    size_t got = readFully(file, head, sizeof head, nullptr);
+    ::close(file);
     return hasSnapfileMagic(head, got);
 }
 

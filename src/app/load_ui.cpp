@@ -3,7 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "app/bookmark_glue.h"
+#include "app/live_clip.h"
+#include "app/live_follow.h"
+#include "app/live_reload.h"
+#include "app/edit_glue.h"
+#include "app/setup_glue.h"
 #include "app/view_windows.h"
+#include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
@@ -16,6 +23,7 @@
 #include "view/load_progress.h"
 #include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_input.h"
 
 namespace tessel {
 namespace {
@@ -100,8 +108,21 @@ const View*& escapePressedView() {
     return view;
 }
 
+bool loadInProgress(const View& view) {
+    return loadDriver().running() || view.textStore().loadRunning.load() || reloadScanRunning();
+}
+
+// The mask rows show what was typed while the rest of the view shows the load's progress.
+void repaintView(View& view) {
+    view.screen.valid = false;
+    if (PlatformWindow* window = platformWindowOf(view)) {
+        window->invalidate();
+        window->update();
+    }
+}
+
 bool runningLoadRefuses(const LoadDriver& driver) {
-    if (!driver.running()) return false;
+    if (!driver.running() && !reloadScanRunning()) return false;
     logMessage("[note] a load is already running.");
     return true;
 }
@@ -116,6 +137,7 @@ const char* loadDialogTitle(bool append, bool singleFile) {
 LoadCallbacks windowLoadCallbacks() {
     LoadCallbacks callbacks;
     callbacks.choosePath = choosePath;
+    callbacks.resolveEditors = resolveEditorsBeforeLoad;
     callbacks.prepareViews = [] {
         loadProgress().begin();
         for (View* view : frameViews()) {
@@ -141,6 +163,10 @@ LoadCallbacks windowLoadCallbacks() {
     callbacks.refreshViews = [] {
         loadProgress().end();
         for (View* view : frameViews()) {
+            // A path mask typed while the store was the loader's selects files now that its
+            // file records can be read.
+            if (view->search.pathMask[0] && view->textStore().hasPrefix)
+                view->search.pathSelectionActive = true;
             if (view->search.findMask[0] != '\0' || view->search.pathMask[0] != '\0')
                 scheduleSearch(*view);
         }
@@ -162,6 +188,7 @@ LoadCallbacks windowLoadCallbacks() {
     callbacks.showProgress = [](const std::vector<std::string>& lines) {
         loadProgress().publish(lines);
     };
+    addBookmarkLoadCallbacks(callbacks);
     return callbacks;
 }
 
@@ -190,14 +217,19 @@ int runLoadMenuAction(LoadDriver& driver, LoadMenuAction action) {
             singleFile = true;
             break;
         case LoadMenuAction::kLoadClip:
-        case LoadMenuAction::kLoadClipList:
         case LoadMenuAction::kAppendClip:
+            return loadClipFromMenu(action == LoadMenuAction::kAppendClip);
+        case LoadMenuAction::kLoadClipList:
         case LoadMenuAction::kAppendClipList:
-            logMessage("[note] loading from the clipboard is not available yet.");
+            if (runningLoadRefuses(driver)) return 1;
+            return loadClipListFromMenu(action == LoadMenuAction::kAppendClipList);
+        case LoadMenuAction::kFollowFile:
+            if (View* view = frameFocusedView()) return toggleFollow(*view);
             return 1;
+        case LoadMenuAction::kClipControl:
+            return openClipControl();
         case LoadMenuAction::kConfigure:
-            logMessage("[note] the setup dialog is not available yet.");
-            return 1;
+            return openSetupDialog(kSetupWorkPage) == 0 ? 0 : 1;
     }
     if (runningLoadRefuses(driver)) return 1;
     prepareWindowLoad(driver);
@@ -210,21 +242,34 @@ int openLoadMenu(LoadDriver& driver) {
     std::vector<std::string> labels;
     labels.reserve(kLoadMenu.size());
     for (const LoadMenuEntry& entry : kLoadMenu) labels.emplace_back(entry.longLabel);
+    // The clipboard's file names, when it holds some, are offered behind the fixed entries.
+    for (std::string& offered : offeredClipEntries()) labels.push_back(std::move(offered));
     const int chosen = popupMenu(labels);
-    if (chosen < 0 || static_cast<size_t>(chosen) >= kLoadMenu.size()) return 1;
+    if (chosen >= static_cast<int>(kLoadMenu.size()))
+        return runOfferedClipEntry(chosen - static_cast<int>(kLoadMenu.size()));
+    if (chosen < 0) return 1;
     return runLoadMenuAction(driver, kLoadMenu[static_cast<size_t>(chosen)].action);
 }
 
-int loadKeyDown(View& view, int key, int /*modifiers*/) {
-    LoadDriver& driver = loadDriver();
+int loadKeyDown(View& view, int key, int modifiers) {
     // A folder load on the loader thread, or the start-up snapfile read on this thread.
-    if (driver.running() || view.textStore().loadRunning.load()) {
-        // The load ends after the current file; its release must not leave the program.
-        if (key == kKeyEscape) loadStopRequested() = true;
+    if (loadInProgress(view)) {
         escapePressedView() = nullptr;
+        // The load ends after the current file; its release must not leave the program.
+        if (key == kKeyEscape) {
+            loadStopRequested() = true;
+            return 0;
+        }
+        // The keys that edit the masks work meanwhile; the search waits for the load's end.
+        // Everything else would read the store the loader is writing.
+        if (maskKeyDown(view, view.input, key, modifiers) == 0) repaintView(view);
         return 0;
     }
-    if (key != kKeyEscape || view.editor) return 1;
+    // An open editor has its own F5 (commit) and F6 keys.
+    if (view.editor) return 1;
+    if (reloadKeyDown(view, key, modifiers) == 0) return 0;
+    if (followKeyDown(view, key, modifiers) == 0) return 0;
+    if (key != kKeyEscape) return 1;
     escapePressedView() = &view;
     return 0;
 }
@@ -238,11 +283,16 @@ int loadKeyUp(View& view, int key, int /*modifiers*/) {
     return 0;
 }
 
-int loadChar(View& /*view*/, uint8_t ch, int /*modifiers*/) {
-    LoadDriver& driver = loadDriver();
-    if (driver.running()) return 0;
+int loadChar(View& view, uint8_t ch, int /*modifiers*/) {
+    if (loadInProgress(view)) {
+        // Typed characters go into the mask and show at once; commands wait for the load.
+        if ((ch >= 0x20 || ch == '\b') && maskChar(view, view.input, ch) == 0) {
+            repaintView(view);
+        }
+        return 0;
+    }
     if (ch != kControlO) return 1;
-    openLoadMenu(driver);
+    openLoadMenu(loadDriver());
     return 0;
 }
 

@@ -24,6 +24,8 @@ enum class LoadMenuAction : int {
     kAppendClip,
     kAppendClipList,
     kConfigure,
+    kFollowFile,
+    kClipControl,
 };
 
 struct LoadMenuEntry {
@@ -32,7 +34,7 @@ struct LoadMenuEntry {
     LoadMenuAction action;
 };
 
-inline constexpr std::array<LoadMenuEntry, 9> kLoadMenu{{
+inline constexpr std::array<LoadMenuEntry, 11> kLoadMenu{{
     {"load all text from a folder", "load folder", LoadMenuAction::kLoadFolder},
     {"load text from a single file", "load file", LoadMenuAction::kLoadFile},
     {"load clipboard content", "load clip", LoadMenuAction::kLoadClip},
@@ -42,6 +44,8 @@ inline constexpr std::array<LoadMenuEntry, 9> kLoadMenu{{
     {"append clipboard content", "append clip", LoadMenuAction::kAppendClip},
     {"append from clipboard list", "append c/list", LoadMenuAction::kAppendClipList},
     {"configure loading filters and options", "filters and options", LoadMenuAction::kConfigure},
+    {"follow the current file as it grows", "follow file", LoadMenuAction::kFollowFile},
+    {"clipboard control", "clip control", LoadMenuAction::kClipControl},
 }};
 
 inline constexpr char kLoadFolderTitle[] =

@@ -1,5 +1,9 @@
 #include "app/startup.h"
 
+#include <langinfo.h>
+#include <strings.h>
+
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,9 +11,16 @@
 #include <vector>
 
 #include "app/batch_driver.h"
+#include "app/bookmark_glue.h"
 #include "app/command_line.h"
+#include "app/edit_glue.h"
+#include "app/live_clip.h"
+#include "app/live_follow.h"
+#include "app/live_reload.h"
+#include "app/live_stdin.h"
 #include "app/load_choice.h"
 #include "app/load_ui.h"
+#include "app/setup_glue.h"
 #include "app/usage.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
@@ -24,22 +35,36 @@
 #include "text/file_kind.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
+#include "view/help_view.h"
 #include "view/search_driver.h"
 #include "view/syntax_rows.h"
 #include "view/view.h"
+#include "zukmatch/context_rules.h"
 
 namespace tessel {
 
 namespace {
 
-// Linux has no system-wide 8-bit code page; the text is read as western European unless
-// "-code" names another.
-constexpr int kDefaultCodePage = 1252;
+// Linux says through the locale's character set what the active code page is elsewhere: a
+// UTF-8 locale keeps text as UTF-8, any other reads it as western European unless "-code"
+// names another code page.
+constexpr int kFallbackCodePage = 1252;
 constexpr int kDefaultFontHeight = 16;
 // Exit codes of a start-up that never reached the message loop.
 constexpr int kExitStartupFailed = 2;
 constexpr int kExitWindowsFailed = 3;
 constexpr int kExitLoadFailed = 1;
+
+// The locale is put back as it was, so that asking changes nothing else.
+int localeCodePage() {
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = current ? current : "C";
+    std::setlocale(LC_ALL, "");
+    const char* codeset = nl_langinfo(CODESET);
+    const bool utf8 = codeset && strcasecmp(codeset, "UTF-8") == 0;
+    std::setlocale(LC_ALL, saved.c_str());
+    return utf8 ? kCodePageUtf8 : kFallbackCodePage;
+}
 
 void useCodePage(int page) {
     CodePageTables& tables = codePageTables();
@@ -50,6 +75,8 @@ void useCodePage(int page) {
         logMessage("because codepage %d is not supported.", page);
     }
     initUtf8Decoder(page);
+    // Text on screen, in boxes and on the clipboard is read in the same code page.
+    setCodePage(tables.codePage);
 }
 
 CommandLineHooks makeHooks() {
@@ -154,6 +181,10 @@ void refreshAllViews() {
 // Everything start-up made, in reverse order.
 void shutDown() {
     setLogListener(nullptr);
+    uninstallLiveStdin();
+    uninstallLiveFollow();
+    uninstallLiveClip();
+    uninstallLiveReload();
     closeAllViews();
     textStore().clear();
     releasePictures();
@@ -173,7 +204,8 @@ int runTessel(int argc, char** argv) {
         case StandaloneRequest::kNone:
             break;
     }
-    useCodePage(kDefaultCodePage);
+    const int defaultCodePage = localeCodePage();
+    useCodePage(defaultCodePage);
     setWordCharThreshold(0xC0);
 
     // Without a person in front of it no box may wait: batch runs and runs without a screen.
@@ -184,6 +216,9 @@ int runTessel(int argc, char** argv) {
         return kExitWindowsFailed;
     }
 
+    // The configuration is read while the command line is parsed; its context rules are
+    // compiled as it is read.
+    installContextRulesHook();
     // Languages, "on" lines and controls are read with the configuration.
     installUserFeatureHooks(configHooks());
     StartupOptions options;
@@ -196,7 +231,7 @@ int runTessel(int argc, char** argv) {
     }
     setTraceMode(options.traceMode);
     setVerboseMode(options.verboseMode);
-    if (options.decoderCodePage > 0 && options.decoderCodePage != kDefaultCodePage) {
+    if (options.decoderCodePage > 0 && options.decoderCodePage != defaultCodePage) {
         useCodePage(options.decoderCodePage);
     }
     applyTextOptions(options);
@@ -207,7 +242,8 @@ int runTessel(int argc, char** argv) {
         return kExitWindowsFailed;
     }
 
-    LoadChoice choice = chooseLoad(options.loadArgument);
+    const bool readsStdin = startupReadsStdin(options.loadArgument);
+    LoadChoice choice = readsStdin ? LoadChoice{} : chooseLoad(options.loadArgument);
 
     int pictures = loadPictures();
     if (pictures != 0) {
@@ -224,9 +260,10 @@ int runTessel(int argc, char** argv) {
         shutDown();
         return kExitWindowsFailed;
     }
-    if (options.helpRequested || choice.help) printUsage();
 
     installPointerHooks();
+    installEditHost();
+    installSetupHooks();
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();
         shutDown();
@@ -234,6 +271,9 @@ int runTessel(int argc, char** argv) {
     }
     // The window stays alive and shows the progress while the start-up text loads.
     prepareWindowLoad(loadDriver());
+    prepareBookmarks(options);
+    // Standard input is the start-up text: its block goes in first, so no intro text is made.
+    if (readsStdin) startStdinText();
     rc = runStartupLoad(choice, textStore());
     if (rc != 0) {
         printLogIfAsked();
@@ -241,10 +281,26 @@ int runTessel(int argc, char** argv) {
         return kExitLoadFailed;
     }
     refreshAllViews();
+    startBookmarks(options, choice);
+    // The help is a text of the store: it goes in after the start-up text.
+    if (options.helpRequested || choice.help) {
+        if (View* view = frameFocusedView()) openHelp(*view);
+    }
     applyStartupSearch(options);
+    installLiveReload();
+    installLiveClip();
+    // The in-memory header makes every store a snapfile store: only a snapfile read at
+    // start-up is compared with its files.
+    if (choice.kind == LoadKind::kSnapfile && textStore().snapfile &&
+        config().getInt("snapautoreload") != 0) {
+        logMessage("[blue] snapfile auto reload.");
+        startReloadScan(ReloadRequest{kReloadAutomatic});
+    }
+    liveStartupDone();
 
     if (!options.batchFile.empty()) startBatch();
     const int exitCode = runEventLoop();
+    saveBookmarksAtExit();
     printLogIfAsked();
     shutDown();
     return exitCode;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <string_view>
 
+#include "app/edit_glue.h"
 #include "app/find_dialog_glue.h"
 #include "app/load_ui.h"
 #include "app/view_windows.h"
@@ -61,8 +62,10 @@ class AppWindowHost : public ViewWindowHost {
     void startViewTimer(View& view, int timerId, int periodMs) override {
         startViewWindowTimer(view, timerId, periodMs);
     }
-    // The whole program ends with its frame; the views' own exit steps come with the editor.
-    void requestExit(View& /*view*/) override { endMessageLoop(0); }
+    // The whole program ends with its frame, once unsaved edits are saved or dropped.
+    void requestExit(View& /*view*/) override {
+        if (editsAllowExit()) endMessageLoop(0);
+    }
     bool loadRunning() override { return loadDriver().running(); }
 };
 
@@ -106,7 +109,7 @@ void installWindowEvents() {
         }
         FrameLayout& layout = frameLayout();
         if (layout.viewCount() <= 1) {
-            endMessageLoop(0);
+            if (editsAllowExit()) endMessageLoop(0);
         } else {
             layout.removeView(view.index);
         }

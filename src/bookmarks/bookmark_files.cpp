@@ -2,13 +2,14 @@
 #include "bookmarks/bookmark_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_format.h"
 #include "bookmarks/bookmark_internal.h"
@@ -54,13 +55,17 @@ int makeFolders(const std::string& folder) {
 }
 
 bool readWhole(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    struct stat info {};
+    int file = openRegularFile(path.c_str(), -1, nullptr, info);
+    if (file < 0) return false;
     bytes.clear();
     char buffer[65536];
-    while (bytes.size() < kMaxSetFileBytes && in.read(buffer, sizeof buffer).gcount() > 0) {
-        bytes.append(buffer, static_cast<size_t>(in.gcount()));
+    while (bytes.size() < kMaxSetFileBytes) {
+        size_t got = readFully(file, buffer, sizeof buffer, nullptr);
+        if (got == 0) break;
+        bytes.append(buffer, got);
     }
+    ::close(file);
     return true;
 }
 

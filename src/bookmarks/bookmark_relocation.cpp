@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_internal.h"
 #include "text/text_store.h"
@@ -48,8 +49,10 @@ class TextMatcher {
         const char* text = byLine ? pos.lineText : pos.label;
         wanted_ = compactText(text);
         // A line text cut to its field is compared with the same cut of each candidate, so
-        // that bookmarks on long lines can be found again by line.
-        if (byLine && std::strlen(text) >= static_cast<size_t>(kPositionTextChars)) {
+        // that bookmarks on long lines can be found again by line. UTF-8 text is cut between
+        // characters, up to three bytes before the field's end.
+        const size_t slack = codePageTables().utf8 ? 3 : 0;
+        if (byLine && std::strlen(text) + slack >= static_cast<size_t>(kPositionTextChars)) {
             rawLimit_ = kPositionTextChars;
         }
         const CodePageTables& tables = codePageTables();
@@ -65,7 +68,10 @@ class TextMatcher {
         const char* text = store_.lineTextAndMask(line, &mask);
         if ((mask & requiredBits_) != requiredBits_) return false;
         std::string_view raw(text);
-        if (raw.size() > rawLimit_) raw = raw.substr(0, rawLimit_);
+        // Cut as the stored line text was cut, between characters.
+        if (raw.size() > rawLimit_) {
+            raw = raw.substr(0, cutAtCharacter(raw, rawLimit_, codePageTables().utf8));
+        }
         compactInto(raw, candidate_);
         if (byLine_) return candidate_ == wanted_;
         return candidate_.find(wanted_) != std::string::npos;

@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
+
 namespace tessel {
 
 void copyField(char* field, int capacity, std::string_view text) {
-    size_t end = std::min(text.size(), static_cast<size_t>(std::max(capacity, 0)));
+    // A UTF-8 character that does not fit stays out whole.
+    size_t end =
+        cutAtCharacter(text, static_cast<size_t>(std::max(capacity, 0)), codePageTables().utf8);
     // The field is a C string: an embedded NUL ends it.
     if (end > 0) {
         if (const void* nul = std::memchr(text.data(), '\0', end)) {

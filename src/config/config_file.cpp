@@ -11,6 +11,7 @@
 #include <new>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/config_internal.h"
@@ -195,21 +196,22 @@ int lineIdOfKeyword(std::string_view key) {
 }
 
 FileRead readWholeFile(const std::string& path, std::string& out, int64_t& modificationTime) {
-    // Not blocking: a named pipe given as configuration must not hang the start.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return FileRead::kMissing;
-        logError(0, "cannot read config file: %s", std::strerror(errno));
+    // A named pipe given as configuration must not hang the start.
+    struct stat info {};
+    int fd = openRegularFile(path.c_str(), -1, nullptr, info);
+    if (fd == -ENOENT || fd == -ENOTDIR) return FileRead::kMissing;
+    if (fd == -EISDIR || fd == -EINVAL) {
+        logError(0, "config file is not a regular file:");
         logMessage("[error] %s", path.c_str());
         return FileRead::kUnreadable;
     }
-    struct stat info {};
-    FileRead result = FileRead::kOk;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        logError(0, "config file is not a regular file:");
+    if (fd < 0) {
+        logError(0, "cannot read config file: %s", std::strerror(-fd));
         logMessage("[error] %s", path.c_str());
-        result = FileRead::kUnreadable;
-    } else if (static_cast<uint64_t>(info.st_size) > kMaxConfigBytes) {
+        return FileRead::kUnreadable;
+    }
+    FileRead result = FileRead::kOk;
+    if (static_cast<uint64_t>(info.st_size) > kMaxConfigBytes) {
         logError(0, "config file too large (%lld bytes), at most %zu:",
                  static_cast<long long>(info.st_size), kMaxConfigBytes);
         logMessage("[error] %s", path.c_str());

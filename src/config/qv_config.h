@@ -188,6 +188,10 @@ class QVConfig {
     int setFont(int fnum, const FontSetting& font);
     int fontSlotOf(std::string_view key) const;  // -1 for other keys
 
+    // The five fonts back to their built-in defaults (linux mode has its own main font);
+    // changed fonts are touched.
+    void resetFontDefaults();
+
     // A 64-bit digest over the values of the ids in range: texts, numbers and number lists
     // count; flags, headings and buttons do not.
     uint64_t digest(int firstId, int lastId) const;
@@ -201,6 +205,9 @@ class QVConfig {
     // message was logged).
     int applyKeyword(std::string_view key, std::string_view valueText, int32_t value,
                      bool* hadError = nullptr);
+    // The message that refuses a flag value because another flag excludes it ("oneclicksearch"
+    // and "oneclickedit"), null when the value may be set.
+    const char* exclusionOf(std::string_view key, int32_t value) const;
     // Appends the configuration line of a table setting to out ("\r\n" first when the line
     // is appended rather than replacing one). 1 when the id is a table row and the line was
     // written or skipped by rule, 0 for other ids or on failure.

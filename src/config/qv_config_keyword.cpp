@@ -159,6 +159,10 @@ void QVConfig::setFontDefaults(int slot, bool linuxMode) {
     setFont(slot, font);
 }
 
+void QVConfig::resetFontDefaults() {
+    for (int slot = 0; slot < kFontSlots; ++slot) setFontDefaults(slot, appSettings().linuxMode);
+}
+
 int QVConfig::resetDefaults() {
     ++changes_;
     suspendTouch();
@@ -177,7 +181,7 @@ int QVConfig::resetDefaults() {
             state.value = row.defaultValue;
         }
     }
-    for (int slot = 0; slot < kFontSlots; ++slot) setFontDefaults(slot, appSettings().linuxMode);
+    resetFontDefaults();
     const AppSettings& app = appSettings();
     rows_[static_cast<size_t>(indexOf(kIdMainFont1InUse))].value = app.mainFont2Selected ? 0 : 1;
     rows_[static_cast<size_t>(indexOf(kIdUseMainFont2))].value = app.mainFont2Selected ? 1 : 0;
@@ -212,6 +216,17 @@ int QVConfig::applyFontKeyword(int slot, std::string_view key, std::string_view 
     return status;
 }
 
+const char* QVConfig::exclusionOf(std::string_view key, int32_t value) const {
+    if (value == 0) return nullptr;
+    if (key == "oneclicksearch" && getInt("oneclickedit") != 0) {
+        return "config: oneclickedit excludes oneclicksearch";
+    }
+    if (key == "oneclickedit" && getInt("oneclicksearch") != 0) {
+        return "config: oneclicksearch excludes oneclickedit";
+    }
+    return nullptr;
+}
+
 int QVConfig::applyKeyword(std::string_view key, std::string_view valueText, int32_t value,
                            bool* hadError) {
     int id = idOf(key);
@@ -219,11 +234,8 @@ int QVConfig::applyKeyword(std::string_view key, std::string_view valueText, int
     const SettingDescriptor& row = table_[static_cast<size_t>(indexOf(id))];
     int status = 0;
     std::string_view rowKey = row.key;
-    if (rowKey == "oneclicksearch" && value != 0 && getInt("oneclickedit") != 0) {
-        logMessage("config: oneclickedit excludes oneclicksearch");
-        status = 9;
-    } else if (rowKey == "oneclickedit" && value != 0 && getInt("oneclicksearch") != 0) {
-        logMessage("config: oneclicksearch excludes oneclickedit");
+    if (const char* refusal = exclusionOf(rowKey, value)) {
+        logMessage("%s", refusal);
         status = 9;
     } else if (int slot = fontSlotOf(rowKey); slot >= 0) {
         status = applyFontKeyword(slot, key, valueText);

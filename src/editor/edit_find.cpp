@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <string>
 
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
@@ -181,16 +182,16 @@ bool Editor::findNext(bool backwards, int mode, bool fromTextStart) {
     // Edit lines are given with the closing blank every stored line has.
     MatchFlags flags{search.sequenceSensitive, false};
     WorkLine& work = search.workLine;
-    char lineCopy[kWorkLineBytes + 2];
+    // The line with its closing blank; it grows for long lines, which are searched whole.
+    std::string lineCopy;
     EditPosition from = fromTextStart ? EditPosition{kFirstTextLine, -1} : cursor();
     int hitLine = -1;
     int hitColumn = 0;
     int hitLength = 0;
     auto testLine = [&](int line, std::string_view bytes) {
         size_t shown = std::min(bytes.size(), static_cast<size_t>(kMaxSearchedLineBytes));
-        std::memcpy(lineCopy, bytes.data(), shown);
-        lineCopy[shown] = ' ';
-        lineCopy[shown + 1] = '\0';
+        lineCopy.assign(bytes.data(), shown);
+        lineCopy += ' ';
         auto clampSpan = [&](int offset, int length) {
             hitLine = line;
             hitColumn = std::min(offset, static_cast<int>(bytes.size()));
@@ -202,7 +203,7 @@ bool Editor::findNext(bool backwards, int mode, bool fromTextStart) {
         if (!backwards) {
             int start = line == from.line ? from.column + 1 : 0;
             if (start > static_cast<int>(shown)) return false;
-            if (!matchLine(lineCopy, 0, expr, fold, start, &offset, &length, flags, work))
+            if (!matchLine(lineCopy.c_str(), 0, expr, fold, start, &offset, &length, flags, work))
                 return false;
             clampSpan(offset, length);
             return true;
@@ -210,7 +211,7 @@ bool Editor::findNext(bool backwards, int mode, bool fromTextStart) {
         int before = line == from.line ? from.column : INT_MAX;
         bool found = false;
         for (int start = 0; start <= static_cast<int>(shown); start = offset + 1) {
-            if (!matchLine(lineCopy, 0, expr, fold, start, &offset, &length, flags, work) ||
+            if (!matchLine(lineCopy.c_str(), 0, expr, fold, start, &offset, &length, flags, work) ||
                 offset >= before || offset < start) {
                 break;
             }

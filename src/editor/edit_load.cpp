@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "editor/edit_data.h"
@@ -53,10 +54,9 @@ FileCounts countBytes(const char* text, int64_t length) {
 }
 
 int readWhole(const char* path, EditData& data, std::string& reason) {
-    int file = ::open(path, O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    if (file < 0 || ::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (file >= 0) ::close(file);
+    struct stat info {};
+    int file = openRegularFile(path, -1, nullptr, info);
+    if (file < 0) {
         logMessage("cannot read: %s", path);
         reason = "text failed to load";
         return 9;

@@ -5,9 +5,9 @@
 
 #include "base/log/message_log.h"
 #include "editor/edit_data.h"
+#include "load/reload_scan.h"
 #include "search/search_pass.h"
 #include "text/line_reader.h"
-#include "text/load_target.h"
 #include "text/text_store.h"
 
 namespace tessel {
@@ -70,36 +70,11 @@ int commitEditsToStore(TextStore& store) {
 int reloadBlockFromFile(TextStore& store, TextBlock& block) {
     if (!block.fileName) return 9;
     cancelSearchPasses();
-    std::string name = block.fileName;
-    int result = 0;
-    if (textOptions().fastLoad) {
-        result = block.loadFile(name.c_str()) == LoadFileResult::kLoaded ? 0 : 9;
-    } else {
-        block.reset(1);
-        if (block.openForAdd() != 0) return 9;
-        LoadTarget target;
-        target.block = &block;
-        LineReader reader;
-        reader.options.loadBin = true;
-        reader.options.recordPrefix =
-            store.prefixLength > 0 ? std::string_view(store.recordPrefix) : kFileRecordPrefix;
-        int read = reader.readFile(name.c_str(), name.c_str(),
-                                   [&target](const char* line, size_t length, bool needsNewline) {
-                                       return target.writeLine(line, length, needsNewline);
-                                   });
-        if (read == 9 || block.lineCount < 2) {
-            // A file that cannot be read leaves an empty record with its name.
-            block.reset(1);
-            block.openForAdd();
-            block.addText(kFileRecordPrefix, true);
-            block.addText(name.c_str(), true);
-            block.addText(" ", true);
-            result = 9;
-        }
-        if (block.close() != 0) result = 9;
-    }
+    ReloadScanner scanner;
+    scanner.store = &store;
+    const int result = scanner.reloadBlock(block);
     store.renumber();
-    return result;
+    return result == 0 ? 0 : 9;
 }
 
 }  // namespace tessel

@@ -180,8 +180,12 @@ bool EditData::fileBytes(FileSink& sink, const char* name, int64_t* linesOut) co
             }
             sink.flushWhenFull();
         }
+        // The empty piece after a final line end is no line of the file.
+        if (!found) {
+            if (!line.empty()) ++lines;
+            break;
+        }
         ++lines;
-        if (!found) break;
         sink.append(writesCrBefore(static_cast<int>(lines - 1)) ? "\r\n" : "\n");
         start = end + 1;
     }

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "load/folder_walk.h"
 #include "text/file_classify.h"
@@ -144,18 +145,16 @@ FileCollector::~FileCollector() {
 // Only plain text goes the fast way: binary files, wide text and snapfiles need the line
 // reader's handling, which reading them whole would skip.
 bool FileCollector::plainText(const char* path) const {
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
     struct stat info {};
+    int fd = openRegularFile(path, -1, nullptr, info);
+    if (fd < 0) return false;
     bool plain = false;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        unsigned char start[kClassifyBytes];
-        ssize_t got = ::pread(fd, start, sizeof start, 0);
-        if (got >= 0) {
-            FileClass kind =
-                classifyFileStart(path, start, static_cast<size_t>(got), options_.loadWchar);
-            plain = !kind.binary && !kind.wide && !kind.snapfile && !kind.database;
-        }
+    unsigned char start[kClassifyBytes];
+    ssize_t got = ::pread(fd, start, sizeof start, 0);
+    if (got >= 0) {
+        FileClass kind =
+            classifyFileStart(path, start, static_cast<size_t>(got), options_.loadWchar);
+        plain = !kind.binary && !kind.wide && !kind.snapfile && !kind.database;
     }
     ::close(fd);
     return plain;
@@ -195,7 +194,7 @@ int FileCollector::collectByLines(const char* path, const char* name, bool expli
         }
         return 0;
     }
-    if (rc == 9) {
+    if (rc == 9 || rc == kReadFailed) {
         ++counts.failed;
         return 9;
     }
@@ -396,6 +395,11 @@ void FileCollector::readByLines(Job& job, LineReader& reader) {
         },
         folderFd, folderFd >= 0 ? path + job.nameStart : nullptr);
     if (job.result == kNotPlainText) return;
+    if (job.result == kReadFailed) {
+        job.readCounts = LineReaderCounts();
+        job.plain = true;
+        return;
+    }
     job.readCounts.files = reader.counts.files - before.files;
     job.readCounts.lines = reader.counts.lines - before.lines;
     job.readCounts.bytes = reader.counts.bytes - before.bytes;
@@ -481,6 +485,11 @@ void FileCollector::adopt(Job& job) {
 // Puts a block read by lines on a helper into the store where the collector's reader would
 // have made it: behind the last block, which is closed first.
 void FileCollector::adoptLines(Job& job) {
+    if (job.result == kReadFailed) {
+        delete job.block;
+        ++counts.failed;
+        return;
+    }
     // The block starts with its record header, which is never a snapfile header: whatever
     // the target would still drop or introduce before it is settled here.
     int rc = target_.introduceStream();

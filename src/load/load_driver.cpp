@@ -34,6 +34,21 @@ std::string textOf(const char* key) {
     return text ? std::string(text) : std::string();
 }
 
+constexpr char kNoSuchPath[] = "no such file or folder";
+
+// Why a path given for a replacing load can load nothing: it is gone, or it is something
+// other than a folder or a regular file (a named pipe, a device, a socket). Empty when it may
+// load, or when it may be file-set text (masks after a folder) that only the walk can judge.
+std::string unloadableReason(const std::string& item) {
+    struct stat info {};
+    if (::stat(item.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode) || S_ISREG(info.st_mode)) return std::string();
+        return "not a file or folder";
+    }
+    bool maybeFileSet = item.empty() || item[0] == '-' || item.find(' ') != std::string::npos;
+    return maybeFileSet ? std::string() : kNoSuchPath;
+}
+
 }  // namespace
 
 LoadSettings loadSettingsFromConfig() {
@@ -154,6 +169,7 @@ int LoadDriver::load(const char* path, int flags, const std::vector<std::string>
     else
         run.items.emplace_back(path ? path : "");
     bool append = (flags & kLoadAppend) != 0;
+    if (!append && keepTextWhenNothingLoads(run, target)) return lastReport.result;
 
     running_ = true;
     target.loadRunning = true;
@@ -240,6 +256,35 @@ int LoadDriver::load(const char* path, int flags, const std::vector<std::string>
     return run.result;
 }
 
+// A replacing load whose every path can load nothing leaves the loaded text as it is: clearing
+// it first and finding nothing would throw the user's text away for nothing.
+bool LoadDriver::keepTextWhenNothingLoads(const Run& run, const TextStore& target) {
+    if (target.blockCount == 0 || (run.flags & (kLoadFileSetText | kLoadPrepareOnly))) return false;
+    std::vector<std::string> reasons;
+    for (const std::string& item : run.items) {
+        std::string reason = unloadableReason(item);
+        if (reason.empty()) return false;
+        reasons.push_back(std::move(reason));
+    }
+    logMessage("[note] nothing to load, the loaded text stays:");
+    for (size_t i = 0; i < run.items.size(); ++i)
+        logMessage("[blue] %s (%s)", run.items[i].c_str(), reasons[i].c_str());
+    if (callbacks.showStatus)
+        callbacks.showStatus("[blue] nothing to load, the loaded text stays.");
+    lastReport = LoadReport{};
+    lastReport.result = 1;
+    // A path that is gone is the error it always was, only without the loss.
+    for (const std::string& item : run.items) {
+        if (unloadableReason(item) != kNoSuchPath) continue;
+        logMessage("directory not found: %s", item.c_str());
+        lastReport.result = 9;
+        lastReport.errorTitle = kLoadErrorTitle;
+        lastReport.errorText = "directory not found: " + item;
+        break;
+    }
+    return true;
+}
+
 void LoadDriver::waitForThread(Run& run) {
     bool trace = traceMode();
     bool startup = (run.flags & kLoadFileSetText) != 0;
@@ -262,14 +307,14 @@ void LoadDriver::waitForThread(Run& run) {
         run.result = collectAll(run);
         run.collectionDone = true;
     } else {
-        int64_t nextPump = tickMs() + kPumpMs;
+        int64_t nextPump = tickMs() + kLoaderWaitPumpMs;
         int64_t nextRepaint = tickMs() + kRepaintMs;
         while (!run.collectionDone.load()) {
             if (limitQuestion_.load() == 1) limitQuestion_ = askLimit(run) ? 2 : 3;
             int64_t now = tickMs();
             if (now >= nextPump) {
                 if (callbacks.pumpMessages) callbacks.pumpMessages();
-                nextPump = now + kPumpMs;
+                nextPump = now + kLoaderWaitPumpMs;
             }
             if (now >= nextRepaint) {
                 if (callbacks.repaint) callbacks.repaint();

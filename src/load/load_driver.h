@@ -91,6 +91,9 @@ struct LoadReport {
 constexpr int kRedrawMs = 100;
 constexpr int kRepaintMs = 250;
 constexpr int kPumpMs = 500;
+// While the loader thread works, the user interface thread has nothing else to do: it
+// handles input this often, so that keys typed meanwhile show at once.
+constexpr int kLoaderWaitPumpMs = 50;
 constexpr int kBusyChecks = 30;
 inline constexpr char kLoadLimitTitle[] = "LOAD LIMIT REACHED";
 inline constexpr char kWrongParametersTitle[] = "Tessel: wrong parameters";
@@ -124,6 +127,7 @@ class LoadDriver {
     int progress(Run& run);
     bool askLimit(Run& run);
     void waitForThread(Run& run);
+    bool keepTextWhenNothingLoads(const Run& run, const TextStore& target);
     void sleepMs(int ms);
 
     std::atomic<bool> running_{false};

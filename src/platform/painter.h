@@ -55,6 +55,11 @@ class Painter {
     virtual void fillRect(const Rect& rect, Color color) = 0;
     virtual void drawLine(int x1, int y1, int x2, int y2, Color color) = 0;
     virtual void drawPicture(const Picture& picture, int x, int y) = 0;
+    // Draws the picture scaled into `target`; painters that cannot scale draw it at its size
+    // in the corner.
+    virtual void drawPictureScaled(const Picture& picture, const Rect& target) {
+        drawPicture(picture, target.x, target.y);
+    }
     // Copies a part of an off-screen bitmap.
     virtual void blit(const class Bitmap& source, const Rect& from, int toX, int toY) = 0;
     // Drawing outside the rectangle has no effect until the clip is reset.

@@ -1,7 +1,9 @@
 // PNG and JPEG decoding from memory into RGBA, and the table of built-in pictures.
+#include <algorithm>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // The JPEG library's header expects size_t and FILE to be declared already.
@@ -43,6 +45,16 @@ void jpegErrorExit(j_common_ptr info) {
 
 void jpegIgnoreMessage(j_common_ptr /*info*/) {}
 
+// Errors of the library jump back to the caller's setjmp with their text in `errors.message`;
+// warnings are dropped.
+jpeg_error_mgr* prepareJpegErrors(JpegErrorManager& errors) {
+    jpeg_error_mgr* base = jpeg_std_error(&errors.base);
+    errors.base.error_exit = jpegErrorExit;
+    errors.base.output_message = jpegIgnoreMessage;
+    errors.message[0] = 0;
+    return base;
+}
+
 // Decodes into `rgb` (three bytes per pixel). Kept free of objects with destructors because
 // of the jump; `rgb` belongs to the caller. Returns 0, or 9 with `message` set.
 int decodeJpegRgb(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& width,
@@ -50,10 +62,7 @@ int decodeJpegRgb(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, i
     jpeg_decompress_struct info;
     JpegErrorManager errors;
     std::memset(&info, 0, sizeof info);
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = jpegErrorExit;
-    errors.base.output_message = jpegIgnoreMessage;
-    errors.message[0] = 0;
+    info.err = prepareJpegErrors(errors);
     if (setjmp(errors.jump)) {
         std::snprintf(message, messageSize, "%s", errors.message);
         jpeg_destroy_decompress(&info);
@@ -145,6 +154,70 @@ int decodeJpeg(std::span<const uint8_t> bytes, Picture& out) {
         out.rgba[j + 3] = 255;
     }
     return 0;
+}
+
+namespace {
+
+// Encodes `rgb` (three bytes a pixel) into a buffer that libjpeg allocates; free of objects
+// with destructors because of the jump. Returns 0, or 9 with `message` set.
+int encodeJpegRgb(const uint8_t* rgb, int width, int height, int quality, unsigned char** bytes,
+                  unsigned long* size, char* message, size_t messageSize) {
+    jpeg_compress_struct info;
+    JpegErrorManager errors;
+    std::memset(&info, 0, sizeof info);
+    info.err = prepareJpegErrors(errors);
+    if (setjmp(errors.jump)) {
+        std::snprintf(message, messageSize, "%s", errors.message);
+        jpeg_destroy_compress(&info);
+        return 9;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, bytes, size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        auto* row = const_cast<JSAMPROW>(rgb + static_cast<size_t>(info.next_scanline) * width * 3);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return 0;
+}
+
+}  // namespace
+
+int encodeJpeg(const Picture& picture, int quality, std::vector<uint8_t>& out) {
+    out.clear();
+    const size_t pixels = static_cast<size_t>(std::max(picture.width, 0)) *
+                          static_cast<size_t>(std::max(picture.height, 0));
+    if (pixels == 0 || picture.rgba.size() != pixels * 4 ||
+        !sizeAcceptable(static_cast<uint32_t>(picture.width),
+                        static_cast<uint32_t>(picture.height))) {
+        logError(0, "cannot encode JPEG picture: wrong size (%d x %d)", picture.width,
+                 picture.height);
+        return 9;
+    }
+    std::vector<uint8_t> rgb(pixels * 3);
+    for (size_t i = 0, j = 0; j < rgb.size(); i += 4, j += 3) {
+        rgb[j] = picture.rgba[i];
+        rgb[j + 1] = picture.rgba[i + 1];
+        rgb[j + 2] = picture.rgba[i + 2];
+    }
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    char message[JMSG_LENGTH_MAX + 40] = {};
+    const int status =
+        encodeJpegRgb(rgb.data(), picture.width, picture.height, std::clamp(quality, 1, 100),
+                      &bytes, &size, message, sizeof message);
+    if (status == 0) out.assign(bytes, bytes + size);
+    std::free(bytes);
+    if (status != 0) logError(0, "cannot encode JPEG picture: %s", message);
+    return status;
 }
 
 std::span<const uint8_t> embeddedPicture(PictureId id) {

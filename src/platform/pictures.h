@@ -40,6 +40,10 @@ constexpr int64_t kMaxPicturePixels = 16 * 1024 * 1024;
 int decodePng(std::span<const uint8_t> bytes, Picture& out);
 int decodeJpeg(std::span<const uint8_t> bytes, Picture& out);
 
+// Encodes a picture as a baseline JPEG of the given quality (1 ... 100); the alpha channel is
+// dropped. 0 success, 9 failure (logged).
+int encodeJpeg(const Picture& picture, int quality, std::vector<uint8_t>& out);
+
 // Decodes the built-in pictures. 0 success; otherwise the number of the picture set that
 // failed (1 buttons, 2 cursors), already logged, for "cannot load\nimage resources (%d)".
 int loadPictures();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,14 +42,41 @@ bool onUiThread();
 void pumpPendingEvents();
 // Runs a function on the user interface thread from any thread (after the current event).
 void postToUiThread(std::function<void()> task);
+// Calls `tick` on the user interface thread every `intervalMs` from the event loop, also
+// inside the nested loops of long work (a load pumps its events), until stopped. Returns
+// an id for stopRepeatingTask, 0 when no event loop can run it.
+int startRepeatingTask(int intervalMs, std::function<void()> tick);
+void stopRepeatingTask(int id);
 
-// Clipboard: text in code-page bytes; file lists as native paths.
-void setClipboardText(std::string_view text);
+// Clipboard: text in code-page bytes; file lists as native paths. What the program sets is
+// its own until another program changes the clipboard; scripted runs set it as another
+// program would.
+void setClipboardText(std::string_view text, bool asOtherProgram = false);
 std::string clipboardText();
-void setClipboardFiles(const std::vector<std::string>& paths);
+void setClipboardFiles(const std::vector<std::string>& paths, bool asOtherProgram = false);
 std::vector<std::string> clipboardFiles();
 // Called whenever the clipboard content changes (nullptr stops watching).
 void setClipboardWatcher(std::function<void()> watcher);
+// True while the clipboard holds what this program put there.
+bool clipboardOwned();
+// The MD5 digest of the bytes, as 32 lower-case hexadecimal digits.
+std::string md5Hex(std::string_view bytes);
+
+// Called when the application becomes the active one on the desktop (true) or stops being
+// it (false), with the keyboard modifiers held at that moment (nullptr stops watching).
+void setActivationWatcher(std::function<void(bool active, int modifiers)> watcher);
+
+// A timer that belongs to no window: `task` runs on the user interface thread whenever it
+// fires. Returns nullptr when the platform is not started.
+class PlatformTimer {
+  public:
+    static std::unique_ptr<PlatformTimer> create(std::function<void()> task);
+    virtual ~PlatformTimer() = default;
+    // Starting a running timer starts it again with the new interval.
+    virtual void start(int intervalMs, bool singleShot) = 0;
+    virtual void stop() = 0;
+    virtual bool active() const = 0;
+};
 
 // Message boxes.
 enum class BoxButtons : int { ok, okCancel, yesNo, yesNoCancel };
@@ -74,6 +102,9 @@ int folderDialog(std::string_view title, const std::string& startPath, std::stri
 // empty path cancels), and are cancelled when the queue is empty.
 void queueDialogAnswer(std::string path);
 void clearDialogAnswers();
+// Asks for one line of text, `text` giving the start: 0 confirmed (text holds the answer), 1
+// cancelled. Non-interactive mode answers from the dialog queue above (an empty path cancels).
+int textDialog(std::string_view title, std::string_view label, std::string& text);
 // Lets the user change a font: 0 changed, 1 cancelled. Name, height and weight are updated.
 int fontDialog(std::string_view title, FontRequest& font);
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <cstdio>
 #include <deque>
@@ -236,6 +238,28 @@ int saveFileDialog(std::string_view title, const std::string& startPath, std::st
 
 int folderDialog(std::string_view title, const std::string& startPath, std::string& chosen) {
     return runFileDialog(DialogKind::folder, title, startPath, {}, chosen);
+}
+
+int textDialog(std::string_view title, std::string_view label, std::string& text) {
+    const int length = static_cast<int>(std::min<size_t>(title.size(), 400));
+    if (nonInteractive() || !platformRunning()) {
+        std::string queued;
+        if (takeDialogAnswer(queued) && !queued.empty()) {
+            logMessage("[blue] dialog \"%.*s\" answered \"%s\"", length, title.data(),
+                       queued.c_str());
+            text = queued;
+            return 0;
+        }
+        logMessage("[blue] dialog \"%.*s\" cancelled (no user)", length, title.data());
+        return 1;
+    }
+    bool confirmed = false;
+    const QString answer =
+        QInputDialog::getText(nullptr, qt::fromCodePage(title), qt::fromCodePage(label),
+                              QLineEdit::Normal, qt::fromCodePage(text), &confirmed);
+    if (!confirmed) return 1;
+    text = qt::toCodePage(answer);
+    return 0;
 }
 
 int fontDialog(std::string_view title, FontRequest& font) {

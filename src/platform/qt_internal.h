@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <QWidget>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ inline QColor toQColor(Color color) {
 
 // A deep copy of the picture as an ARGB image.
 QImage imageOf(const Picture& picture);
+// Writes what a widget shows as a PNG, or a JPEG for names ending in ".jpg" or ".jpeg",
+// scaled down to `width` when that is given and smaller. 0 written, 9 failure (logged).
+int saveWidgetShot(QWidget& widget, const std::string& path, int width);
 
 QCursor cursorOf(CursorKind kind);
 
@@ -67,6 +71,7 @@ class QtPainter : public Painter {
     void fillRect(const Rect& rect, Color color) override;
     void drawLine(int x1, int y1, int x2, int y2, Color color) override;
     void drawPicture(const Picture& picture, int x, int y) override;
+    void drawPictureScaled(const Picture& picture, const Rect& target) override;
     void blit(const Bitmap& source, const Rect& from, int toX, int toY) override;
     void setClip(const Rect& rect) override;
     void resetClip() override;

@@ -2,7 +2,11 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QStringList>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "base/log/message_log.h"
 #include "platform/qt_internal.h"
@@ -126,6 +130,13 @@ void QtPainter::drawPicture(const Picture& picture, int x, int y) {
     painter_.drawImage(QPoint(x, y), imageOf(picture));
 }
 
+void QtPainter::drawPictureScaled(const Picture& picture, const Rect& target) {
+    painter_.save();
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter_.drawImage(QRect(target.x, target.y, target.width, target.height), imageOf(picture));
+    painter_.restore();
+}
+
 class QtBitmap : public Bitmap {
   public:
     QtBitmap(int width, int height) : image_(width, height, QImage::Format_RGB32) {
@@ -186,6 +197,54 @@ QImage imageOf(const Picture& picture) {
     QImage shallow(picture.rgba.data(), picture.width, picture.height, picture.width * 4,
                    QImage::Format_RGBA8888);
     return shallow.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+namespace {
+
+bool endsWith(std::string_view text, std::string_view end) {
+    if (text.size() < end.size()) return false;
+    for (size_t i = 0; i < end.size(); ++i) {
+        const char c = text[text.size() - end.size() + i];
+        if (std::tolower(static_cast<unsigned char>(c)) != end[i]) return false;
+    }
+    return true;
+}
+
+constexpr int kShotJpegQuality = 82;
+
+}  // namespace
+
+int saveWidgetShot(QWidget& widget, const std::string& path, int width) {
+    QImage image = widget.grab().toImage();
+    if (!image.isNull() && width > 0 && width < image.width()) {
+        image = image.scaledToWidth(width, Qt::SmoothTransformation);
+    }
+    bool written = false;
+    if (!image.isNull() && (endsWith(path, ".jpg") || endsWith(path, ".jpeg"))) {
+        const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+        Picture picture;
+        picture.width = rgba.width();
+        picture.height = rgba.height();
+        picture.rgba.resize(static_cast<size_t>(picture.width) * picture.height * 4);
+        for (int y = 0; y < picture.height; ++y) {
+            std::memcpy(picture.rgba.data() + static_cast<size_t>(y) * picture.width * 4,
+                        rgba.constScanLine(y), static_cast<size_t>(picture.width) * 4);
+        }
+        std::vector<uint8_t> bytes;
+        if (encodeJpeg(picture, kShotJpegQuality, bytes) == 0) {
+            if (FILE* file = std::fopen(path.c_str(), "wb")) {
+                written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+                written = std::fclose(file) == 0 && written;
+            }
+        }
+    } else if (!image.isNull()) {
+        written = image.save(pathToQt(path), "PNG");
+    }
+    if (!written) {
+        logError(0, "cannot write window picture %s", path.c_str());
+        return 9;
+    }
+    return 0;
 }
 
 }  // namespace tessel::qt

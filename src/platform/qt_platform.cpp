@@ -6,11 +6,16 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <map>
+#include <memory>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/codepage/utf8.h"
 #include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
@@ -25,16 +30,36 @@ char gProgramName[] = "tessel";
 char* gArgv[] = {gProgramName, nullptr};
 
 std::unique_ptr<QApplication> gApplication;
-QMetaObject::Connection gClipboardConnection;
+// The clipboard's change signal goes to the watcher; a change that did not come from this
+// program's own setting ends its ownership.
+std::function<void()> gClipboardWatcher;
+bool gSettingClipboard = false;
+bool gClipboardOwned = false;
+
+struct RepeatingTasks {
+    std::map<int, std::unique_ptr<QTimer>> running;
+    // Stopped timers wait here: a task may stop itself from inside its own tick.
+    std::vector<std::unique_ptr<QTimer>> retired;
+    int lastId = 0;
+};
+
+RepeatingTasks& repeatingTasks() {
+    static RepeatingTasks tasks;  // user interface thread only
+    return tasks;
+}
 
 // Byte to character and back for the active code page; rebuilt when the code page changes.
+// In the UTF-8 code page the map serves the bytes of no valid sequence, which show as their
+// code-page-1252 characters.
 struct CodePageMap {
     int codePage = 0;
+    bool utf8 = false;
     std::array<char16_t, 256> characters{};
     std::array<int16_t, 65536> bytes{};
 
     void build(int page) {
         codePage = page;
+        utf8 = page == kCodePageUtf8;
         bytes.fill(-1);
         for (int byte = 255; byte >= 0; --byte) {
             const char32_t ch = unicodeOf(page, static_cast<uint8_t>(byte));
@@ -66,6 +91,22 @@ namespace qt {
 
 void fromCodePage(std::string_view bytes, QString& out) {
     const CodePageMap& map = codePageMap();
+    if (map.utf8) {
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        out.reserve(out.size() + qsizetype(bytes.size()));
+        for (size_t i = 0; i < bytes.size();) {
+            char32_t code = 0;
+            const int length = decodeUtf8(data + i, bytes.size() - i, code);
+            if (length == 0) {
+                out.append(QChar(map.characters[data[i]]));
+                ++i;
+                continue;
+            }
+            out.append(QString::fromUcs4(&code, 1));
+            i += static_cast<size_t>(length);
+        }
+        return;
+    }
     const qsizetype start = out.size();
     out.resize(start + qsizetype(bytes.size()));
     QChar* target = out.data() + start;
@@ -86,6 +127,7 @@ int byteOf(char32_t ch) {
 }
 
 std::string toCodePage(const QString& text) {
+    if (codePageMap().utf8) return text.toUtf8().toStdString();
     std::string bytes;
     bytes.reserve(size_t(text.size()));
     const CodePageMap& map = codePageMap();
@@ -141,6 +183,12 @@ int platformInit(const PlatformOptions& options) {
     qt::clearKeyState();
     setMessageBoxHook(
         [](const char* title, const char* text) { messageBox(title, text, BoxButtons::ok); });
+    gClipboardOwned = false;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, gApplication.get(),
+                     [] {
+                         if (!gSettingClipboard) gClipboardOwned = false;
+                         if (gClipboardWatcher) gClipboardWatcher();
+                     });
     return 0;
 }
 
@@ -148,8 +196,11 @@ void platformShutdown() {
     if (!gApplication) return;
     setMessageBoxHook(nullptr);
     setClipboardWatcher(nullptr);
+    setActivationWatcher(nullptr);
     // Windows let go of inside their own events are still waiting to be deleted.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    repeatingTasks().running.clear();
+    repeatingTasks().retired.clear();
     gApplication.reset();
 }
 
@@ -200,9 +251,38 @@ void postToUiThread(std::function<void()> task) {
     QMetaObject::invokeMethod(gApplication.get(), std::move(task), Qt::QueuedConnection);
 }
 
-void setClipboardText(std::string_view text) {
+int startRepeatingTask(int intervalMs, std::function<void()> tick) {
+    if (!gApplication || !tick) return 0;
+    RepeatingTasks& tasks = repeatingTasks();
+    tasks.retired.clear();
+    const int id = ++tasks.lastId;
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(std::max(intervalMs, 0));
+    QObject::connect(timer.get(), &QTimer::timeout, std::move(tick));
+    timer->start();
+    tasks.running[id] = std::move(timer);
+    return id;
+}
+
+void stopRepeatingTask(int id) {
+    RepeatingTasks& tasks = repeatingTasks();
+    auto found = tasks.running.find(id);
+    if (found == tasks.running.end()) return;
+    found->second->stop();
+    tasks.retired.push_back(std::move(found->second));
+    tasks.running.erase(found);
+}
+
+void setClipboardText(std::string_view text, bool asOtherProgram) {
     if (!gApplication) return;
+    gSettingClipboard = true;
+    gClipboardOwned = !asOtherProgram;
     QGuiApplication::clipboard()->setText(qt::fromCodePage(text));
+    gSettingClipboard = false;
+}
+
+bool clipboardOwned() {
+    return gApplication && gClipboardOwned;
 }
 
 std::string clipboardText() {
@@ -210,13 +290,16 @@ std::string clipboardText() {
     return qt::toCodePage(QGuiApplication::clipboard()->text());
 }
 
-void setClipboardFiles(const std::vector<std::string>& paths) {
+void setClipboardFiles(const std::vector<std::string>& paths, bool asOtherProgram) {
     if (!gApplication) return;
     auto* data = new QMimeData;
     QList<QUrl> urls;
     for (const std::string& path : paths) urls.append(QUrl::fromLocalFile(qt::pathToQt(path)));
     data->setUrls(urls);
+    gSettingClipboard = true;
+    gClipboardOwned = !asOtherProgram;
     QGuiApplication::clipboard()->setMimeData(data);
+    gSettingClipboard = false;
 }
 
 std::vector<std::string> clipboardFiles() {
@@ -231,11 +314,7 @@ std::vector<std::string> clipboardFiles() {
 }
 
 void setClipboardWatcher(std::function<void()> watcher) {
-    if (gClipboardConnection) QObject::disconnect(gClipboardConnection);
-    gClipboardConnection = {};
-    if (!gApplication || !watcher) return;
-    gClipboardConnection = QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged,
-                                            gApplication.get(), std::move(watcher));
+    gClipboardWatcher = std::move(watcher);
 }
 
 std::vector<Monitor> monitors() {

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <map>
 
+#include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
@@ -107,7 +108,14 @@ class HandlerWidget : public QWidget {
         }
         // Typed text arrives as characters after the key, control characters included
         // (Return, Backspace, TAB, ESCAPE and CONTROL+letter).
+        // In the UTF-8 code page a character arrives as the bytes of its sequence.
         const QString text = event->text();
+        if (codePage() == kCodePageUtf8) {
+            for (const char byte : toCodePage(text)) {
+                if (handler_) handler_->onChar(static_cast<uint8_t>(byte));
+            }
+            return;
+        }
         for (qsizetype i = 0; i < text.size(); ++i) {
             const int byte = byteOf(text[i].unicode());
             if (byte >= 0 && !text[i].isSurrogate() && handler_) {
@@ -352,17 +360,12 @@ class QtWindow : public PlatformWindow {
         if (widget_) widget_->setAcceptDrops(on);
     }
 
-    int saveShot(const std::string& path) override {
+    int saveShot(const std::string& path, int width) override {
         if (!widget_) {
             logError(0, "no window to take a picture of");
             return 9;
         }
-        const QPixmap shot = widget_->grab();
-        if (shot.isNull() || !shot.save(pathToQt(path), "PNG")) {
-            logError(0, "cannot write window picture %s", path.c_str());
-            return 9;
-        }
-        return 0;
+        return saveWidgetShot(*widget_, path, width);
     }
 
     bool injectKey(int key, int modifiers, bool down, std::string_view text) override {

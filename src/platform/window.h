@@ -118,8 +118,10 @@ class PlatformWindow {
     virtual Point fromScreen(Point screen) const = 0;
     virtual void setAcceptDrops(bool on) = 0;
 
-    // Renders the window's current look into a PNG file. 0 written, 9 failure (logged).
-    virtual int saveShot(const std::string& path) = 0;
+    // Renders the window's current look into a PNG file, or a JPEG one when the name ends in
+    // ".jpg" or ".jpeg", scaled down to `width` pixels when that is given and smaller. 0
+    // written, 9 failure (logged).
+    virtual int saveShot(const std::string& path, int width = 0) = 0;
 
     // Input delivered as if the user had given it, through the same path as real events
     // (for scripted runs). text is what the key types, in code-page bytes. Returns false for

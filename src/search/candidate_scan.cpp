@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/codepage/unicode_fold.h"
+#include "base/codepage/utf8.h"
 #include "search/candidate_scan_wide.h"
 
 namespace tessel {
@@ -98,6 +100,7 @@ struct Planner {
             if (!expr.hasTab && t == '\t') t = ' ';
             preimage[t].push_back(static_cast<uint8_t>(b));
         }
+        if (fold.utf8()) addCharacterPreimages(fold);
         for (int t = 0; t < 256; ++t) {
             classes[t] = buildClass(preimage[t]);
             double share = 0;
@@ -198,6 +201,56 @@ struct Planner {
 
     static uint8_t u8(char c) { return static_cast<uint8_t>(c); }
 
+    static void addOnce(std::vector<uint8_t>& set, uint8_t byte) {
+        if (std::find(set.begin(), set.end(), byte) == set.end()) set.push_back(byte);
+    }
+
+    // The UTF-8 code page. A character beyond ASCII that folds to another of its length
+    // offers its bytes for the folded bytes at the same places. One that folds to ASCII is
+    // longer than its fold, so the bytes after it stand elsewhere than the term says: only
+    // its lead byte is kept, by the ASCII character it stands for.
+    void addCharacterPreimages(const FoldTable& fold) {
+        char raw[4];
+        char folded[4];
+        for (char32_t code = 0x80; code < kWideFoldLimit; ++code) {
+            const char32_t to = fold.foldCode(code);
+            if (to == code) continue;
+            encodeUtf8(code, raw);
+            if (to < 0x80) {
+                addOnce(shorterLeads[to], u8(raw[0]));
+                continue;
+            }
+            encodeUtf8(to, folded);
+            addOnce(preimage[u8(folded[0])], u8(raw[0]));
+            addOnce(preimage[u8(folded[1])], u8(raw[1]));
+        }
+        if (!fold.foldQuotes) return;
+        for (char32_t quote : quoteMarks()) {
+            encodeUtf8(quote, raw);
+            addOnce(shorterLeads[fold.bytes['"']], u8(raw[0]));
+        }
+    }
+
+    // The lead bytes of the characters that fold shorter to one of text[from, to]: a line
+    // where the bytes of a needle over that part do not stand holds one of them instead.
+    std::vector<uint8_t> shorterLeadsIn(std::string_view text, int from, int to) const {
+        std::vector<uint8_t> leads;
+        for (int i = from; i <= to && i < static_cast<int>(text.size()); ++i) {
+            const uint8_t c = u8(text[i]);
+            if (c >= 0x80) continue;
+            for (uint8_t lead : shorterLeads[c]) addOnce(leads, lead);
+        }
+        return leads;
+    }
+
+    // Whether the folded text stands byte for byte, folded, in every line it matches.
+    bool standsLiterally(std::string_view text) const {
+        for (char c : text) {
+            if (u8(c) >= 0x80 || !shorterLeads[u8(c)].empty()) return false;
+        }
+        return true;
+    }
+
     // Counting a pair over the sample costs a pass over it, so only the 8 rarest bytes of a
     // term by estimate are paired: 28 pairs at most, however long the term.
     static constexpr size_t kSampledPositions = 8;
@@ -205,6 +258,7 @@ struct Planner {
     static constexpr size_t kMinSampleBytes = 4096;
 
     std::vector<uint8_t> preimage[256];
+    std::vector<uint8_t> shorterLeads[128];
     ByteClass classes[256];
     double cost[256] = {};
 };
@@ -529,6 +583,21 @@ ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const Mat
             plan.maxOffset = std::max({plan.maxOffset, best.firstOffset, best.secondOffset});
             plan.needles.push_back(best);
             plan.terms.emplace_back(bestText);
+            if (!planner.standsLiterally(bestText)) checkable = false;
+            // A line where the needle's bytes do not stand because a character there folded
+            // shorter holds that character's lead byte: a second needle looks for those.
+            const int from = best.termOffset;
+            const int to = from + std::max(best.firstOffset, best.secondOffset);
+            std::vector<uint8_t> leads = planner.shorterLeadsIn(bestText, from, to);
+            if (!leads.empty()) {
+                Needle shorter;
+                shorter.term = best.term;
+                shorter.single = true;
+                shorter.first = buildClass(leads);
+                if (shorter.first.clauseCount < 0) return ScanPlan{};
+                plan.needles.push_back(shorter);
+                plan.terms.emplace_back();
+            }
             // A line keyword's place, and the "*" of a whole word searched as plain text,
             // are for the line test to judge.
             const uint8_t kind = expr.termKinds[best.term];
@@ -549,6 +618,8 @@ ScanPlan planScan(const SearchExpression& expr, const FoldTable& fold, const Mat
         if (!groupHead || !alone || (expr.termKinds[t] & 0xF0)) plan.plainTerms = false;
     }
     plan.termsCheckable = plan.usable && checkable;
+    // A needle hit confirms a line only where the terms stand literally.
+    plan.plainTerms = plan.plainTerms && plan.termsCheckable;
     for (int b = 0; b < 256; ++b) {
         uint8_t c = fold.bytes[b];
         plan.readAs[b] = !expr.hasTab && c == '\t' ? ' ' : c;

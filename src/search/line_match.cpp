@@ -36,14 +36,25 @@ int findIn(const char* text, int textLength, int from, std::string_view term) {
     return kNone;
 }
 
-bool isWord(char c) {
-    return isWordChar(static_cast<uint8_t>(c));
-}
+// In UTF-8 text a byte is a word character when the character holding it is one.
+struct WordTest {
+    const char* text;
+    int length;
+    bool utf8;
+
+    bool operator()(int at) const {
+        const auto byte = static_cast<uint8_t>(text[at]);
+        if (!utf8 || byte < 0x80) return isWordChar(byte);
+        return isWordCharAt(text, static_cast<size_t>(length), static_cast<size_t>(at));
+    }
+};
 
 // Whole-word search from `from`: the term's "*"-separated segments must follow each other
 // with only word characters between them, starting at a word start and ending at a word end.
 // Each segment takes its first occurrence; there is no retry with a later one.
-int findWord(const char* text, int textLength, int from, std::string_view term, int* length) {
+int findWord(const char* text, int textLength, int from, std::string_view term, bool utf8,
+             int* length) {
+    const WordTest isWord{text, textLength, utf8};
     bool hasStar = term.find('*') != std::string_view::npos;
     if (!hasStar && findIn(text, textLength, from, term) == kNone) return kNone;
     std::string_view segments[kMaxWordSegments];
@@ -59,7 +70,7 @@ int findWord(const char* text, int textLength, int from, std::string_view term, 
         start = star + 1;
     }
     for (int p = std::max(from, 0); p < textLength; ++p) {
-        if (!isWord(text[p]) || (p > 0 && isWord(text[p - 1]))) continue;
+        if (!isWord(p) || (p > 0 && isWord(p - 1))) continue;
         std::string_view first = segments[0];
         if (static_cast<int>(first.size()) > textLength - p ||
             std::memcmp(text + p, first.data(), first.size()) != 0) {
@@ -74,14 +85,14 @@ int findWord(const char* text, int textLength, int from, std::string_view term, 
                 break;
             }
             for (int k = end; k < at; ++k) {
-                if (!isWord(text[k])) {
+                if (!isWord(k)) {
                     ok = false;
                     break;
                 }
             }
             end = at + static_cast<int>(segments[s].size());
         }
-        if (!ok || (end < textLength && isWord(text[end]))) continue;
+        if (!ok || (end < textLength && isWord(end))) continue;
         *length = end - p;
         return p;
     }
@@ -104,12 +115,91 @@ int foldInto(const uint8_t* in, int from, int end, const FoldTable& fold, bool k
     return i;
 }
 
+// Where the UTF-8 fold of a line stands: bytes read from the stored line, bytes written.
+struct FoldCursor {
+    int read = 0;
+    int written = 0;
+};
+
+// Room for the offsets of a fold up to `end` (a character may run 3 bytes past it, and the
+// end of the line takes one more); the vector keeps the longest size seen.
+void keepOffsetsUpTo(WorkLine& work, int end) {
+    const size_t size = static_cast<size_t>(end) + 4;
+    if (work.rawOffsets.size() < size) work.rawOffsets.resize(size);
+}
+
+// The UTF-8 fold of the stored line from `at` until `end` or its NUL (a character that
+// starts before `end` is taken whole). ASCII goes through the byte map as in the 8-bit code
+// pages. Returns false when it stopped at the NUL.
+bool foldUtf8Into(const uint8_t* in, int end, const FoldTable& fold, bool keepTabs, char* out,
+                  FoldCursor& at, WorkLine& work) {
+    int r = at.read;
+    int w = at.written;
+    bool more = true;
+    if (work.shifted) keepOffsetsUpTo(work, end);
+    while (r < end) {
+        const uint8_t c = in[r];
+        if (c == 0) {
+            more = false;
+            break;
+        }
+        if (c < 0x80) {
+            const uint8_t f = fold.bytes[c];
+            out[w] = static_cast<char>(f == '\t' && !keepTabs ? ' ' : f);
+            if (work.shifted) work.rawOffsets[w] = r;
+            ++r;
+            ++w;
+            continue;
+        }
+        int written = 0;
+        // The line ends in a NUL, which no character reads past.
+        const int taken =
+            fold.foldUnit(in + r, static_cast<size_t>(kMaxSearchedLineBytes), out + w, written);
+        if (!work.shifted && written != taken) {
+            work.shifted = true;
+            keepOffsetsUpTo(work, end);
+            for (int k = 0; k < w; ++k) work.rawOffsets[k] = k;
+        }
+        if (work.shifted) {
+            // A character folds to one of the same length, or to a single byte.
+            for (int k = 0; k < written; ++k)
+                work.rawOffsets[w + k] = r + (written == taken ? k : 0);
+        }
+        r += taken;
+        w += written;
+    }
+    at = {r, w};
+    return more;
+}
+
 // The folded copy of the whole line, NUL-terminated, and its length. Nearly every line fits
 // the work line's array; only a longer one pays for measuring and the heap buffer.
 const char* foldLine(const char* line, const FoldTable& fold, bool keepTabs, WorkLine& work,
                      int* length) {
     const uint8_t* in = reinterpret_cast<const uint8_t*>(line);
     constexpr int kShort = kWorkLineBytes - 1;
+    work.shifted = false;
+    if (fold.utf8()) {
+        // A character that starts before the limit may take 3 more bytes.
+        constexpr int kShortUtf8 = kShort - 3;
+        FoldCursor at;
+        if (!foldUtf8Into(in, kShortUtf8, fold, keepTabs, work.bytes, at, work) ||
+            in[at.read] == '\0') {
+            work.bytes[at.written] = '\0';
+            if (work.shifted) work.rawOffsets[at.written] = at.read;
+            *length = at.written;
+            return work.bytes;
+        }
+        const size_t whole = std::min<size_t>(std::strlen(line), kMaxSearchedLineBytes);
+        if (work.longLine.size() < whole + 4) work.longLine.resize(whole + 4);
+        char* out = work.longLine.data();
+        std::memcpy(out, work.bytes, static_cast<size_t>(at.written));
+        foldUtf8Into(in, static_cast<int>(whole), fold, keepTabs, out, at, work);
+        out[at.written] = '\0';
+        if (work.shifted) work.rawOffsets[at.written] = at.read;
+        *length = at.written;
+        return out;
+    }
     int n = foldInto(in, 0, kShort, fold, keepTabs, work.bytes);
     if (n < kShort || in[n] == '\0') {
         work.bytes[n] = '\0';
@@ -126,9 +216,27 @@ const char* foldLine(const char* line, const FoldTable& fold, bool keepTabs, Wor
     return out;
 }
 
-// The line test on a line already folded.
-bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, int startOffset,
-                 int* hitOffset, int* hitLength, const MatchFlags& flags);
+// Offsets between the stored line and its folded copy.
+int storedOffset(const WorkLine& work, int folded) {
+    return work.shifted ? work.rawOffsets[static_cast<size_t>(folded)] : folded;
+}
+
+int foldedOffset(const WorkLine& work, int stored, int foldedLength) {
+    if (!work.shifted || stored <= 0) return stored;
+    const int* first = work.rawOffsets.data();
+    return static_cast<int>(std::lower_bound(first, first + foldedLength, stored) - first);
+}
+
+// The line test on a line already folded; offsets are those of the folded line.
+bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, bool utf8,
+                 int startOffset, int* hitOffset, int* hitLength, const MatchFlags& flags);
+
+// The hit span of a folded line given back in offsets of the stored line.
+void storeSpan(const WorkLine& work, int offset, int length, int* hitOffset, int* hitLength) {
+    const int start = storedOffset(work, offset);
+    if (hitOffset) *hitOffset = start;
+    if (hitLength) *hitLength = length > 0 ? storedOffset(work, offset + length) - start : 0;
+}
 
 }  // namespace
 
@@ -149,13 +257,19 @@ bool matchLine(const char* line, uint32_t lineMask, const SearchExpression& expr
     if (!line || prefilterRejects(lineMask, expr)) return false;
     int lineLength = 0;
     const char* w = foldLine(line, fold, expr.hasTab, work, &lineLength);
-    return matchFolded(w, lineLength, expr, startOffset, hitOffset, hitLength, flags);
+    int offset = 0;
+    int length = 0;
+    const bool matches =
+        matchFolded(w, lineLength, expr, fold.utf8(), foldedOffset(work, startOffset, lineLength),
+                    &offset, &length, flags);
+    if (matches) storeSpan(work, offset, length, hitOffset, hitLength);
+    return matches;
 }
 
 namespace {
 
-bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, int startOffset,
-                 int* hitOffset, int* hitLength, const MatchFlags& flags) {
+bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, bool utf8,
+                 int startOffset, int* hitOffset, int* hitLength, const MatchFlags& flags) {
     if (hitOffset) *hitOffset = 0;
     if (hitLength) *hitLength = 0;
     const int start = std::clamp(startOffset, 0, lineLength);
@@ -190,7 +304,7 @@ bool matchFolded(const char* w, int lineLength, const SearchExpression& expr, in
                 }
             }
         } else if (flags.sequenceSensitive && op == kTermAnd) {
-            int at = (kind & kTermWord) ? findWord(text, textLength, sequence, term, &hitLen)
+            int at = (kind & kTermWord) ? findWord(text, textLength, sequence, term, utf8, &hitLen)
                                         : findIn(text, textLength, sequence, term);
             if (at != kNone) hit = start + at;
         } else {
@@ -247,16 +361,19 @@ bool collectHitSpans(const char* line, uint32_t lineMask, const SearchExpression
     const char* w = foldLine(line, fold, expr.hasTab, work, &lineLength);
     int offset = 0;
     int length = 0;
-    if (!matchFolded(w, lineLength, expr, 0, &offset, &length, flags)) return false;
+    const bool utf8 = fold.utf8();
+    if (!matchFolded(w, lineLength, expr, utf8, 0, &offset, &length, flags)) return false;
     while (length >= 1) {
-        spans.push_back({offset, length});
+        HitSpan span;
+        storeSpan(work, offset, length, &span.offset, &span.length);
+        spans.push_back(span);
         if (static_cast<int>(spans.size()) == kMaxHitSpans) {
             if (verboseMode()) logMessage("bail (1)");
             break;
         }
         int next = offset + length;
         if (next >= lineLength) break;
-        if (!matchFolded(w, lineLength, expr, next, &offset, &length, flags)) break;
+        if (!matchFolded(w, lineLength, expr, utf8, next, &offset, &length, flags)) break;
     }
     return true;
 }

@@ -1,6 +1,11 @@
 // The one line test: does a stored line match a compiled SearchExpression, and where does
 // the hit lie. Search passes, the filtered view, result stepping, rendering and the editor
 // all call it, so its answer is the definition of "matches".
+//
+// The line is folded as the terms were, and the folded terms are looked for in it as bytes.
+// In the UTF-8 code page ASCII folds byte by byte as in the 8-bit code pages and any other
+// character as a whole (bytes that are not UTF-8 stay as they are); whole words are made of
+// letters of any script. Offsets given and returned are those of the stored line.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +36,11 @@ struct MatchFlags {
 struct WorkLine {
     char bytes[kWorkLineBytes];
     std::vector<char> longLine;
+    // UTF-8 code page: once a character folds shorter (an 'é' read as 'e'), offsets in the
+    // folded line differ from those in the stored one. rawOffsets then holds, for every byte
+    // of the folded line and for its end, the offset in the stored line.
+    bool shifted = false;
+    std::vector<int> rawOffsets;
 };
 
 // `startOffset` is where terms are searched from (0 for a whole-line test; line keywords only

@@ -152,16 +152,17 @@ bool MaskCompiler::endTerm(size_t start, size_t end) {
     uint32_t index = expr_.termCount++;
     char* slot = expr_.terms[index];
     std::memcpy(slot, term.data(), term.size());
-    slot[term.size()] = '\0';
-    fold_.apply(slot, term.size());
-    expr_.termLengths[index] = static_cast<uint16_t>(term.size());
+    // In the UTF-8 code page a folded character may be shorter than the typed one.
+    const size_t length = fold_.foldText(slot, term.size());
+    slot[length] = '\0';
+    expr_.termLengths[index] = static_cast<uint16_t>(length);
     expr_.termKinds[index] = kind_;
     uint8_t op = kind_ & kTermOperatorBits;
     expr_.kindSet |= 1u << op;
     // Only the AND terms of the groups in front of the NOT groups are required; those that
     // extend a NOT group ("a NOT b*c") must not be, or "a" alone would never match.
     if (op == kTermAnd && !notSeen_) {
-        expr_.requiredBits |= codePageTables().maskOf(std::string_view(slot));
+        expr_.requiredBits |= codePageTables().requiredMaskOf(expr_.term(index), fold_);
     }
     return true;
 }

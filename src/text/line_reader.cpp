@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cinttypes>
@@ -13,9 +14,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
 #include "text/file_classify.h"
-#include "text/file_open.h"
+#include "text/line_bytes.h"
 #include "text/snapfile.h"
 #include "text/snapfile_load.h"
 
@@ -38,37 +40,28 @@ bool startsWith(const char* text, size_t length, std::string_view start) {
            std::memcmp(text, start.data(), start.size()) == 0;
 }
 
-// A byte the line cutter must look at: a line end, a carriage return, or a NUL or
-// end-of-file mark that is shown as ".".
-bool isSpecialByte(char c) {
-    return c == '\n' || c == '\r' || c == '\0' || c == 26;
-}
-
 // The number of leading bytes of text[0, length) that can be copied unchanged. Lines are
 // short but files are large: testing 16 bytes at a time keeps this off the profile.
 size_t plainPrefix(const char* text, size_t length) {
     size_t at = 0;
 #if defined(__SSE2__)
-    const __m128i newline = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    const __m128i nul = _mm_setzero_si128();
-    const __m128i endOfFile = _mm_set1_epi8(26);
     for (; at + 16 <= length; at += 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-        __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, newline), _mm_cmpeq_epi8(bytes, carriageReturn)),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, nul), _mm_cmpeq_epi8(bytes, endOfFile)));
-        auto found = static_cast<uint32_t>(_mm_movemask_epi8(hits));
+        const uint32_t found =
+            lineSpecialBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)));
         if (found != 0) return at + static_cast<size_t>(std::countr_zero(found));
     }
 #endif
-    while (at < length && !isSpecialByte(text[at])) ++at;
+    while (at < length && !isLineSpecialByte(text[at])) ++at;
     return at;
 }
 
 std::string_view cutPrefix(std::string_view prefix) {
     return prefix.size() > kRecordPrefixMax ? prefix.substr(0, kRecordPrefixMax) : prefix;
 }
+
+// Wide text read for the UTF-8 code page: the bytes of one read, and of its units as UTF-8
+// (3 n + 3 for n units) still fit the window.
+constexpr size_t kWideReadBytes = (kReadWindowBytes - 3) / 3 * 2;
 
 // Keeps one byte of each complete 16-bit unit of bytes[0, count) at the start of bytes.
 size_t narrowUnits(char* bytes, size_t count, bool bigEndian) {
@@ -96,8 +89,6 @@ bool looksLikeHeader(const char* text, size_t length, std::string_view recordPre
 
 int passLine(SourceLine& line, bool escape, const LineOutput& output) {
     if (!escape) return output(line.text, line.length, !line.hasNewline);
-    size_t content = line.length - (line.hasNewline ? 1 : 0);
-    if (content > kSplitLineBytes) return 0;
     line.text[-1] = '\'';
     return output(line.text - 1, line.length + 1, !line.hasNewline);
 }
@@ -116,7 +107,10 @@ long readWideText(int fd, char* buffer, size_t size, bool bigEndian, const char*
     return static_cast<long>(narrowUnits(buffer, got, bigEndian));
 }
 
-LineSource::LineSource() : window_(new char[kReadWindowBytes]) {}
+LineSource::LineSource()
+    : window_(new char[kReadWindowBytes]),
+      lineBuffer_(new char[1 + kLineBufferBytes + 2]),
+      lineCapacity_(kLineBufferBytes) {}
 
 LineSource::~LineSource() {
     close();
@@ -128,12 +122,18 @@ int LineSource::open(const char* path, int folderFd, const char* nameInFolder) {
     if (fd < 0) return -fd;
     fd_ = fd;
     wide_ = false;
+    wideToUtf8_ = false;
     bigEndian_ = false;
     atEnd_ = false;
     readError_ = 0;
     bytesRead_ = 0;
     windowUsed_ = 0;
     windowPos_ = 0;
+    // A buffer grown for one very long line is not kept for the files after it.
+    if (lineCapacity_ > kLineBufferBytes * 256) {
+        lineBuffer_.reset(new char[1 + kLineBufferBytes + 2]);
+        lineCapacity_ = kLineBufferBytes;
+    }
     return 0;
 }
 
@@ -158,8 +158,20 @@ void LineSource::switchToWide(bool bigEndian) {
     size_t count = windowUsed_ - windowPos_;
     bool bom = count >= 2 && static_cast<unsigned char>(bytes[bigEndian ? 0 : 1]) == 0xFE &&
                static_cast<unsigned char>(bytes[bigEndian ? 1 : 0]) == 0xFF;
-    windowUsed_ = windowPos_ + narrowUnits(bytes, count, bigEndian);
-    if (bom && bytesRead_ == count) ++windowPos_;
+    wideToUtf8_ = utf8DecoderKeepsBytes();
+    if (!wideToUtf8_) {
+        windowUsed_ = windowPos_ + narrowUnits(bytes, count, bigEndian);
+        if (bom && bytesRead_ == count) ++windowPos_;
+        return;
+    }
+    if (!wideBytes_) wideBytes_ = std::make_unique<uint8_t[]>(kWideReadBytes);
+    wideConverter_ = WideToUtf8{bigEndian, 0};
+    // The bytes read to classify the file are far fewer than one read.
+    size_t skip = bom && bytesRead_ == count ? 2 : 0;
+    count = std::min(count, kWideReadBytes) - skip;
+    std::memcpy(wideBytes_.get(), bytes + skip, count);
+    windowUsed_ = windowPos_ + wideConverter_.convert(wideBytes_.get(), count, bytes);
+    if (atEnd_) windowUsed_ += wideConverter_.finish(window_.get() + windowUsed_);
 }
 
 size_t LineSource::readRaw(char* into, size_t size) {
@@ -178,6 +190,8 @@ bool LineSource::fill() {
     if (fd_ < 0 || atEnd_) return false;
     if (!wide_) {
         windowUsed_ = readRaw(window_.get(), kReadWindowBytes);
+    } else if (wideToUtf8_) {
+        return fillWideAsUtf8();
     } else {
         int error = 0;
         // The window size is even, so the refusals of readWideText cannot happen here.
@@ -191,9 +205,29 @@ bool LineSource::fill() {
     return windowUsed_ > 0;
 }
 
+void LineSource::growLineBuffer(size_t kept) {
+    size_t capacity = lineCapacity_ * 2 < kMaxLineBytes ? lineCapacity_ * 2 : kMaxLineBytes;
+    std::unique_ptr<char[]> grown(new char[1 + capacity + 2]);
+    std::memcpy(grown.get(), lineBuffer_.get(), 1 + kept);
+    lineBuffer_ = std::move(grown);
+    lineCapacity_ = capacity;
+}
+
+bool LineSource::fillWideAsUtf8() {
+    char* window = window_.get();
+    // A whole read always gives text; only the last one may end with half a pair.
+    while (windowUsed_ == 0 && !atEnd_) {
+        const size_t got = readRaw(reinterpret_cast<char*>(wideBytes_.get()), kWideReadBytes);
+        // A trailing odd byte is half a unit: the file ends inside a character.
+        windowUsed_ = wideConverter_.convert(wideBytes_.get(), got - got % 2, window);
+    }
+    if (atEnd_) windowUsed_ += wideConverter_.finish(window + windowUsed_);
+    return windowUsed_ > 0;
+}
+
 bool LineSource::next(size_t maxLength, SourceLine& line) {
-    if (maxLength > kLineBufferBytes) maxLength = kLineBufferBytes;
-    char* out = lineBuffer_ + 1;
+    if (maxLength > kMaxLineBytes) maxLength = kMaxLineBytes;
+    char* out = lineBuffer_.get() + 1;
     size_t length = 0;
     bool newline = false;
     for (;;) {
@@ -207,7 +241,7 @@ bool LineSource::next(size_t maxLength, SourceLine& line) {
         bool done = false;
         while (pos < used) {
             // Ordinary bytes up to the next one that needs handling are copied in one go.
-            size_t room = maxLength - length;
+            size_t room = (maxLength < lineCapacity_ ? maxLength : lineCapacity_) - length;
             size_t limit = used - pos < room ? used - pos : room;
             size_t plain = plainPrefix(window + pos, limit);
             std::memcpy(out + length, window + pos, plain);
@@ -231,6 +265,11 @@ bool LineSource::next(size_t maxLength, SourceLine& line) {
             if (length == maxLength) {
                 done = true;
                 break;
+            }
+            if (length == lineCapacity_) {
+                growLineBuffer(length);
+                out = lineBuffer_.get() + 1;
+                continue;
             }
             if (c == '\0' || c == 26) c = '.';
             out[length++] = c;
@@ -322,6 +361,13 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
 
     const unsigned char* start = nullptr;
     size_t startCount = source_.peekStart(&start);
+    if (source_.readError() != 0) {
+        int readError = source_.readError();
+        source_.close();
+        if (options.plainOnly) return kNotPlainText;
+        reportReadFailure(path, readError);
+        return kReadFailed;
+    }
     FileClass kind = classifyFileStart(name ? name : path, start, startCount, options.loadWchar);
     std::string_view prefix = cutPrefix(options.recordPrefix);
     if (options.plainOnly && (kind.binary || kind.wide || kind.snapfile || kind.database)) {
@@ -340,7 +386,7 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
         parseSnapfileHeader(reinterpret_cast<const char*>(start), startCount, header);
         if (header.hasPrefix && !header.prefixOnNameLine &&
             std::string_view(header.prefix, header.prefixLength) == prefix) {
-            int rc = copySnapfileRecords(source_, prefix, output, counts);
+            int rc = copySnapfileRecords(source_, prefix, output, counts, path);
             source_.close();
             return rc;
         }
@@ -388,7 +434,7 @@ int LineReader::readFile(const char* path, const char* name, const LineOutput& o
 int LineReader::writeLines(const LineOutput& output) {
     std::string_view prefix = cutPrefix(options.recordPrefix);
     SourceLine line;
-    while (source_.next(kSplitLineBytes, line)) {
+    while (source_.next(kMaxLineBytes, line)) {
         ++counts.lines;
         int rc = passLine(line, looksLikeHeader(line.text, line.length, prefix), output);
         if (rc != 0) return rc;

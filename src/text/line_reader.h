@@ -12,13 +12,17 @@
 #include <memory>
 #include <string_view>
 
+#include "text/utf8_decoder.h"
+
 namespace tessel {
 
 constexpr size_t kReadWindowBytes = 20530;
+// The line buffer starts at this size and grows for longer lines.
 constexpr size_t kLineBufferBytes = 4096;
-// Longer lines of a text file continue as the next line; the room left in the line buffer
-// lets an escaped line keep its apostrophe.
-constexpr size_t kSplitLineBytes = 4086;
+// Lines are kept whole up to this length, so that every byte of a long line is searched and
+// shown in one piece; only a line longer than this continues as the next line, which keeps
+// every line offset of the store well inside an int.
+constexpr size_t kMaxLineBytes = size_t{1} << 30;
 constexpr size_t kRecordPrefixMax = 50;
 constexpr int kHeaderLineColumns = 78;
 // Room for a file header line: the longest prefix, its attributes, a newline and a NUL.
@@ -61,11 +65,12 @@ class LineSource {
     // them there for the lines. Returns the count; *bytes points at them.
     size_t peekStart(const unsigned char** bytes);
     // Makes the bytes in the window and every later read 16-bit wide units: one byte of
-    // each unit is kept and a leading byte order mark skipped.
+    // each unit is kept (in the UTF-8 code page each unit becomes UTF-8) and a leading byte
+    // order mark skipped.
     void switchToWide(bool bigEndian);
 
-    // The next line of up to maxLength bytes (newline not counted; at most
-    // kLineBufferBytes). False at the end of the file.
+    // The next line of up to maxLength bytes (newline not counted; at most kMaxLineBytes).
+    // False at the end of the file.
     bool next(size_t maxLength, SourceLine& line);
     // Raw bytes of the file, for binary extraction: false at the end.
     bool nextChunk(const unsigned char** bytes, size_t* count);
@@ -77,12 +82,19 @@ class LineSource {
 
   private:
     bool fill();
+    bool fillWideAsUtf8();
     size_t readRaw(char* into, size_t size);
+    // Makes room for a line longer than the buffer holds, keeping the first `kept` bytes.
+    void growLineBuffer(size_t kept);
 
     int fd_ = -1;
     struct stat info_ {};
     bool wide_ = false;
     bool bigEndian_ = false;
+    // The UTF-8 code page: wide units are read into wideBytes_ and converted into the window.
+    bool wideToUtf8_ = false;
+    WideToUtf8 wideConverter_;
+    std::unique_ptr<uint8_t[]> wideBytes_;
     bool atEnd_ = false;
     int readError_ = 0;
     uint64_t bytesRead_ = 0;
@@ -90,7 +102,8 @@ class LineSource {
     size_t windowUsed_ = 0;
     size_t windowPos_ = 0;
     // One byte in front for an apostrophe, then the line, its newline and a NUL.
-    char lineBuffer_[1 + kLineBufferBytes + 2] = {};
+    std::unique_ptr<char[]> lineBuffer_;
+    size_t lineCapacity_ = 0;
 };
 
 // Keeps one byte of each 16-bit unit of buffer (the first of a little-endian unit, the
@@ -125,15 +138,17 @@ struct LineReaderCounts {
 // True when a text line could be taken for a record header or a snapfile header.
 bool looksLikeHeader(const char* text, size_t length, std::string_view recordPrefix);
 
-// Passes a line, with an apostrophe in front when escape is set. An escaped line longer
-// than kSplitLineBytes is dropped instead, since the apostrophe would push it over the line
-// buffer. Returns the output's result (0 for a dropped line).
+// Passes a line, with an apostrophe in front when escape is set (text[-1] takes it).
+// Returns the output's result.
 int passLine(SourceLine& line, bool escape, const LineOutput& output);
 
 // Results of LineReader::readFile besides 0 (record written) and 9 (failure reported).
 constexpr int kSkippedSnapfile = 1;
 constexpr int kSkippedBinary = 2;
 constexpr int kNotPlainText = 3;  // only with LineReaderOptions::plainOnly
+// Nothing could be read from the file (an I/O error at its start): reported, nothing written,
+// and the file not counted, as one that cannot be opened.
+constexpr int kReadFailed = 5;
 
 class LineReader {
   public:

@@ -12,8 +12,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/files/file_open.h"
 #include "text/file_classify.h"
-#include "text/file_open.h"
+#include "text/line_bytes.h"
 #include "text/load_target.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
@@ -48,24 +49,17 @@ constexpr size_t kWriteAhead = 64;
 inline size_t copyPlain(const char* in, size_t limit, char* out, bool& high) {
     size_t at = 0;
 #if defined(__SSE2__)
-    const __m128i newline = _mm_set1_epi8('\n');
-    const __m128i carriageReturn = _mm_set1_epi8('\r');
-    const __m128i nul = _mm_setzero_si128();
-    const __m128i endOfFile = _mm_set1_epi8(26);
     for (; at + 16 <= limit; at += 16) {
         __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + at));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), bytes);
-        __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, newline), _mm_cmpeq_epi8(bytes, carriageReturn)),
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, nul), _mm_cmpeq_epi8(bytes, endOfFile)));
         if (_mm_movemask_epi8(bytes) != 0) high = true;
-        auto found = static_cast<uint32_t>(_mm_movemask_epi8(hits));
+        const uint32_t found = lineSpecialBits(bytes);
         if (found != 0) return at + static_cast<size_t>(std::countr_zero(found));
     }
 #endif
     for (; at < limit; ++at) {
         char c = in[at];
-        if (c == '\n' || c == '\r' || c == '\0' || c == 26) break;
+        if (isLineSpecialByte(c)) break;
         high = high || static_cast<unsigned char>(c) > 127;
         out[at] = c;
     }
@@ -94,7 +88,7 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
         bool newline = false;
         bool high = false;
         for (;;) {
-            size_t room = kSplitLineBytes - length;
+            size_t room = kMaxLineBytes - length;
             auto left = static_cast<size_t>(end - in);
             size_t plain = copyPlain(in, left < room ? left : room, text + at, high);
             in += plain;
@@ -113,7 +107,7 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
             }
             // A full line ends here when another byte follows: a line of exactly the maximum
             // length and its newline stay one line.
-            if (length == kSplitLineBytes) break;
+            if (length == kMaxLineBytes) break;
             text[at++] = '.';  // a NUL or an end-of-file mark
             ++in;
             ++length;

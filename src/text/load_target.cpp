@@ -1,5 +1,6 @@
 #include "text/load_target.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/log/message_log.h"
@@ -98,35 +99,45 @@ int LoadTarget::writeLine(const char* line, size_t length, bool needsNewline) {
             break;
     }
 
-    if (length > kLoadTargetLineBytes) length = kLoadTargetLineBytes;
+    char* out = length <= kLoadTargetLineBytes ? buffer_ : lineRoom(length);
     // memmove, not memcpy: knowing the copy is bounded by the buffer, the compiler would
     // expand memcpy into a string instruction whose start-up cost dwarfs the few dozen bytes
     // of a typical line; the library routine is several times faster here.
-    if (length > 0) std::memmove(buffer_, line, length);
-    if (isSnapfileHeader(buffer_, length)) {
+    if (length > 0) std::memmove(out, line, length);
+    if (isSnapfileHeader(out, length)) {
         // A header's last field runs to the line end, so a blank there would become part
         // of the record prefix. The store adds the blank itself.
-        while (length > 0 && (buffer_[length - 1] == '\n' || buffer_[length - 1] == '\r')) --length;
-        buffer_[length++] = '\n';
-    } else if (length > 0 && buffer_[length - 1] == '\r') {
+        while (length > 0 && (out[length - 1] == '\n' || out[length - 1] == '\r')) --length;
+        out[length++] = '\n';
+    } else if (length > 0 && out[length - 1] == '\r') {
         // A trailing line end becomes the one blank every stored line ends with; a carriage
         // return before the newline must not survive either.
-        buffer_[length - 1] = ' ';
-    } else if (length > 0 && buffer_[length - 1] == '\n') {
+        out[length - 1] = ' ';
+    } else if (length > 0 && out[length - 1] == '\n') {
         --length;
-        if (length > 0 && buffer_[length - 1] == '\r') --length;
-        buffer_[length++] = ' ';
-        buffer_[length++] = '\n';
+        if (length > 0 && out[length - 1] == '\r') --length;
+        out[length++] = ' ';
+        out[length++] = '\n';
     } else {
-        buffer_[length++] = ' ';
+        out[length++] = ' ';
     }
-    if (needsNewline && buffer_[length - 1] != '\n') buffer_[length++] = '\n';
-    buffer_[length] = '\0';
+    if (needsNewline && out[length - 1] != '\n') out[length++] = '\n';
+    out[length] = '\0';
 
-    int rc = deliver(buffer_, length);
-    if (show != nullptr) show->add(buffer_, length);
+    int rc = deliver(out, length);
+    if (show != nullptr) show->add(out, length);
     if (pump) pump();
     return rc;
+}
+
+char* LoadTarget::lineRoom(size_t length) {
+    if (length + 4 > longCapacity_) {
+        // Growing by half again at least spares a run of ever longer lines an allocation each.
+        size_t capacity = std::max(length + 4, longCapacity_ + longCapacity_ / 2);
+        longBuffer_.reset(new char[capacity]);
+        longCapacity_ = capacity;
+    }
+    return longBuffer_.get();
 }
 
 int LoadTarget::deliver(const char* text, size_t length) {

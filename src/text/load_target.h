@@ -15,6 +15,8 @@ namespace tessel {
 class TextStore;
 struct TextBlock;
 
+// Lines up to this length pass through the adapter's own buffer; longer ones, kept whole,
+// through one that grows.
 constexpr size_t kLoadTargetLineBytes = 4096;
 constexpr size_t kLoadShowBytes = 100000;
 
@@ -60,8 +62,13 @@ struct LoadTarget {
   private:
     int deliver(const char* text, size_t length);
 
+    // Room for a line of `length` bytes, its blank, a newline and a NUL.
+    char* lineRoom(size_t length);
+
     // The line, its blank, a newline and a NUL.
     char buffer_[kLoadTargetLineBytes + 4] = {};
+    std::unique_ptr<char[]> longBuffer_;
+    size_t longCapacity_ = 0;
 };
 
 }  // namespace tessel

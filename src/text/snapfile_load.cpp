@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log/message_log.h"
 #include "text/load_target.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
-#include "base/log/message_log.h"
 
 namespace tessel {
 
@@ -25,28 +25,55 @@ bool startsWith(const char* text, size_t length, std::string_view start) {
            std::memcmp(text, start.data(), start.size()) == 0;
 }
 
+// A record's name stands on the line after its start, or on the start line itself when the
+// prefix shares the name's line. A name longer than any path (a damaged or crafted snapfile)
+// is cut to what a name line holds, the rest of it dropped, and a note names the line.
+class NameLineGuard {
+  public:
+    // True when the line is to be left out; a name line that is too long is shortened here.
+    bool drop(SourceLine& line, std::string_view recordPrefix, bool prefixOnNameLine,
+              const char* file) {
+        if (!midLine_) ++lineNumber_;
+        midLine_ = !line.hasNewline;
+        if (dropping_) {
+            dropping_ = !line.hasNewline;
+            return true;
+        }
+        bool recordStart = startsWith(line.text, line.length, recordPrefix);
+        bool nameLine = prefixOnNameLine ? recordStart : nameNext_;
+        nameNext_ = recordStart;
+        size_t textLength = line.length - (line.hasNewline ? 1 : 0);
+        if (!nameLine || textLength <= kMaxNameLineBytes) return false;
+        logMessage("[note] file name too long in line %" PRIu64 ", cut to %zu bytes: %s",
+                   lineNumber_, kMaxNameLineBytes, file);
+        line.length = kMaxNameLineBytes;
+        line.text[line.length] = '\0';
+        dropping_ = !line.hasNewline;
+        line.hasNewline = false;
+        return false;
+    }
+
+  private:
+    uint64_t lineNumber_ = 0;
+    bool midLine_ = false;
+    bool nameNext_ = false;
+    bool dropping_ = false;
+};
+
 }  // namespace
 
 int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
-                        LineReaderCounts& counts) {
+                        LineReaderCounts& counts, const char* path) {
     bool inRecords = false;
-    bool dropping = false;
+    NameLineGuard names;
     SourceLine line;
-    while (source.next(kLineBufferBytes, line)) {
-        // The rest of a dropped over-long line goes with it.
-        if (dropping) {
-            dropping = !line.hasNewline;
-            continue;
-        }
+    while (source.next(kMaxLineBytes, line)) {
+        if (names.drop(line, recordPrefix, false, path)) continue;
         bool recordStart = startsWith(line.text, line.length, recordPrefix);
         if (!inRecords && !recordStart) continue;
         inRecords = true;
         if (recordStart) ++counts.files;
         bool escape = hasSnapfileMagic(line.text, line.length);
-        if (escape && line.length - (line.hasNewline ? 1 : 0) > kSplitLineBytes) {
-            dropping = !line.hasNewline;
-            continue;
-        }
         ++counts.lines;
         counts.bytes += line.length;
         if (passLine(line, escape, output) != 0) return 9;
@@ -145,8 +172,11 @@ int loadStartupSnapfile(const char* path, TextStore& store, const StartupLoadHoo
     int rc = 0;
     int64_t lastUpdate = stats.startMs;
     int lastSecond = -1;
+    NameLineGuard names;
     SourceLine line;
-    while (source.next(kLineBufferBytes, line)) {
+    while (source.next(kMaxLineBytes, line)) {
+        std::string_view prefix(store.recordPrefix, static_cast<size_t>(store.prefixLength));
+        if (names.drop(line, prefix, store.prefixOnNameLine, file)) continue;
         if (store.addLine(line.text, true) != 0) {
             rc = 9;
             break;

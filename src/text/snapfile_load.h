@@ -16,12 +16,15 @@ namespace tessel {
 class TextStore;
 class LoadShow;
 
+// The longest record name a snapfile keeps; a longer name line is cut to it.
+constexpr size_t kMaxNameLineBytes = kLineBufferBytes - 10;
+
 // Copies records from the first line starting with recordPrefix on, so the snapfile's own
 // header never reaches the stream. Lines that read like a snapfile header are escaped with
-// an apostrophe (dropped when longer than kSplitLineBytes). Counts a file per record.
-// Returns 0, or 9 when the output failed.
+// an apostrophe. Counts a file per record. A name line too long for a file name is cut, noted
+// with `path`. Returns 0, or 9 when the output failed.
 int copySnapfileRecords(LineSource& source, std::string_view recordPrefix, const LineOutput& output,
-                        LineReaderCounts& counts);
+                        LineReaderCounts& counts, const char* path);
 
 // Length and speed of a load, counting each line as one seventh of an inch.
 struct SpeedFigures {

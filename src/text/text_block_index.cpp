@@ -190,7 +190,8 @@ int64_t TextBlock::decodeUtf8Text() {
     if (!text || !textOptions().utf8Decode || utf8Decoded) return -1;
     int64_t tagBracket = writeEncodingTag(*this);
     uint32_t flags = encodingFlags & (kEncodingBom | kEncodingValidUtf8 | kEncodingInvalid);
-    if (flags != 0 && !(flags & kEncodingInvalid)) decodeInPlace(*this);
+    if (flags != 0 && !(flags & kEncodingInvalid) && !utf8DecoderKeepsBytes())
+        decodeInPlace(*this);
     utf8Decoded = true;
     return tagBracket;
 }

@@ -11,8 +11,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/files/file_open.h"
 #include "base/log/message_log.h"
-#include "text/file_open.h"
 #include "text/snapfile.h"
 #include "text/text_store.h"
 
@@ -106,19 +106,18 @@ LoadFileResult TextBlock::loadFile(const char* path, int64_t sizeLimit, const Lo
 LoadFileResult TextBlock::readWholeFile(int64_t sizeLimit, const LoadCheck* check, TextPool* pool,
                                         int folderFd, const char* nameInFolder) {
     const char* path = fileName;
-    struct stat info;
+    struct stat info {};
     // With a check the caller hands a file that cannot be opened on and reports it there.
-    // Such a caller has just found a regular file: opening it first spares a second path
-    // lookup.
+    // Only regular files are read: a pipe or device could block the load for ever.
     bool quiet = check != nullptr;
-    int file = -1;
-    if (quiet) {
-        file = openRegularFile(path, folderFd, nameInFolder, info);
-        if (file == -ENOENT) return LoadFileResult::kMissing;
-        if (file < 0) return LoadFileResult::kUnreadable;
-    } else if (::stat(path, &info) != 0) {
-        logMessage("no such file: %s", path);
+    int file = openRegularFile(path, folderFd, nameInFolder, info);
+    if (file == -ENOENT || file == -ENOTDIR) {
+        if (!quiet) logMessage("no such file: %s", path);
         return LoadFileResult::kMissing;
+    }
+    if (file < 0) {
+        if (!quiet) logMessage("cannot read: %s", path);
+        return LoadFileResult::kUnreadable;
     }
     auto fail = [&file](LoadFileResult result) {
         if (file >= 0) ::close(file);
@@ -132,21 +131,11 @@ LoadFileResult TextBlock::readWholeFile(int64_t sizeLimit, const LoadCheck* chec
         return fail(LoadFileResult::kEmpty);
     }
     if (sizeLimit > 0 && fileSize > sizeLimit) return fail(LoadFileResult::kOverSizeLimit);
-    // Only regular files are read: a pipe or device could block the load for ever.
-    if (!S_ISREG(info.st_mode)) {
-        logMessage("cannot read: %s", path);
-        return fail(LoadFileResult::kUnreadable);
-    }
     int64_t size = fileSize;
     if (size > kMaxBlockBytes - static_cast<int64_t>(kHeaderBytes + kLoadSpareBytes)) {
         logMessage("[error] file too large to load whole (%ld MB): %s",
                    static_cast<long>(size >> 20), path);
         return fail(LoadFileResult::kOutOfMemory);
-    }
-    if (file < 0) file = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (file < 0) {
-        logMessage("cannot read: %s", path);
-        return LoadFileResult::kUnreadable;
     }
 
     int64_t wanted = static_cast<int64_t>(blockHeaderBytes(path)) + size + kLoadSpareBytes;

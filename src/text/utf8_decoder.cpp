@@ -7,8 +7,9 @@
 #include <memory>
 
 #include "base/codepage/code_page_tables.h"
-#include "text/text_store.h"
+#include "base/codepage/utf8.h"
 #include "base/log/message_log.h"
+#include "text/text_store.h"
 
 namespace tessel {
 
@@ -26,6 +27,7 @@ struct TripleEntry {
 
 struct DecoderTable {
     int codePage = 1252;
+    bool keepsBytes = false;  // the UTF-8 code page
     uint16_t pairs[64][64] = {};
     TripleEntry triples[128] = {};
     int tripleCount = 0;
@@ -47,6 +49,8 @@ struct DecoderTable {
 std::unique_ptr<DecoderTable> buildTable(int codePage) {
     auto table = std::make_unique<DecoderTable>();
     table->codePage = codePage;
+    table->keepsBytes = codePage == kCodePageUtf8;
+    if (table->keepsBytes) return table;
     const uint16_t* unicode = unicodeTableOf(codePage);
     for (int byte = 128; byte < 256; ++byte) {
         uint32_t code = unicode[byte - 128];
@@ -99,6 +103,32 @@ size_t skipAscii(const uint8_t* text, size_t from, size_t length) {
     return at;
 }
 
+constexpr uint32_t kEncodingSeen = kEncodingValidUtf8 | kEncodingInvalid;
+
+// The UTF-8 code page: strict validation, the bytes stay as they are.
+void scanKeptBytes(const uint8_t* bytes, size_t length, uint32_t& flags) {
+    size_t at = 0;
+    if (length > 2 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        flags |= kEncodingBom;
+        at = 3;
+    }
+    while (at < length && (flags & kEncodingSeen) != kEncodingSeen) {
+        at = skipAscii(bytes, at, length);
+        if (at >= length) break;
+        char32_t code = 0;
+        const int sequence = decodeUtf8(bytes + at, length - at, code);
+        if (sequence > 0) {
+            flags |= kEncodingValidUtf8;
+            at += static_cast<size_t>(sequence);
+        } else {
+            flags |= kEncodingInvalid;
+            ++at;
+        }
+    }
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
 }  // namespace
 
 void initUtf8Decoder(int codePage) {
@@ -114,10 +144,18 @@ int utf8DecoderCodePage() {
     return table().codePage;
 }
 
+bool utf8DecoderKeepsBytes() {
+    return table().keepsBytes;
+}
+
 size_t utf8ScanDecode(char* text, size_t length, bool output, uint32_t& flags) {
     if (!text || length == 0) return 0;
     const DecoderTable& decoder = table();
     auto* bytes = reinterpret_cast<uint8_t*>(text);
+    if (decoder.keepsBytes) {
+        scanKeptBytes(bytes, length, flags);
+        return length;
+    }
     size_t read = 0;
     size_t written = 0;
     auto put = [&](uint8_t byte) {
@@ -164,6 +202,37 @@ size_t utf8ScanDecode(char* text, size_t length, bool output, uint32_t& flags) {
     }
     if (pending) put(pending);
     return output ? written : length;
+}
+
+size_t WideToUtf8::convert(const uint8_t* in, size_t count, char* out) {
+    size_t written = 0;
+    const size_t high = bigEndian ? 0 : 1;
+    for (size_t at = 0; at + 1 < count; at += 2) {
+        const auto unit = static_cast<char16_t>(in[at + high] << 8 | in[at + 1 - high]);
+        const bool isHigh = unit >= 0xD800 && unit <= 0xDBFF;
+        const bool isLow = unit >= 0xDC00 && unit <= 0xDFFF;
+        if (waitingHigh != 0 && isLow) {
+            char32_t code = 0x10000 + ((char32_t(waitingHigh) - 0xD800) << 10) + (unit - 0xDC00);
+            written += static_cast<size_t>(encodeUtf8(code, out + written));
+            waitingHigh = 0;
+            continue;
+        }
+        if (waitingHigh != 0)
+            written += static_cast<size_t>(encodeUtf8(kReplacement, out + written));
+        waitingHigh = 0;
+        if (isHigh) {
+            waitingHigh = unit;
+        } else {
+            written += static_cast<size_t>(encodeUtf8(isLow ? kReplacement : unit, out + written));
+        }
+    }
+    return written;
+}
+
+size_t WideToUtf8::finish(char* out) {
+    if (waitingHigh == 0) return 0;
+    waitingHigh = 0;
+    return static_cast<size_t>(encodeUtf8(kReplacement, out));
 }
 
 }  // namespace tessel

@@ -17,7 +17,7 @@ constexpr AttrColour kTextColours[] = {
     {'8', 0x0000FF},  {'s', 0x0000FF}, {'9', 0xFFFF00}, {'A', 0xFF00FF}, {'a', 0x00FFFF},
     {'l', 0x0000AA},  {'F', 0x0000B0}, {'f', 0x0000B0}, {'g', 0xAAAAAA}, {'H', 0x888888},
     {'_', 0x999999},  {'h', 0x0000BB}, {'m', 0xF06000}, {'p', 0xAAAADD}, {'e', 0xAA0000},
-    {'E', 0xAA0000},
+    {'E', 0xAA0000},  {'~', 0xC00090},
 };
 
 constexpr AttrColour kBackgrounds[] = {

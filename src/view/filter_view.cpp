@@ -13,6 +13,7 @@
 #include "text/text_store.h"
 #include "view/filter_internal.h"
 #include "view/live_settings.h"
+#include "view/long_lines.h"
 #include "view/navigation.h"
 #include "view/search_driver.h"
 #include "view/view.h"
@@ -186,6 +187,7 @@ int enterTextAt(View& view, int row) {
     // A file opens with its first lines under the locked rows; a hit goes to the focus row.
     const int above = fileList ? search.lockRows : search.resultFocusOffset;
     search.topLine = std::max(0, line - above);
+    if (!fileList) revealHitColumn(view, line);
     refreshSearchStatus(view);
     return 0;
 }

@@ -29,13 +29,13 @@ bool textCell(const View& view, int row, int column) {
 
 std::string_view rowOf(const View& view, int row) {
     const char* text = view.screen.rowText(row);
-    return text ? std::string_view(text, strnlen(text, kScreenRowBytes)) : std::string_view();
+    return text ? std::string_view(text, strnlen(text, kScreenTextBytes)) : std::string_view();
 }
 
 bool blankCell(const View& view, int row, int column) {
     const std::string_view text = rowOf(view, row);
-    return column >= static_cast<int>(text.size()) || text[static_cast<size_t>(column)] == ' ' ||
-           text[static_cast<size_t>(column)] == '\t';
+    const size_t at = view.screen.byteOfCell(row, column);
+    return at >= text.size() || text[at] == ' ' || text[at] == '\t';
 }
 
 std::string wordAt(const View& view, int row, int column) {
@@ -146,14 +146,14 @@ int copyAt(View& view, int row, int column) {
 bool wordSpanAt(const View& view, int row, int column, int* from, int* to) {
     if (!textCell(view, row, column)) return false;
     const std::string_view text = rowOf(view, row);
-    if (column >= static_cast<int>(text.size())) return false;
-    auto word = [&](int at) {
-        return isWordChar(static_cast<uint8_t>(text[static_cast<size_t>(at)]));
-    };
-    if (!word(column)) return false;
-    int start = column;
+    const auto at = static_cast<int>(view.screen.byteOfCell(row, column));
+    if (at >= static_cast<int>(text.size())) return false;
+    const bool utf8 = codePageTables().utf8;
+    auto word = [&](int index) { return isWordCharIn(text, static_cast<size_t>(index), utf8); };
+    if (!word(at)) return false;
+    int start = at;
     while (start > 0 && word(start - 1)) --start;
-    int end = column + 1;
+    int end = at + 1;
     while (end < static_cast<int>(text.size()) && word(end)) ++end;
     *from = start;
     *to = end;

@@ -23,8 +23,9 @@ struct GestureState {
     bool pointerOnBookmarks = false;
 };
 
-// The run of word characters of a screen row around a column, as [from, to). false on a
-// non-word cell or outside the row.
+// The run of word characters of a screen row around a column, as [from, to) in bytes of the
+// row's text (the columns themselves in an 8-bit code page). false on a non-word cell or
+// outside the row.
 bool wordSpanAt(const View& view, int row, int column, int* from, int* to);
 
 // A button press at a text cell. 0 handled, 1 not a gesture (the window may start a surf).

@@ -6,6 +6,7 @@
 #include "text/text_store.h"
 #include "view/filter_view.h"
 #include "view/live_settings.h"
+#include "view/long_lines.h"
 #include "view/navigation_internal.h"
 #include "view/screen_builder.h"
 #include "view/search_driver.h"
@@ -153,6 +154,7 @@ int searchBackwardFrom(View& view, int start) {
             }
             search.currentLine = line;
             search.topLine = std::max(0, line - resultFocusOffset(view));
+            revealHitColumn(view, line);
             refresh(view);
             return 0;
         }
@@ -249,6 +251,7 @@ int findNextHit(View& view, int startLine, bool skipHeader) {
             }
             search.currentLine = line;
             search.topLine = std::max(0, line - resultFocusOffset(view));
+            revealHitColumn(view, line);
             refresh(view);
             return 0;
         }

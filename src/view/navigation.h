@@ -1,5 +1,5 @@
 // Result focus, next and previous result and file, the path mask commands, jumps to a file,
-// and the history of a view's search states.
+// and the history of a view's positions.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/view_position.h"
 #include "search/search_expression.h"
 #include "search/search_state.h"
 
@@ -19,18 +20,11 @@ inline constexpr int kNavFilterOpen = 5;  // "close filtered view first."
 
 enum class ResultFocus : int { kTop = 0, kMiddle = 1, kBottom = 2 };
 
-// One step of the history: what a restore puts back into the view. The compiled expressions
-// are rebuilt from the masks and flags, which is the same state in a fraction of the space.
-struct HistorySlot {
+// One step of the history: the view's position as bookmarks keep it, and whether the slot
+// holds one.
+struct HistoryStep {
     bool used = false;
-    char findMask[kMaskTextChars + 1] = {};
-    char pathMask[kMaskTextChars + 1] = {};
-    SearchFlags flags;
-    bool autoFilter = true;
-    bool pathSelectionActive = false;
-    int topLine = 0;
-    int currentLine = -1;
-    int64_t hitCount = 0;
+    ViewPosition position;
 };
 
 struct NavigationState {
@@ -40,7 +34,7 @@ struct NavigationState {
     int fileEndPresses = 0;
 
     // The history ring: `historySlots` slots (0 is off), `historyHead` the next slot to fill.
-    std::vector<HistorySlot> history;
+    std::vector<HistoryStep> history;
     int historySlots = 0;
     int historyHead = 0;
 

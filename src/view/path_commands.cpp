@@ -302,8 +302,9 @@ int openReferenceAtMouse(View& view) {
         return 1;
     }
     const std::string_view text = view.screen.rowText(row);
-    const int column = view.nav.lastMouseColumn;
-    if (column < 0 || static_cast<size_t>(column) >= text.size() ||
+    const int cell = view.nav.lastMouseColumn;
+    const int column = static_cast<int>(view.screen.byteOfCell(row, cell));
+    if (cell < 0 || static_cast<size_t>(column) >= text.size() ||
         text[static_cast<size_t>(column)] == ' ') {
         say("place mouse within visible text first.");
         return 1;

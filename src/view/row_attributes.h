@@ -33,6 +33,8 @@ inline constexpr char kAttrCursorSelected = 'E';
 inline constexpr char kAttrLink = 'l';
 inline constexpr char kAttrLinkGreen = 'L';
 inline constexpr char kAttrContextLine = 'H';
+// UTF-8 code page: a byte of no valid sequence, shown as its code-page-1252 character.
+inline constexpr char kAttrInvalidByte = '~';
 // Bookmarked text keeps these under the marks of results, selections and word highlights.
 inline constexpr char kAttrBookmark = 'T';
 inline constexpr char kAttrBookmarkText = 't';

@@ -10,13 +10,15 @@ namespace {
 
 constexpr Color kWhite = rgb(0xFFFFFF);
 
-bool sameString(const std::array<char, kCacheStringBytes>& stored, const char* text) {
-    const size_t length = strnlen(text, kCacheStringBytes - 1);
+template <size_t kBytes>
+bool sameString(const std::array<char, kBytes>& stored, const char* text) {
+    const size_t length = strnlen(text, kBytes - 1);
     return std::memcmp(stored.data(), text, length) == 0 && stored[length] == '\0';
 }
 
-void copyString(std::array<char, kCacheStringBytes>& stored, const char* text) {
-    const size_t length = strnlen(text, kCacheStringBytes - 1);
+template <size_t kBytes>
+void copyString(std::array<char, kBytes>& stored, const char* text) {
+    const size_t length = strnlen(text, kBytes - 1);
     std::memcpy(stored.data(), text, length);
     stored[length] = '\0';
 }

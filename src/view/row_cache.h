@@ -16,6 +16,8 @@ namespace tessel {
 inline constexpr int kMaxCacheSlots = 200;
 inline constexpr int kCacheSlotsWhenFull = 190;
 inline constexpr int kCacheStringBytes = 810;
+// UTF-8 text rows take up to four bytes a cell.
+inline constexpr int kCacheTextBytes = 4 * kCacheStringBytes;
 
 // Slots for a bitmap of `bitmapHeight` pixels: one strip per line height, less two. A count
 // that reaches the maximum is reported and cut back.
@@ -60,7 +62,7 @@ class RowCache {
         int drawnWidth = 0;
         bool valid = false;
         bool pending = false;
-        std::array<char, kCacheStringBytes> text{};
+        std::array<char, kCacheTextBytes> text{};
         std::array<char, kCacheStringBytes> attr{};
     };
     struct Copy {

@@ -1,11 +1,15 @@
 #include "view/row_painter.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
+#include "editor/editor.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
 #include "view/log_overlay.h"
@@ -28,6 +32,7 @@ constexpr Color kThumbColour = rgb(0xB4B4B4);
 constexpr Color kThumbActiveColour = rgb(0x808080);
 constexpr Color kBubbleBackground = rgb(0xFFFFE8);
 constexpr Color kBubbleFrame = rgb(0x909090);
+constexpr Color kPictureFrame = rgb(0xA0A0A0);
 // One text output never carries more than this many characters.
 constexpr int kMaxRunChars = 798;
 // The cache bitmap never holds more strips than the slot limit allows.
@@ -41,10 +46,31 @@ struct RunState {
     bool operator==(const RunState&) const = default;
 };
 
+// Where the characters of a UTF-8 row stand: the first byte and the byte count of the unit
+// that begins at each cell; the other cells of a wide character have a count of 0.
+struct CellBytes {
+    std::array<int16_t, kScreenColumns + 1> start{};
+    std::array<int16_t, kScreenColumns + 1> length{};
+
+    int fill(std::string_view text, int maxCells) {
+        int cells = 0;
+        for (size_t at = 0; at < text.size() && cells < maxCells;) {
+            const CellUnit unit = cellUnitAt(text, at, true);
+            for (int k = 0; k < unit.cells && cells < maxCells; ++k, ++cells) {
+                start[static_cast<size_t>(cells)] = static_cast<int16_t>(at);
+                length[static_cast<size_t>(cells)] = static_cast<int16_t>(k == 0 ? unit.bytes : 0);
+            }
+            at += static_cast<size_t>(unit.bytes);
+        }
+        return cells;
+    }
+};
+
 class RowDrawer {
   public:
-    RowDrawer(Painter& painter, const RowPaint& paint, int x, int y, const char* text)
-        : painter_(painter), paint_(paint), x_(x), y_(y), text_(text) {}
+    RowDrawer(Painter& painter, const RowPaint& paint, int x, int y, const char* text,
+              const CellBytes* cellBytes)
+        : painter_(painter), paint_(paint), x_(x), y_(y), text_(text), cellBytes_(cellBytes) {}
 
     void add(int index, const RunState& state, bool underline) {
         if (runLength_ > 0 &&
@@ -64,7 +90,9 @@ class RowDrawer {
         const int cw = paint_.charWidth;
         const int left = x_ + runStart_ * cw;
         std::string_view chars(text_ + runStart_, static_cast<size_t>(runLength_));
-        if (run_.opaque) {
+        if (cellBytes_) {
+            drawUtf8Run(left);
+        } else if (run_.opaque) {
             if (paint_.lineSpacing < 0) {
                 // Overlapping rows: the background starts below the part shared with the row
                 // above, so it does not paint over that row's text.
@@ -86,11 +114,50 @@ class RowDrawer {
     }
 
   private:
+    // UTF-8 rows: the ground first, then stretches of ASCII as one text and every other
+    // character alone at its own cell, so that the font's widths for other scripts (and the
+    // fallback fonts that draw them) never move the cells after them.
+    void drawUtf8Run(int left) {
+        const int cw = paint_.charWidth;
+        const CellBytes& cells = *cellBytes_;
+        if (run_.opaque) {
+            const int overlap = std::max(-paint_.lineSpacing, 0);
+            painter_.fillRect({left, y_ + overlap, runLength_ * cw, paint_.lineHeight},
+                              run_.background);
+        }
+        const int end = runStart_ + runLength_;
+        int cell = runStart_;
+        while (cell < end) {
+            const auto at = static_cast<size_t>(cell);
+            const int bytes = cells.length[at];
+            if (bytes == 0) {
+                ++cell;
+                continue;
+            }
+            const char* from = text_ + cells.start[at];
+            int stretch = 1;
+            if (bytes == 1) {
+                while (cell + stretch < end &&
+                       cells.length[at + static_cast<size_t>(stretch)] == 1 &&
+                       static_cast<uint8_t>(from[stretch]) < 0x80) {
+                    ++stretch;
+                }
+            }
+            const std::string_view chars(
+                from, bytes == 1 ? static_cast<size_t>(stretch) : static_cast<size_t>(bytes));
+            if (run_.opaque || chars.find_first_not_of(' ') != std::string_view::npos) {
+                painter_.drawText(x_ + cell * cw, y_, chars, run_.text);
+            }
+            cell += stretch;
+        }
+    }
+
     Painter& painter_;
     const RowPaint& paint_;
     int x_;
     int y_;
     const char* text_;
+    const CellBytes* cellBytes_;
     RunState run_;
     bool underline_ = false;
     int runStart_ = 0;
@@ -121,25 +188,32 @@ void drawCursor(Painter& painter, const RowPaint& paint, int x, int y, char attr
 int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth, const char* text,
             const char* attr, int rowType) {
     if (!text || !paint.colours || paint.charWidth <= 0) return 0;
-    const size_t length = strnlen(text, kScreenColumns + 1);
-    if (length > static_cast<size_t>(kScreenColumns)) {
+    const bool utf8 = codePageTables().utf8;
+    const size_t length = strnlen(text, utf8 ? kScreenTextBytes : kScreenColumns + 1);
+    if (length > static_cast<size_t>(utf8 ? kScreenTextBytes - 1 : kScreenColumns)) {
         logError(0, "int. #2191101");
         return 0;
     }
     const ColourTables& colours = *paint.colours;
     int cells = static_cast<int>(length);
     if (maxWidth >= 0) cells = std::min(cells, maxWidth / paint.charWidth);
+    static CellBytes cellBytes;  // user interface thread only
+    if (utf8) cells = cellBytes.fill({text, length}, std::min(cells, kScreenColumns));
     const bool statusRow = rowType == kRowFind || rowType == kRowPath;
     const bool backgrounds = rowType == kRowText || rowType == kRowBlockContext || statusRow;
     const size_t attrLength = attr ? strnlen(attr, static_cast<size_t>(cells)) : 0;
 
-    RowDrawer drawer(painter, paint, x, y, text);
+    RowDrawer drawer(painter, paint, x, y, text, utf8 ? &cellBytes : nullptr);
     RunState state;
     int blanks = 0;
     bool hasCursor = false;
     for (int i = 0; i < cells; ++i) {
         const char a = static_cast<size_t>(i) < attrLength ? attr[i] : ' ';
-        const char c = text[i];
+        // A cell inside a wide character is never blank.
+        const auto cell = static_cast<size_t>(i);
+        const char c = !utf8                         ? text[i]
+                       : cellBytes.length[cell] == 0 ? 'w'
+                                                     : text[cellBytes.start[cell]];
         hasCursor = hasCursor || a == kAttrCursor || a == kAttrCursorSelected;
         RunState next;
         next.text = colours.textOf(a);
@@ -235,6 +309,26 @@ void drawScrollBar(Painter& painter, const ScrollBarShape& bar) {
     painter.fillRect(bar.thumb, bar.active ? kThumbActiveColour : kThumbColour);
 }
 
+// Each picture covers the empty rows below its marker line and never the status rows.
+void drawHelpPictures(Painter& painter, const std::vector<HelpPictureShape>& shapes,
+                      const Rect& area) {
+    for (const HelpPictureShape& shape : shapes) {
+        const Picture* picture = helpPicture(shape.name);
+        const int top = std::max(area.y, shape.clipTop);
+        const int bottom = std::min(area.bottom(), shape.clipBottom);
+        if (!picture || bottom <= top) continue;
+        painter.setClip({area.x, top, area.width, bottom - top});
+        painter.drawPictureScaled(*picture, {shape.x, shape.y, shape.width, shape.height});
+        const int right = shape.x + shape.width;
+        const int bottomEdge = shape.y + shape.height;
+        painter.drawLine(shape.x - 1, shape.y - 1, right, shape.y - 1, kPictureFrame);
+        painter.drawLine(shape.x - 1, bottomEdge, right, bottomEdge, kPictureFrame);
+        painter.drawLine(shape.x - 1, shape.y - 1, shape.x - 1, bottomEdge, kPictureFrame);
+        painter.drawLine(right, shape.y - 1, right, bottomEdge, kPictureFrame);
+    }
+    painter.setClip(area);
+}
+
 void drawSidebar(Painter& painter, const std::vector<SidebarSlot>& slots) {
     if (!picturesLoaded()) return;
     for (const SidebarSlot& slot : slots) {
@@ -274,6 +368,10 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     paint.lineHeight = std::max(view.lineHeight, 1);
     paint.lineSpacing = fonts.lineSpacing;
     paint.editorActive = view.editor != nullptr;
+    if (view.editor) {
+        paint.cursorShown = editCursorShown(view, tickMs());
+        paint.insertMode = !view.editor->overwrite;
+    }
     paint.verticalCursor = view.display.verticalCursor;
 
     const int width = std::max(view.clientWidth, 1);
@@ -293,8 +391,11 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     // and the space below the last row need the white ground (filling the whole window first
     // took a fifth of a full repaint). A run of drawn rows is filled in one go before any of
     // them is drawn, so that with overlapping rows no row erases its neighbour.
+    // The row with the editor's cursor changes with the blink phase, which the cache does
+    // not see in the row's text and attributes: it is drawn anew.
     const auto fromCache = [&](int row) {
-        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0;
+        return cached && view.screen.rowLine[static_cast<size_t>(row)] >= 0 &&
+               !(paint.editorActive && std::strpbrk(view.screen.rowAttr(row), "eE"));
     };
     if (rows * lh < area.bottom()) {
         const int top = std::max(area.y, rows * lh);
@@ -319,7 +420,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
         paint.maskEnd = view.screen.maskEnd[r];
         const char* text = view.screen.rowText(row);
         const char* attr = view.screen.rowAttr(row);
-        if (cached && line >= 0) {
+        if (fromCache(row)) {
             cache.paintRow(painter, paint, line, 0, y, width, text, attr, rowType);
         } else {
             drawRow(painter, paint, 0, y, width, text, attr, rowType);
@@ -327,8 +428,10 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     }
     if (cached) cache.flush(painter);
     const ScreenOverlay overlay = layoutScreenOverlay(view, mainFontMeasure());
+    drawHelpPictures(painter, overlay.helpPictures, area);
     drawBubble(painter, overlay.bubble, *fonts.main);
     drawScrollBar(painter, overlay.scrollBar);
+    if (fonts.small) drawBookmarkPanel(painter, overlay.bookmarks, *fonts.small);
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);

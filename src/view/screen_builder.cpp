@@ -6,24 +6,28 @@
 #include <cstring>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
+#include "view/block_context.h"
+#include "view/help_view.h"
 #include "view/live_settings.h"
 #include "view/load_progress.h"
+#include "view/long_lines.h"
 #include "view/row_attributes.h"
 #include "view/status_rows.h"
 #include "view/syntax_rows.h"
 #include "view/text_marks.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 
 namespace tessel {
 namespace {
 
-// Horizontal scrolling stops here, so a stored line never needs more bytes than this for
-// what can be on screen (every byte takes at least one column).
-constexpr int kMaxScrollColumn = 4096;
-constexpr int kMaxVisibleBytes = kMaxScrollColumn + kScreenColumns;
+// Horizontal offsets stay below this, so that the columns on screen are counted in ints.
+constexpr int kMaxScrollColumn = INT_MAX - kScreenColumns;
 
 using RowText = char[kScreenColumns + 1];
 
@@ -39,9 +43,10 @@ bool isBlankByte(char c) {
 
 // Per-row scratch shared by all rows of one build, so that building allocates nothing per row.
 struct RowScratch {
-    char bytes[kMaxVisibleBytes];
+    // One attribute per byte of a line up to its last byte on screen; grows for long lines.
+    std::vector<char> bytes;
     std::vector<HitSpan> spans;
-    RowText text;
+    char text[kScreenTextBytes];
     RowText attr;
 };
 
@@ -120,9 +125,16 @@ struct Builder {
     bool headerFollows = false;
     BlockCursor cursor;
     SyntaxPass syntax{kFullTextCarryLines};
+    int widestLine = 0;
+    int hitColumnOffScreen = -1;
+    // Of the row being built: the store line behind it, and its edit line (-1 for a line the
+    // store shows) while the view edits.
+    int storeLine = -1;
+    int editLine = -1;
 
     const char* rowSource(int item, int* line);
     void textRow(int row, int item);
+    void noteCurrentHit(const char* source, int offset);
     void selection(int line, char* attr, int cells) const;
 };
 
@@ -130,6 +142,15 @@ struct Builder {
 // filtered list otherwise), or null past the end. Leaves the cursor on the line's block.
 const char* Builder::rowSource(int item, int* line) {
     *line = -1;
+    editLine = -1;
+    if (view.editor && view.filterMode == FilterMode::kFullText) {
+        const EditRow row = editRowAt(view, item);
+        if (!row.text || !cursor.toLine(store, row.storeLine)) return nullptr;
+        *line = item;
+        storeLine = row.storeLine;
+        editLine = row.editLine;
+        return row.text;
+    }
     if (view.filterMode == FilterMode::kFullText) {
         if (item < 0 || item >= store.lineCount() || !cursor.toLine(store, item)) return nullptr;
         *line = item;
@@ -153,11 +174,13 @@ const char* Builder::rowSource(int item, int* line) {
 
 void Builder::textRow(int row, int item) {
     int line = -1;
+    storeLine = -1;
     const char* source = rowSource(item, &line);
     if (!source) {
         view.screen.writeRow(row, "", "", kRowText);
         return;
     }
+    if (!view.editor) storeLine = line;
     if (row >= 0 && row < kScreenRows) view.screen.rowLine[static_cast<size_t>(row)] = line;
     char base = kAttrPlain;
     TextBlock* block = line >= 0 ? cursor.block : nullptr;
@@ -175,18 +198,45 @@ void Builder::textRow(int row, int item) {
         headerFollows = header && !view.display.oneRowHeader;
     }
 
-    int length = static_cast<int>(strnlen(source, static_cast<size_t>(kMaxVisibleBytes)));
-    char* bytes = scratch.bytes;
+    // Every byte takes at least one column, and a UTF-8 character of up to four bytes at least
+    // one, so no byte behind the last column on screen is shown; the whole length is counted
+    // only for a line longer than that.
+    const bool utf8 = codePageTables().utf8;
+    const size_t visibleColumns = static_cast<size_t>(scrollColumn) + static_cast<size_t>(columns);
+    const size_t visibleBytes = utf8 ? 4 * visibleColumns : visibleColumns;
+    size_t fullLength = strnlen(source, visibleBytes);
+    if (fullLength == visibleBytes) fullLength += std::strlen(source + visibleBytes);
+    widestLine = std::max(widestLine, static_cast<int>(std::min<size_t>(fullLength, INT_MAX)));
+    size_t shownBytes = std::min(fullLength, visibleBytes);
+    if (utf8 && shownBytes < fullLength) {
+        // The line goes on: the last character read must not be cut.
+        const std::string_view more(source, std::min(fullLength, shownBytes + 4));
+        shownBytes = cutAtCharacter(more, shownBytes, true);
+    }
+    int length = static_cast<int>(shownBytes);
+    // One byte more than needed, so that even an empty line has somewhere to point.
+    if (scratch.bytes.size() <= shownBytes) scratch.bytes.resize(shownBytes + 1);
+    char* bytes = scratch.bytes.data();
     std::memset(bytes, base, static_cast<size_t>(length));
-    if (block && line >= 0) {
+    // Edit lines have no stored colours; their syntax colours come from the edit text.
+    if (block && line >= 0 && editLine < 0) {
         int room = 0;
-        if (const char* colours = colourLineOf(*block, source, line - block->firstLine, &room)) {
+        if (const char* colours =
+                colourLineOf(*block, source, storeLine - block->firstLine, &room)) {
             const int count = std::min(length, room);
             for (int i = 0; i < count && colours[i]; ++i) bytes[i] = colours[i];
         }
+        if (block->helpText) {
+            // A link is told by its whole markup, which may run on past the columns shown.
+            if (scratch.bytes.size() < fullLength) scratch.bytes.resize(fullLength);
+            bytes = scratch.bytes.data();
+            markHelpLine({source, fullLength}, bytes);
+        }
     }
     if (base == kAttrPlain) {
-        if (block) markSyntaxClasses(*block, line, source, length, bytes, syntax);
+        if (block && editLine < 0 && !block->helpText) {
+            markSyntaxClasses(*block, storeLine, source, length, bytes, syntax);
+        }
         markTextMarks(source, length, bytes);
     }
 
@@ -210,35 +260,65 @@ void Builder::textRow(int row, int item) {
     if (rowMark) std::memset(bytes, rowMark, static_cast<size_t>(length));
 
     if (showHits && block) {
+        // An edit line has no line mask: it is tested without the prefilter.
         uint32_t mask = 0;
-        block->lineAndMask(line - block->firstLine, &mask);
+        if (editLine < 0) block->lineAndMask(storeLine - block->firstLine, &mask);
         SearchState& search = view.search;
         if (collectHitSpans(source, mask, search.findExpr, search.foldMain, search.matchFlags(),
                             search.workLine, scratch.spans)) {
             for (const HitSpan& span : scratch.spans) {
                 markSpan(bytes, span.offset, std::min(span.offset + span.length, length), kAttrHit);
             }
+            if (line == search.currentLine && !scratch.spans.empty()) {
+                int first = scratch.spans.front().offset;
+                for (const HitSpan& span : scratch.spans) first = std::min(first, span.offset);
+                noteCurrentHit(source, first);
+            }
         }
     }
     markWordHighlights(view, source, length, bytes);
+    if (editLine >= 0) markEditSelection(view, editLine, length, bytes);
 
-    int cells = expandForDisplay({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
-                                 scrollColumn, scratch.text, scratch.attr, columns);
+    const auto expand = utf8 ? expandUtf8ForDisplay : expandForDisplay;
+    int cells = expand({source, static_cast<size_t>(length)}, bytes, base, view.tabSize,
+                       scrollColumn, scratch.text, scratch.attr, columns);
+    size_t textBytes = std::strlen(scratch.text);
     if (rowMark) {
         // A marked line is coloured across the whole row, not only under its text.
-        std::memset(scratch.text + cells, ' ', static_cast<size_t>(columns - cells));
+        std::memset(scratch.text + textBytes, ' ', static_cast<size_t>(columns - cells));
         std::memset(scratch.attr + cells, rowMark, static_cast<size_t>(columns - cells));
+        textBytes += static_cast<size_t>(columns - cells);
         cells = columns;
-        scratch.text[cells] = scratch.attr[cells] = '\0';
+        scratch.text[textBytes] = scratch.attr[cells] = '\0';
     }
-    if (line >= 0) selection(line, scratch.attr, cells);
+    if (line >= 0 && !view.editor) selection(line, scratch.attr, cells);
     const DisplayState& display = view.display;
     if (line >= 0 && line == display.markLine) {
         markSpan(scratch.attr, display.markFrom - scrollColumn,
                  std::min(display.markTo - scrollColumn, cells), kAttrMarkedSpan);
     }
-    view.screen.writeRow(row, {scratch.text, static_cast<size_t>(cells)},
-                         {scratch.attr, static_cast<size_t>(cells)}, kRowText);
+    if (editLine >= 0) {
+        // The cursor marks cells; blanks it adds past the text go at the text's byte end,
+        // which in UTF-8 text is not the cell count.
+        static RowText cellText;
+        std::memcpy(cellText, scratch.text, static_cast<size_t>(std::min(cells, kScreenColumns)));
+        const int before = cells;
+        cells = markEditCursor(view, editLine, cellText, scratch.attr, cells, columns);
+        if (cells > before) {
+            std::memset(scratch.text + textBytes, ' ', static_cast<size_t>(cells - before));
+            textBytes += static_cast<size_t>(cells - before);
+            scratch.text[textBytes] = '\0';
+        }
+    }
+    view.screen.writeRow(row, {scratch.text, textBytes}, {scratch.attr, static_cast<size_t>(cells)},
+                         kRowText);
+}
+
+// The status row tells when the current result's hit is right or left of the columns shown.
+void Builder::noteCurrentHit(const char* source, int offset) {
+    const int column = displayColumnOf(source, offset, view.tabSize);
+    if (column < scrollColumn || column >= static_cast<long long>(scrollColumn) + columns)
+        hitColumnOffScreen = column;
 }
 
 void Builder::selection(int line, char* attr, int cells) const {
@@ -295,6 +375,8 @@ int buildScreen(View& view) {
     const int columns = std::clamp(view.columns, 1, kScreenColumns);
     // The loader thread writes the store meanwhile: show its progress and read nothing.
     if (buildLoadRows(view, loadProgress(), rows - 1, columns) == 0) {
+        view.context = BlockContextState{};
+        view.display.hitColumnOffScreen = -1;
         writeFindRow(view, rows - 1, true);
         view.screen.valid = true;
         return 0;
@@ -320,8 +402,19 @@ int buildScreen(View& view) {
         if (block && block->fileName && top != header && top != header + 1) {
             std::string_view name = block->fileName;
             // A name longer than the row keeps its end, where the file's own name is.
-            if (static_cast<int>(name.size()) > columns) name.remove_prefix(name.size() - columns);
-            view.screen.writeRow(row++, name, std::string(name.size(), kAttrPlain), kRowContext);
+            const bool utf8 = codePageTables().utf8;
+            const int cells = cellCount(name, utf8);
+            if (cells > columns) {
+                size_t skip = byteOfCell(name, cells - columns, utf8);
+                // A wide character cut by the start goes with the part left out.
+                if (cellOfByte(name, skip, utf8) < cells - columns) {
+                    skip += static_cast<size_t>(cellUnitAt(name, skip, utf8).bytes);
+                }
+                name.remove_prefix(skip);
+            }
+            view.screen.writeRow(
+                row++, name, std::string(static_cast<size_t>(cellCount(name, utf8)), kAttrPlain),
+                kRowContext);
         }
     }
 
@@ -339,14 +432,23 @@ int buildScreen(View& view) {
                     std::clamp(view.display.scrollColumn, 0, kMaxScrollColumn),
                     showHits};
     if (view.filterMode != FilterMode::kFullText) builder.syntax.carryBudget = kFilteredCarryLines;
-    // A header row colours the name row below it even when the header is just above the top.
-    if (top > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
-        top - 1 < store.lineCount()) {
-        builder.headerFollows =
-            store.startsWithPrefix(store.lineText(top - 1)) && !view.display.oneRowHeader;
-    }
     const int textRows = rows - 2;
-    for (int item = top; row < textRows; ++row, ++item) builder.textRow(row, item);
+    int item = top;
+    updateBlockContext(view);
+    if (row < textRows && writeBlockContextRow(view, row, columns)) {
+        ++row;
+        ++item;
+    }
+    // A header row colours the name row below it even when the header is just above the
+    // first text row.
+    if (item > 0 && view.filterMode == FilterMode::kFullText && store.hasPrefix &&
+        item - 1 < store.lineCount()) {
+        builder.headerFollows =
+            store.startsWithPrefix(store.lineText(item - 1)) && !view.display.oneRowHeader;
+    }
+    for (; row < textRows; ++row, ++item) builder.textRow(row, item);
+    view.display.widestLine = builder.widestLine;
+    view.display.hitColumnOffScreen = builder.hitColumnOffScreen;
 
     writeStatusRows(view, rows - 2, rows - 1);
     view.screen.valid = true;

@@ -30,4 +30,13 @@ int buildScreen(View& view);
 int expandForDisplay(std::string_view line, const char* colours, char base, int tabSize,
                      int scrollColumn, char* text, char* attr, int capacity);
 
+// The same for a line of the UTF-8 code page, where cells follow characters
+// (base/codepage/text_cells.h). A character cut by the left edge or the end of the row shows
+// as blanks in its cells; a byte of no valid sequence shows as its code-page-1252 character,
+// in the invalid-byte colour where nothing else colours it; a mark with nothing before it
+// stands on a no-break space. attr gets one attribute per cell and needs capacity + 1 bytes;
+// text needs kScreenTextBytes. Returns the cell count.
+int expandUtf8ForDisplay(std::string_view line, const char* colours, char base, int tabSize,
+                         int scrollColumn, char* text, char* attr, int capacity);
+
 }  // namespace tessel

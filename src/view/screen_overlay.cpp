@@ -1,5 +1,6 @@
 #include "view/screen_overlay.h"
 
+#include "bookmarks/bookmark_list.h"
 #include "view/screen_fonts.h"
 
 namespace tessel {
@@ -9,6 +10,8 @@ ScreenOverlay layoutScreenOverlay(const View& view, const TextMeasure& measure) 
     overlay.scrollBar = scrollBarShape(view);
     overlay.sidebar = sidebarLayout(view);
     overlay.bubble = noHitBubbleShape(view, measure);
+    overlay.bookmarks = bookmarkPanelShape(view, bookmarkList(), bookFontMeasure());
+    overlay.helpPictures = helpPictureShapes(view);
     return overlay;
 }
 

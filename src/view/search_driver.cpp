@@ -6,6 +6,7 @@
 #include "text/text_store.h"
 #include "view/assist_hints.h"
 #include "view/filter_view.h"
+#include "view/long_lines.h"
 #include "view/navigation.h"
 #include "view/view.h"
 #include "view/view_host.h"
@@ -41,6 +42,7 @@ void afterFilterRows(View& view) {
         leaveFilter(view, true);
         search.currentLine = hit;
         search.topLine = std::max(0, hit - search.resultFocusOffset);
+        revealHitColumn(view, hit);
         showStatusInfo("straight match.");
         refreshSearchStatus(view);
     } else if (!search.findMask[0] && search.pathSelectionActive &&
@@ -54,6 +56,11 @@ void afterFilterRows(View& view) {
 void finishNormalPass(View& view, const PassResult& result) {
     if (result.cancelled) return;
     view.search.finishPass(result, nowMs(view), viewLineCount(view));
+    // The first hit is brought on screen, also when it stands far right in a long line.
+    if (view.filterMode == FilterMode::kFullText && result.firstHitLine >= 0 &&
+        view.search.currentLine == result.firstHitLine) {
+        revealHitColumn(view, result.firstHitLine);
+    }
     view.screen.valid = false;
     if (view.host) view.host->refresh();
 }

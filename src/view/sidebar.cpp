@@ -25,6 +25,7 @@ constexpr ButtonInfo kButtons[] = {
     {SidebarButton::kFilter, kPictureFilter, "Results only [F4]"},
     {SidebarButton::kCase, kPictureCase,
      "Case sensitive search [F7]; CTRL+click: accents, SHIFT+click: punctuation"},
+    {SidebarButton::kSetup, kPictureSetup, "Setup: settings and the config file"},
 };
 
 }  // namespace
@@ -101,6 +102,9 @@ int sidebarClick(View& view, SidebarButton button, int modifiers) {
                 toggleCaseSearch(view);
             }
             view.screen.valid = false;
+            return 0;
+        case SidebarButton::kSetup:
+            if (hooks.openSetup) hooks.openSetup(view);
             return 0;
         case SidebarButton::kNone:
             break;

@@ -12,7 +12,7 @@ namespace tessel {
 
 class View;
 
-enum class SidebarButton : int { kNone = 0, kLoad, kFind, kFilter, kCase };
+enum class SidebarButton : int { kNone = 0, kLoad, kFind, kFilter, kCase, kSetup };
 
 struct SidebarSlot {
     SidebarButton button = SidebarButton::kNone;
@@ -30,6 +30,7 @@ struct SidebarHooks {
     std::function<void(View&)> openLoadMenu;
     std::function<void(View&)> openFindDialog;
     std::function<void(View&)> filterCommand;
+    std::function<void(View&)> openSetup;
 };
 SidebarHooks& sidebarHooks();
 
@@ -40,7 +41,8 @@ std::vector<SidebarSlot> sidebarLayout(const View& view);
 // moment or not, so that what sits beside it need not move when it appears; 0 without one.
 int sidebarColumnBottom(const View& view);
 SidebarButton sidebarButtonAt(const View& view, int x, int y);
-// A click on a button: load, find, filter, and case (CONTROL: accents, SHIFT: punctuation).
+// A click on a button: load, find, filter, case (CONTROL: accents, SHIFT: punctuation) and
+// setup.
 // 0 handled, 1 no button there.
 int sidebarClick(View& view, SidebarButton button, int modifiers);
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "text/snapfile_load.h"
 #include "text/text_store.h"
@@ -12,6 +14,7 @@
 #include "view/row_attributes.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 
 namespace tessel {
 
@@ -40,6 +43,7 @@ class RowWriter {
     RowWriter(StatusRowText& out, int columns)
         : out_(out), capacity_(std::clamp(columns, 1, kStatusRowChars)) {
         out_.length = 0;
+        out_.textBytes = 0;
         out_.maskStart = out_.maskEnd = 0;
         terminate();
     }
@@ -47,12 +51,16 @@ class RowWriter {
     int length() const { return out_.length; }
     int capacity() const { return capacity_; }
 
+    // Whole characters only: a part cut by the row's end loses the character that would not
+    // fit.
     void add(std::string_view part, char mark) {
-        const size_t room = static_cast<size_t>(capacity_ - out_.length);
-        const size_t count = std::min(part.size(), room);
-        std::memcpy(out_.text + out_.length, part.data(), count);
-        std::memset(out_.attr + out_.length, mark, count);
-        out_.length += static_cast<int>(count);
+        const int room = capacity_ - out_.length;
+        const size_t count = cutAtCells(part, room, utf8_);
+        const int cells = cellCount(part.substr(0, count), utf8_);
+        std::memcpy(out_.text + out_.textBytes, part.data(), count);
+        std::memset(out_.attr + out_.length, mark, static_cast<size_t>(cells));
+        out_.textBytes += static_cast<int>(count);
+        out_.length += cells;
         terminate();
     }
 
@@ -78,23 +86,27 @@ class RowWriter {
 
     // Right-aligns a dimmed text when at least two blanks still separate it from the left part.
     void addRight(std::string_view right) {
-        const int width = static_cast<int>(right.size());
+        const int width = cellCount(right, utf8_);
         if (out_.length + width + 2 > capacity_) return;
         const int gap = capacity_ - out_.length - width;
-        std::memset(out_.text + out_.length, ' ', static_cast<size_t>(gap));
+        std::memset(out_.text + out_.textBytes, ' ', static_cast<size_t>(gap));
         std::memset(out_.attr + out_.length, kAttrPlain, static_cast<size_t>(gap));
         out_.length += gap;
+        out_.textBytes += gap;
         add(right, kAttrDimmed);
     }
 
+    bool utf8() const { return utf8_; }
+
   private:
     void terminate() {
-        out_.text[out_.length] = '\0';
+        out_.text[out_.textBytes] = '\0';
         out_.attr[out_.length] = '\0';
     }
 
     StatusRowText& out_;
     int capacity_;
+    bool utf8_ = codePageTables().utf8;
 };
 
 bool speedInfoFits(const StatusRowInput& in) {
@@ -120,13 +132,15 @@ void maskPart(RowWriter& w, const char* label, std::string_view mask, char maskM
               bool labelDimmed, bool typing, int cursor) {
     w.add(label, labelDimmed ? kAttrDimmed : kAttrPlain);
     w.add(" >", kAttrPlain);
-    mask =
-        mask.substr(0, std::min(mask.size(), static_cast<size_t>(std::max(w.capacity() - 8, 0))));
+    mask = mask.substr(0, cutAtCells(mask, std::max(w.capacity() - 8, 0), w.utf8()));
     const int start = w.length();
     w.add(mask, maskMark);
     w.setMaskColumns(start, w.length());
     w.add("<", kAttrPlain);
-    if (typing) w.mark(start + std::clamp(cursor, 0, static_cast<int>(mask.size())), kAttrCursor);
+    if (typing) {
+        const auto at = static_cast<size_t>(std::clamp(cursor, 0, static_cast<int>(mask.size())));
+        w.mark(start + cellOfByte(mask, at, w.utf8()), kAttrCursor);
+    }
 }
 
 // The line count of the searched files; in a wide view also how long that text would be on
@@ -177,6 +191,9 @@ void hitPart(RowWriter& w, const StatusRowInput& in) {
             w.add("case", kAttrCaseFlag);
         }
         w.add(".", kAttrPlain);
+        // A hit right of the columns shown would otherwise go unseen.
+        if (in.hitColumnOffScreen >= 0)
+            w.addf(kAttrPlain, " hit at column %d.", in.hitColumnOffScreen + 1);
         if (hintShown(in)) w.addf(kAttrPlain, " %s.", kHint);
         return;
     }
@@ -333,6 +350,7 @@ StatusRowInput statusRowInput(View& view, int64_t nowMs, bool loading) {
     in.elapsedMs = search.timing.elapsedMs;
     in.elapsedNs = search.timing.elapsedNs;
     in.hitCount = search.hitCount;
+    in.hitColumnOffScreen = view.display.hitColumnOffScreen;
     in.searchPhase = search.searchPhase;
     in.caseSensitive = search.caseSensitive;
     in.findMaskMarkedForReset = search.findMaskMarkedForReset;
@@ -341,8 +359,7 @@ StatusRowInput statusRowInput(View& view, int64_t nowMs, bool loading) {
     in.pathCursor = maskCursor(view, view.input, MaskFocus::kPath);
     in.columns = std::clamp(view.columns, 1, kStatusRowChars);
     in.widthPixels = view.clientWidth;
-    // The editor's cursor and line count become visible here once the editor reports them.
-    in.editor.active = view.editor != nullptr;
+    in.editor = editorStatus(view);
     // No user commands, mouse selection prompts or typing hint exist yet.
     in.userCommandRunning = false;
     in.selection = SelectionPrompt::kNone;

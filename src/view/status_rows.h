@@ -44,6 +44,8 @@ struct StatusRowInput {
     int64_t elapsedMs = 0;
     int64_t elapsedNs = 0;
     int64_t hitCount = 0;
+    // The display column of the current result's hit when it is outside the columns shown.
+    int hitColumnOffScreen = -1;
     SearchPhase searchPhase = SearchPhase::kDone;
     bool caseSensitive = false;
     bool findMaskMarkedForReset = false;
@@ -74,14 +76,17 @@ struct StatusRowInput {
 
 // One built row: text and attribute characters of the same length, both NUL-terminated, and
 // the columns [maskStart, maskEnd) that hold the mask.
+// `length` counts cells, one attribute each; the text takes `textBytes` bytes for them (more
+// than one a cell only for characters beyond ASCII in the UTF-8 code page).
 struct StatusRowText {
-    char text[kStatusRowChars + 1] = {};
+    char text[4 * kStatusRowChars + 1] = {};
     char attr[kStatusRowChars + 1] = {};
     int length = 0;
+    int textBytes = 0;
     int maskStart = 0;
     int maskEnd = 0;
 
-    std::string_view textView() const { return {text, static_cast<size_t>(length)}; }
+    std::string_view textView() const { return {text, static_cast<size_t>(textBytes)}; }
     std::string_view attrView() const { return {attr, static_cast<size_t>(length)}; }
 };
 

@@ -8,6 +8,7 @@
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/live_settings.h"
+#include "view/long_lines.h"
 #include "view/view.h"
 #include "view/view_scroll.h"
 
@@ -139,7 +140,7 @@ bool stepHorizontal(View& view, int dx) {
         surf.hSpeed = 0.0;
     }
     const int column = view.display.scrollColumn;
-    const int room = direction < 0 ? column : kMaxScrollColumns - column;
+    const int room = direction < 0 ? column : scrollColumnLimit(view) - column;
     if (room > surf.hSpeed) {
         scrollColumns(view, direction * (static_cast<int>(surf.hSpeed) + 1));
         surf.hSpeed += kHorizontalGrowth;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
@@ -22,8 +24,14 @@ bool setting(const char* key) {
     return config().getInt(key) != 0;
 }
 
-void copyRow(std::array<char, kScreenRowBytes>& row, std::string_view text) {
+template <size_t kBytes>
+void copyRow(std::array<char, kBytes>& row, std::string_view text) {
+    static_assert(kBytes > kScreenColumns);
     size_t length = std::min(text.size(), static_cast<size_t>(kScreenColumns));
+    if (kBytes > kScreenRowBytes && codePageTables().utf8) {
+        length = std::min(cutAtCells(text, kScreenColumns, true), kBytes - 1);
+        length = cutAtCharacter(text, length, true);
+    }
     // An empty view may carry a null pointer, which memcpy must never see.
     if (length > 0) std::memcpy(row.data(), text.data(), length);
     row[length] = '\0';
@@ -52,6 +60,12 @@ void ScreenBuffer::setMaskColumns(int row, int start, int end) {
 const char* ScreenBuffer::rowText(int row) const {
     if (row < 0 || row >= kScreenRows) return "";
     return text[static_cast<size_t>(row)].data();
+}
+
+size_t ScreenBuffer::byteOfCell(int row, int column) const {
+    const std::string_view shown(rowText(row));
+    return std::min(tessel::byteOfCell(shown, std::max(column, 0), codePageTables().utf8),
+                    shown.size());
 }
 
 const char* ScreenBuffer::rowAttr(int row) const {

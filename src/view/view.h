@@ -12,10 +12,12 @@
 
 #include "search/search_state.h"
 #include "view/assist_hints.h"
+#include "view/block_context.h"
 #include "view/filter_view.h"
 #include "view/mouse_gestures.h"
 #include "view/navigation.h"
 #include "view/surf.h"
+#include "view/view_editing.h"
 #include "view/view_input.h"
 #include "view/word_highlights.h"
 
@@ -37,11 +39,14 @@ inline constexpr int kDefaultWeight = 1000;
 inline constexpr int kScreenRows = 600;
 inline constexpr int kScreenColumns = 800;
 inline constexpr int kScreenRowBytes = 802;
+// A text row of the UTF-8 code page holds up to four bytes a cell (and the marks that join a
+// character while there is room for them).
+inline constexpr int kScreenTextBytes = 4 * kScreenColumns + 2;
 
 // The rows the screen builder fills and the painter draws: text, a parallel row of colour
 // attribute characters, and one flag byte per row.
 struct ScreenBuffer {
-    std::array<std::array<char, kScreenRowBytes>, kScreenRows> text{};
+    std::array<std::array<char, kScreenTextBytes>, kScreenRows> text{};
     std::array<std::array<char, kScreenRowBytes>, kScreenRows> attr{};
     std::array<uint8_t, kScreenRows> flags{};
     // The global line a text row shows (-1 for other rows), so drawn rows can be reused after
@@ -54,11 +59,15 @@ struct ScreenBuffer {
     // False until the builder has filled the rows for the current layout.
     bool valid = false;
 
-    // Cuts both strings to 800 characters; a row outside the buffer is ignored (result 1).
+    // Cuts both strings to 800 cells, the text between characters; a row outside the buffer
+    // is ignored (result 1).
     // The row has no mask columns until setMaskColumns gives it some.
     int writeRow(int row, std::string_view rowText, std::string_view rowAttr, uint8_t flag = 0);
     void setMaskColumns(int row, int start, int end);
     const char* rowText(int row) const;
+    // The byte of a row's text where the character on `column` begins; in UTF-8 text the
+    // cells of a character all lead to its first byte. Past the text, its length.
+    size_t byteOfCell(int row, int column) const;
     const char* rowAttr(int row) const;
     void reset();
 };
@@ -70,6 +79,11 @@ enum class FilterMode : int { kFullText = 0, kFiltered = 1, kFileList = 2 };
 // in a filtered view), columns are display columns; a line of -1 means none.
 struct DisplayState {
     int scrollColumn = 0;
+    // The byte length of the longest line on the last screen: horizontal scrolling reaches it.
+    int widestLine = 0;
+    // The display column of the current result's first hit while it lies outside the columns
+    // on screen, else -1.
+    int hitColumnOffScreen = -1;
     int selStartLine = -1;
     int selStartColumn = 0;
     int selEndLine = -1;
@@ -157,7 +171,7 @@ class View {
     SearchState search;
     // Which mask row takes typed characters, and where its input cursor stands.
     ViewInput input;
-    // Result focus, file stepping and the history of search states.
+    // Result focus, file stepping and the history of positions.
     NavigationState nav;
     // The filtered view's or file list's rows and marks while one is shown.
     FilterState filter;
@@ -177,13 +191,19 @@ class View {
     bool highResultLine = false;
     bool markExcluded = false;
     int textOverBookmarks = 2;
+    // CONTROL+Q hid the bookmark list in this view.
+    bool bookmarksHidden = false;
     int tabSize = 3;
 
-    // The active editor; the editor module creates and releases it.
-    Editor* editor = nullptr;
+    // Editing in place: the selection, the active and the parked editor.
+    ViewEditing edit{*this};
+    // The active editor (edit.editor), null while the view does not edit.
+    std::unique_ptr<Editor>& editor = edit.editor;
 
     ScreenBuffer screen;
     DisplayState display;
+    // The head of the block around the screen, drawn in place of the first text row.
+    BlockContextState context;
     // Drawn rows kept for repainting; created by the painter when a bitmap can be had.
     std::shared_ptr<RowCache> rowCache;
 };

@@ -8,8 +8,10 @@
 #include "config/config_location.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "view/block_context.h"
 #include "view/filter_view.h"
 #include "view/frame_layout.h"
+#include "view/help_view.h"
 #include "view/scroll_bars.h"
 #include "view/search_driver.h"
 #include "view/view.h"
@@ -150,7 +152,10 @@ int commandKeyDown(View& view, int key, int modifiers) {
             cycleTabSize(view, shift);
             return 0;
         case kKeyF1:
-            if (control) return 1;
+            if (control) {
+                openHelp(view);
+                return 0;
+            }
             if (shift) {
                 if (view.frame) view.frame->frameCommand(kFrameToggleMaximizeCommand);
             } else {
@@ -200,6 +205,10 @@ int commandChar(View& view, uint8_t ch, int modifiers) {
         } else {
             changeSearchDelay(view);
         }
+        return 0;
+    }
+    if (ch == controlChar('B') && !shift) {
+        toggleBlockRadar(view);
         return 0;
     }
     if (ch == controlChar('C')) {

@@ -1,14 +1,14 @@
-// The history of a view's search states: a ring of slots, saved before each search and
-// filter, stepped through backwards and forwards.
-#include <cstring>
+// The history of a view's positions: a ring of the same records bookmarks keep, saved before
+// each search, filter and bookmark jump, stepped through backwards and forwards. The slot at
+// the write index is always empty; it marks where the ring ends.
+#include <cstdio>
 
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
-#include "view/filter_view.h"
 #include "view/navigation.h"
 #include "view/navigation_internal.h"
-#include "view/search_driver.h"
 #include "view/view.h"
+#include "view/view_positions.h"
 
 namespace tessel {
 
@@ -23,24 +23,11 @@ int historyRing(View& view) {
     const int slots = historySlotsFor(config().getNumber("historymaxsteps", 0));
     NavigationState& state = view.nav;
     if (slots != state.historySlots || static_cast<int>(state.history.size()) != slots) {
-        state.history.assign(static_cast<size_t>(slots), HistorySlot{});
+        state.history.assign(static_cast<size_t>(slots), HistoryStep{});
         state.historySlots = slots;
         state.historyHead = 0;
     }
     return slots;
-}
-
-void capture(const View& view, HistorySlot& slot) {
-    const SearchState& search = view.search;
-    std::memcpy(slot.findMask, search.findMask, sizeof slot.findMask);
-    std::memcpy(slot.pathMask, search.pathMask, sizeof slot.pathMask);
-    slot.flags = search.flags();
-    slot.autoFilter = search.autoFilter;
-    slot.pathSelectionActive = search.pathSelectionActive;
-    slot.topLine = search.topLine;
-    slot.currentLine = search.currentLine;
-    slot.hitCount = search.hitCount;
-    slot.used = true;
 }
 
 int restore(View& view, int index) {
@@ -49,32 +36,22 @@ int restore(View& view, int index) {
         logError(0, "no undo position");
         return 9;
     }
-    const HistorySlot& slot = state.history[static_cast<size_t>(index)];
-    if (!slot.used) {
+    const HistoryStep& step = state.history[static_cast<size_t>(index)];
+    if (!step.used) {
         logError(0, "no undo position set");
         return 9;
     }
-    if (inFilterMode(view)) leaveFilter(view, true);
-    SearchState& search = view.search;
-    cancelPasses(view);
-    search.setFindMask(slot.findMask);
-    search.setPathMask(slot.pathMask);
-    search.setFlags(slot.flags);
-    search.autoFilter = slot.autoFilter;
-    search.pathSelectionActive = slot.pathSelectionActive;
-    search.findMaskMarkedForReset = false;
-    search.compileSearch(false);
-    search.files.valid = false;
-    // A state saved before its search ran has no count yet: count the hits of the restored
-    // masks again, then go back to the saved place, which the pass would move.
-    search.hitCount = slot.hitCount;
-    if (search.findMask[0] != '\0') searchNormalView(view, true);
-    search.topLine = slot.topLine;
-    search.currentLine = slot.currentLine;
-    view.input.findTail = 0;
-    view.input.pathTail = 0;
-    refresh(view);
-    return 0;
+    ViewPosition position = step.position;
+    // A step back follows the tab size rule of bookmark jumps.
+    if (!config().getInt("bookmarktabsize")) {
+        position.tabSize = view.tabSize;
+    } else if (position.tabSize > 0 && position.tabSize != view.tabSize) {
+        char text[80];
+        std::snprintf(text, sizeof text, "Tab size %ld set by %s.",
+                      static_cast<long>(position.tabSize), "undo");
+        showStatusInfo(text);
+    }
+    return restorePosition(view, position) == 0 ? 0 : 9;
 }
 
 }  // namespace
@@ -88,16 +65,18 @@ int historySlotsFor(int maxSteps) {
 
 int historySave(View& view, const char* label) {
     const int slots = historyRing(view);
-    if (slots <= 1 || inFilterMode(view)) return 1;
+    if (slots <= 1 || inFilterMode(view) || view.editor) return 1;
     NavigationState& state = view.nav;
     const int head = state.historyHead;
-    const HistorySlot& before = state.history[static_cast<size_t>((head + slots - 1) % slots)];
+    const HistoryStep& before = state.history[static_cast<size_t>((head + slots - 1) % slots)];
     // Saving the same place twice would make a step back that shows nothing new.
-    if (before.used && before.topLine == view.search.topLine) return 1;
-    capture(view, state.history[static_cast<size_t>(head)]);
+    if (before.used && before.position.topLine == view.search.topLine) return 1;
+    HistoryStep& step = state.history[static_cast<size_t>(head)];
+    step.position = capturePosition(view);
+    step.used = true;
     if (verboseMode()) logMessage("undo.set %d %s", head, label ? label : "");
     state.historyHead = (head + 1) % slots;
-    // Whatever lay ahead belonged to the states stepped back from.
+    // Whatever lay ahead belonged to the positions stepped back from.
     state.history[static_cast<size_t>(state.historyHead)].used = false;
     return 0;
 }
@@ -111,7 +90,7 @@ int historyBack(View& view) {
         say("no further history steps.");
         return 1;
     }
-    // The first step back keeps the state it leaves, so that a step forward returns to it.
+    // The first step back keeps the position it leaves, so that a step forward returns to it.
     if (!state.history[static_cast<size_t>(state.historyHead)].used) {
         historySave(view, "before step back");
     }

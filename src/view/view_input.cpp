@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/search_driver.h"
@@ -65,11 +67,16 @@ int moveCursor(View& view, ViewInput& input, int key) {
             tail = 0;
             break;
         case kKeyLeft:
-            tail = std::min(tail + 1, length);
+        case kKeyRight: {
+            // By characters: a UTF-8 character is never entered half way.
+            const std::string_view text = maskText(view, mask);
+            const size_t at = static_cast<size_t>(length - std::clamp(tail, 0, length));
+            const bool utf8 = codePageTables().utf8;
+            const size_t to =
+                key == kKeyLeft ? characterBefore(text, at, utf8) : characterAfter(text, at, utf8);
+            tail = length - static_cast<int>(to);
             break;
-        case kKeyRight:
-            tail = std::max(tail - 1, 0);
-            break;
+        }
         default:
             return 1;
     }
@@ -123,7 +130,9 @@ int maskChar(View& view, ViewInput& input, uint8_t ch) {
     if (ch == '\b') {
         const int at = length - tail;
         if (at == 0) return 1;
-        std::memmove(text + at - 1, text + at, static_cast<size_t>(tail) + 1);
+        const auto from = static_cast<int>(characterBefore(
+            {text, static_cast<size_t>(length)}, static_cast<size_t>(at), codePageTables().utf8));
+        std::memmove(text + from, text + at, static_cast<size_t>(tail) + 1);
         maskChanged(view, mask, false);
         return 0;
     }
@@ -144,7 +153,7 @@ int maskChar(View& view, ViewInput& input, uint8_t ch) {
 
 int setMaskText(View& view, ViewInput& input, MaskFocus mask, std::string_view text) {
     char* target = maskText(view, mask);
-    const size_t length = std::min(text.size(), static_cast<size_t>(kMaskTextChars));
+    const size_t length = cutAtCharacter(text, kMaskTextChars, codePageTables().utf8);
     if (std::strlen(target) == length && std::memcmp(target, text.data(), length) == 0) return 1;
     if (mask == MaskFocus::kPath) {
         view.search.setPathMask(text.substr(0, length));

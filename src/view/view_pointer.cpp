@@ -3,6 +3,8 @@
 #include "base/log/message_log.h"
 #include "platform/key_codes.h"
 #include "view/assist_hints.h"
+#include "view/bookmark_commands.h"
+#include "view/help_view.h"
 #include "view/log_button.h"
 #include "view/log_overlay.h"
 #include "view/mouse_gestures.h"
@@ -46,9 +48,14 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
         return 0;
     }
     if (pressOnScrollBar(view, button, x, y)) return 0;
+    if (bookmarkPointerPress(view, button, x, y, modifiers) == 0) return 0;
     int row = 0;
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return 1;
+    if (button == kMouseLeft && modifiers == 0) {
+        if (const int chapter = helpLinkAt(view, row, column))
+            return showHelpChapter(view, chapter);
+    }
     return gesturePress(view, button, row, column, modifiers) == 0 ? 0 : 1;
 }
 
@@ -56,6 +63,7 @@ int pointerDoubleClick(View& view, int button, int x, int y, int modifiers) {
     if (onLogButton(view, x, y) || sidebarButtonAt(view, x, y) != SidebarButton::kNone) return 1;
     // A double click on the track pages once more, as a second press would.
     if (pressOnScrollBar(view, button, x, y)) return 0;
+    if (bookmarkPointerDoubleClick(view, button, x, y, modifiers) == 0) return 0;
     int row = 0;
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return 1;
@@ -67,6 +75,7 @@ bool pointerMoved(View& view, int x, int y) {
     if (drag != 1) return drag == 0;
     bool repaint = scrollBarHover(view, x, y);
     noteAssistPointer(view, x, y);
+    noteBookmarkPointer(view, x, y);
     GestureState& state = view.gestures;
     if (!state.pointerInside) {
         state.pointerInside = true;
@@ -86,6 +95,7 @@ bool pointerLeft(View& view) {
     repaint = scrollBarHover(view, -1, -1) || repaint;
     noteAssistPointer(view, -1, -1);
     state.pointerInside = false;
+    state.pointerOnBookmarks = false;
     if (state.overLogButton) {
         state.overLogButton = false;
         repaint = logButtonHover(false) || repaint;

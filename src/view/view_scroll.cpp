@@ -6,9 +6,11 @@
 #include "platform/key_codes.h"
 #include "text/text_store.h"
 #include "view/live_settings.h"
+#include "view/long_lines.h"
 #include "view/navigation.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
+#include "view/view_editing.h"
 
 namespace tessel {
 namespace {
@@ -40,7 +42,7 @@ int jumpRows(int rows, JumpRowChoice choice) {
 
 int scrollLineCount(const View& view) {
     if (view.filterMode != FilterMode::kFullText) return std::max(0, view.filteredLineCount);
-    return view.textStore().lineCount();
+    return shownLineCount(view);
 }
 
 int scrollTextRows(const View& view) {
@@ -82,7 +84,7 @@ int scrollPages(View& view, int pages) {
 
 int scrollColumns(View& view, int delta) {
     const long long target = static_cast<long long>(view.display.scrollColumn) + delta;
-    const int column = static_cast<int>(std::clamp<long long>(target, 0, kMaxScrollColumns));
+    const int column = static_cast<int>(std::clamp<long long>(target, 0, scrollColumnLimit(view)));
     if (column == view.display.scrollColumn) return 1;
     view.display.scrollColumn = column;
     view.screen.valid = false;
@@ -115,11 +117,9 @@ bool blankSpaceAt(const View& view, int x, int y) {
     if (row == 0 && liveSettings().assist) return false;
     const uint8_t kind = view.screen.flags[static_cast<size_t>(row)];
     if (kind == kRowFind || kind == kRowPath) return false;
-    const char* text = view.screen.rowText(row);
-    for (int i = 0; i <= column; ++i) {
-        if (text[i] == '\0') return true;
-    }
-    return isBlankByte(text[column]);
+    const std::string_view text = view.screen.rowText(row);
+    const size_t at = view.screen.byteOfCell(row, column);
+    return at >= text.size() || isBlankByte(text[at]);
 }
 
 int scrollKeyDown(View& view, int key, int modifiers) {

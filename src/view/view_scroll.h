@@ -4,7 +4,8 @@
 // Positions are rows of what the view shows: global line numbers in the full text, rows of
 // the list in a filtered view or file list. Every operation keeps the top line between 0 and
 // the last top line, the one that puts the last row at the bottom of the view, and the
-// horizontal offset between 0 and kMaxScrollColumns. Results: 0 the view moved, 1 it was
+// horizontal offset between 0 and kMaxScrollColumns, or the length of the longest line on
+// screen when that is longer (scrollColumnLimit). Results: 0 the view moved, 1 it was
 // already there.
 #pragma once
 

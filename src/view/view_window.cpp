@@ -16,6 +16,7 @@
 #include "view/scroll_bars.h"
 #include "view/search_driver.h"
 #include "view/surf.h"
+#include "view/view_editing.h"
 #include "view/view_host.h"
 #include "view/view_input.h"
 #include "view/view_keys.h"
@@ -32,6 +33,8 @@ constexpr int kWheelTimerId = 3;
 // The message overlay fades while this runs; idle views stop it.
 constexpr int kOverlayTimerId = 4;
 constexpr int kOverlayTimerMs = 500;
+// The editor's cursor blinks while this runs; a view that stops editing stops it.
+constexpr int kBlinkTimerId = 5;
 // Dropped items load after the load driver's drop delay, when the drop itself has returned.
 constexpr int kDropTimerId = 21;
 constexpr int kSoonMs = 1000;
@@ -106,6 +109,9 @@ class ViewWindow : public WindowHandler, public ViewHost {
         if (window_ && !window_->timerActive(kOverlayTimerId) && overlayFading(*view_)) {
             window_->startTimer(kOverlayTimerId, kOverlayTimerMs);
         }
+        if (window_ && view_->editor && !window_->timerActive(kBlinkTimerId)) {
+            window_->startTimer(kBlinkTimerId, cursorBlinkHalfPeriodMs());
+        }
     }
 
     void onResize(int width, int height) override {
@@ -118,6 +124,10 @@ class ViewWindow : public WindowHandler, public ViewHost {
     void onKeyDown(int key, int modifiers, bool /*autoRepeat*/) override {
         const ViewWindowHooks& hooks = viewWindowHooks();
         if (hooks.loadKeyDown && hooks.loadKeyDown(*view_, key, modifiers) == 0) return;
+        if (editKeyDown(*view_, key, modifiers) == 0) {
+            refresh();
+            return;
+        }
         if (maskKeyDown(*view_, view_->input, key, modifiers) == 0 ||
             viewKeyDown(*view_, key, modifiers) == 0) {
             refresh();
@@ -137,6 +147,10 @@ class ViewWindow : public WindowHandler, public ViewHost {
         const int modifiers = modifierState();
         const ViewWindowHooks& hooks = viewWindowHooks();
         if (hooks.loadChar && hooks.loadChar(*view_, ch, modifiers) == 0) return;
+        if (editChar(*view_, ch, modifiers) == 0) {
+            refresh();
+            return;
+        }
         // CONTROL with a letter arrives as its control character: a command, not mask text.
         if (ch < 0x20 && ch != 0x08 && viewChar(*view_, ch, modifiers) == 0) {
             refresh();
@@ -163,6 +177,7 @@ class ViewWindow : public WindowHandler, public ViewHost {
         view.nav.lastMouseRow = view.lineHeight > 0 ? y / view.lineHeight : -1;
         view.nav.lastMouseColumn = view.charWidth > 0 ? x / view.charWidth : -1;
         if (pointerMoved(view, x, y) && window_) window_->invalidate();
+        if ((buttons & kMouseLeft) && editPointerDrag(view, x, y) == 0) refresh();
         if (!loadRunning()) surfMouseMove(x, y, buttons, modifiers);
     }
     void onLeave() override {
@@ -172,7 +187,10 @@ class ViewWindow : public WindowHandler, public ViewHost {
 
     void onDoubleClick(int button, int x, int y, int modifiers) override {
         if (loadRunning()) return;
-        if (pointerDoubleClick(*view_, button, x, y, modifiers) == 0) refresh();
+        if (pointerDoubleClick(*view_, button, x, y, modifiers) == 0 ||
+            editDoubleClick(*view_, button, x, y, modifiers) == 0) {
+            refresh();
+        }
     }
 
     // A press on blank space starts surfing; the moves with the button held scroll the view.
@@ -180,7 +198,8 @@ class ViewWindow : public WindowHandler, public ViewHost {
         if (loadRunning()) return;  // the store is the loader's meanwhile
         View& view = *view_;
         // The log button, the sidebar and the gestures on words come first.
-        if (pointerPress(view, button, x, y, modifiers) == 0) {
+        if (pointerPress(view, button, x, y, modifiers) == 0 ||
+            editPointerPress(view, button, x, y, modifiers) == 0) {
             refresh();
             return;
         }
@@ -199,6 +218,7 @@ class ViewWindow : public WindowHandler, public ViewHost {
     }
     void onMouseUp(int button, int /*x*/, int /*y*/, int /*modifiers*/) override {
         if (button != kMouseLeft) return;
+        editPointerRelease(*view_);
         // The thumb loses its dragging look.
         if (scrollBarRelease(*view_) == 0 && window_) window_->invalidate();
         stopSurfing();
@@ -227,6 +247,10 @@ class ViewWindow : public WindowHandler, public ViewHost {
             return;
         }
         switch (id) {
+            case kBlinkTimerId:
+                if (!view_->editor) window_->stopTimer(kBlinkTimerId);
+                window_->invalidate();
+                return;
             case kOverlayTimerId:
                 if (!overlayFading(*view_)) window_->stopTimer(kOverlayTimerId);
                 window_->invalidate();

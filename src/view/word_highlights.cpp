@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/codepage/code_page_tables.h"
+#include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
 #include "config/languages.h"
 #include "config/qv_config.h"
@@ -168,13 +169,15 @@ std::string wordAtCell(const View& view, int row, int column) {
     if (row < 0 || row >= kScreenRows || column < 0) return {};
     if (view.screen.flags[static_cast<size_t>(row)] != kRowText) return {};
     const std::string_view text = view.screen.rowText(row);
-    const size_t at = static_cast<size_t>(column);
-    if (at >= text.size() || !isWordChar(static_cast<uint8_t>(text[at]))) return {};
+    const size_t at = view.screen.byteOfCell(row, column);
+    const bool utf8 = codePageTables().utf8;
+    if (at >= text.size() || !isWordCharIn(text, at, utf8)) return {};
     size_t from = at;
     size_t to = at + 1;
-    while (from > 0 && isWordChar(static_cast<uint8_t>(text[from - 1]))) --from;
-    while (to < text.size() && isWordChar(static_cast<uint8_t>(text[to]))) ++to;
-    return std::string(text.substr(from, std::min(to - from, size_t{kHighlightWordChars})));
+    while (from > 0 && isWordCharIn(text, from - 1, utf8)) --from;
+    while (to < text.size() && isWordCharIn(text, to, utf8)) ++to;
+    const std::string_view word = text.substr(from, to - from);
+    return std::string(word.substr(0, cutAtCharacter(word, kHighlightWordChars, utf8)));
 }
 
 int highlightWordAt(View& view, int row, int column, bool shift) {

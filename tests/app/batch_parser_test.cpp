@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,11 @@ TEST(BatchLine, SimpleCommandsAndShots) {
     BatchCommand shot = parsed("shot out dir/view one.png");
     EXPECT_EQ(shot.verb, BatchVerb::kShot);
     EXPECT_EQ(shot.text, "out dir/view one.png");
+    EXPECT_EQ(shot.width, 0);
+    shot = parsed("shot pictures/help one.jpg 560");
+    EXPECT_EQ(shot.text, "pictures/help one.jpg") << "a last number is the width";
+    EXPECT_EQ(shot.width, 560);
+    EXPECT_EQ(parsed("shot 560").text, "560") << "a name alone stays a name";
     rejected("shot");
     rejected("dump now");
     rejected("dump overlay now");
@@ -189,6 +195,36 @@ TEST(BatchLine, WheelStopwatchAndFindDialog) {
     EXPECT_EQ(parsed("finddialog results").value, kFindResultsOnly);
     rejected("finddialog");
     rejected("finddialog jump");
+}
+
+TEST(BatchLine, SetupDialogCommands) {
+    BatchCommand open = parsed("setup open");
+    EXPECT_EQ(open.verb, BatchVerb::kSetup);
+    EXPECT_EQ(open.value, kSetupOpen);
+    EXPECT_EQ(open.page, 0);
+    EXPECT_EQ(parsed("setup open scroll/font").page, 3);
+    EXPECT_EQ(parsed("setup open ctx 1").page, 6);
+    EXPECT_EQ(parsed("setup open 2").page, 7) << "pages go by their buttons' captions";
+    rejected("setup open nowhere");
+
+    BatchCommand set = parsed("setup set 145 .cpp  .hpp ");
+    EXPECT_EQ(set.value, kSetupSet);
+    EXPECT_EQ(set.setting, 145);
+    EXPECT_EQ(set.text, ".cpp  .hpp") << "the value keeps its inner blanks";
+    EXPECT_EQ(parsed("setup set 111").text, "") << "an empty text is a value too";
+    rejected("setup set");
+    rejected("setup set x12 yes");
+
+    BatchCommand click = parsed("setup click 112 shift ctrl");
+    EXPECT_EQ(click.value, kSetupClick);
+    EXPECT_EQ(click.setting, 112);
+    EXPECT_EQ(click.modifiers, kModShift | kModControl);
+    rejected("setup click 112 alt");
+    EXPECT_EQ(parsed("setup close").value, kSetupClose);
+    EXPECT_EQ(parsed("setup dump").value, kSetupDump);
+    rejected("setup dump now");
+    rejected("setup");
+    rejected("setup reset");
 }
 
 TEST(BatchLine, UnknownCommandNamesTheLine) {
@@ -230,6 +266,26 @@ TEST(BatchCommandLine, BatchIsSeenAnywhereOnTheLine) {
     const char* none[] = {"tessel", "-batchx", "f"};
     EXPECT_FALSE(batchRequested(3, none));
     EXPECT_FALSE(batchRequested(1, none));
+}
+
+TEST(BatchLine, BookmarkAndClipboardCommands) {
+    EXPECT_EQ(parsed("bookmarks").verb, BatchVerb::kBookmarks);
+    const BatchCommand print = parsed("clipboard print");
+    EXPECT_EQ(print.verb, BatchVerb::kClipboard);
+    const BatchCommand set = parsed("clipboard set  a [ line 3 in x ]\\r\\n\\tb\\\\n\\q");
+    EXPECT_NE(set.value, print.value);
+    EXPECT_EQ(set.text, " a [ line 3 in x ]\r\n\tb\\n\\q");
+    EXPECT_EQ(parsed("answer text my remark").text, "my remark");
+    EXPECT_NE(rejected("clipboard paste").find("wrong clipboard command"), std::string::npos);
+}
+
+TEST(BatchText, EscapesAndVariables) {
+    EXPECT_EQ(unescapeBatchText("x\\"), "x\\");
+    EXPECT_EQ(unescapeBatchText("\\\\n"), "\\n");
+    setenv("TESSEL_BATCH_TEST", "/tmp/w", 1);
+    EXPECT_EQ(expandVariables("$TESSEL_BATCH_TEST/a ${TESSEL_BATCH_TEST}b"), "/tmp/w/a /tmp/wb");
+    EXPECT_EQ(expandVariables("a $ b and ${unclosed"), "a $ b and ${unclosed");
+    EXPECT_EQ(expandVariables("$TESSEL_BATCH_UNSET_NAME/x"), "/x");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "test_support.h"
 
@@ -184,6 +185,18 @@ TEST(CommandLine, BadNumbersAreRefusedAndReported) {
     EXPECT_EQ(out.loadArgument, "dir");
     EXPECT_TRUE(log.contains("wrong tab size value"));
     EXPECT_TRUE(log.contains("wrong code page for -code: 12x"));
+}
+
+TEST(CommandLine, CodePageByNumberOrAsUtf8) {
+    for (const char* utf8 : {"-code utf8 dir", "-code 65001 dir", "-code UTF-8 dir"}) {
+        StartupOptions out;
+        EXPECT_EQ(parseSecondPass(utf8, out, nullptr), 0);
+        EXPECT_EQ(out.decoderCodePage, kCodePageUtf8) << utf8;
+        EXPECT_EQ(out.loadArgument, "dir");
+    }
+    StartupOptions western;
+    EXPECT_EQ(parseSecondPass("-code 1252 dir", western, nullptr), 0);
+    EXPECT_EQ(western.decoderCodePage, 1252);
 }
 
 TEST(CommandLine, LineBuilderQuotesWordsWithBlanks) {

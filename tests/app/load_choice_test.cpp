@@ -1,6 +1,12 @@
 #include "app/load_choice.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
 
 #include "test_support.h"
 
@@ -69,6 +75,27 @@ TEST(LoadChoice, RootFolderKeepsItsSlash) {
     LoadChoice root = chooseLoad("/");
     EXPECT_EQ(root.words[0], "/");
     EXPECT_EQ(root.startFolder, "/");
+}
+
+// A file swapped for a named pipe between the start-up check and the open must not block the
+// start: the open never waits for a writer, and what is not a regular file is refused.
+TEST(LoadChoice, FileSwappedForANamedPipeNeverBlocks) {
+    testing::TempDir dir;
+    std::string path = dir.write("log.txt", ":snapfile zuk,1.0.7,lprefix=:file:\n");
+    std::string pipe = dir.path() + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop) renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, pipe.c_str(), RENAME_EXCHANGE);
+    });
+    int snapfiles = 0;
+    for (int round = 0; round < 2000; ++round) {
+        if (chooseLoad(path).kind == LoadKind::kSnapfile) ++snapfiles;
+    }
+    stop = true;
+    swapper.join();
+    SUCCEED() << snapfiles << " of 2000 rounds saw the snapfile";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
 #include "bookmark_test_support.h"
 
 namespace tessel {
@@ -74,6 +75,26 @@ TEST_F(RelocationTest, LongLinesAreFoundByTheirStoredBeginning) {
     Bookmark entry = stored("/w/a.txt", relative(1), longLine.c_str());
     ASSERT_EQ(std::string(entry.pos.lineText).size(), static_cast<size_t>(kPositionTextChars));
     EXPECT_EQ(placeBookmark(list, entry).result, PlaceResult::kPlaced);
+    EXPECT_EQ(entry.pos.currentLine, testing::globalLine(store, 1, 3));
+}
+
+// In UTF-8 text the stored line and the lines it is compared with are cut between
+// characters: a Cyrillic line whose 499th byte starts a character keeps 498 bytes, and is
+// still found by line.
+TEST_F(RelocationTest, LongUtf8LinesAreCutBetweenCharactersAndStillFound) {
+    codePageTables().init(kCodePageUtf8);
+    std::string longLine = "xy";
+    while (longLine.size() < 900) longLine += "\xD0\x96";  // U+0416
+    testing::fillStore(store, {{"/w/a.txt", {"a", "b", longLine, "c"}}});
+    Bookmark entry = stored("/w/a.txt", relative(1), longLine.c_str());
+    const std::string kept = entry.pos.lineText;
+    EXPECT_EQ(kept.size(), static_cast<size_t>(kPositionTextChars) - 1);
+    EXPECT_EQ(kept, longLine.substr(0, kept.size()));
+    Bookmark labelled = stored("/w/a.txt", relative(1), "", longLine.c_str());
+    EXPECT_EQ(std::string(labelled.pos.label), kept);
+    const PlaceResult result = placeBookmark(list, entry).result;
+    codePageTables().init(1252);
+    EXPECT_EQ(result, PlaceResult::kPlaced);
     EXPECT_EQ(entry.pos.currentLine, testing::globalLine(store, 1, 3));
 }
 

@@ -118,6 +118,23 @@ TEST_F(EditFindTest, FindMaskSearchUsesTheViewsFlags) {
     EXPECT_EQ(editor.cursorLine, 3);
 }
 
+TEST_F(EditFindTest, FindMaskSearchReachesEveryByteOfALongLine) {
+    std::string wide(60000, 'w');
+    wide.replace(50000, 6, "needle");
+    std::string path = write("wide.txt", "short\n" + wide + "\nneedle at the end\n");
+    load({path});
+    Editor& editor = edit(path, 2, 0);
+    TestView& view = *views.back();
+    view.state.setFindMask("needle");
+    EXPECT_TRUE(editor.findNext(false, 0));
+    EXPECT_EQ(editor.cursor(), (EditPosition{3, 50000}));
+    EXPECT_EQ(selectedOf(editor), "needle");
+    EXPECT_TRUE(editor.findNext(false, 0));
+    EXPECT_EQ(editor.cursor(), (EditPosition{4, 0}));
+    EXPECT_TRUE(editor.findNext(true, 0));
+    EXPECT_EQ(editor.cursor(), (EditPosition{3, 50000})) << "backwards too";
+}
+
 TEST_F(EditFindTest, ReplacingFindMaskHitsInTurn) {
     std::string path = write("hits.txt", "a cat\nno\ncat cat\n");
     load({path});

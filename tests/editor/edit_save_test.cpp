@@ -207,6 +207,8 @@ TEST_F(EditSaveTest, CloseAndSaveWritesAndReloadsTheBlock) {
     EXPECT_STREQ(store.lineText(block.nameLine() + 2), "+ ");
     EXPECT_STREQ(store.lineText(blockOf(later).nameLine() + 1), "after ");
     EXPECT_TRUE(log.contains("end edit with reload"));
+    // The count is of the file's lines: the final line end starts none of its own.
+    EXPECT_TRUE(log.contains("[blue] 2 lines written."));
     EXPECT_EQ(checkLockAccounting(), 0);
 }
 

@@ -14,6 +14,7 @@ std::vector<uint8_t> randomInput(std::mt19937& rng) {
     static const char* const kPieces[] = {
         ":snapfile zuk,", ":cluster zuk,", ",lprefix=:file:", ",prefix=", ":file:", "\n",
         "\r\n", " mtime=", " size=0x", "\xEF\xBB\xBF", "\xC3\xA4", "\xE2\x82\xAC", "\xFF\xFE",
+        "\xD0\x9F", "\xF0\x9F\x98\x80", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "\xAC",
         "'", "AND", "OR", "NOT", "\"", "\\", "*", "\t", "=", ":", "#", "<QVContext>", "\0"};
     // Pieces of language definitions, key bindings and scripts.
     static const char* const kScriptPieces[] = {

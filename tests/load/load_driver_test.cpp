@@ -1,8 +1,10 @@
 #include "load/load_driver.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,54 @@ TEST(LoadDriver, ReplaceLoadsRecordsAndReportsStatistics) {
         EXPECT_TRUE(log.contains("total 2 files, 3 lines, 0 mb."));
         EXPECT_FALSE(f.store.loadRunning.load());
     }
+}
+
+// /proc/self/mem opens as a regular file whose first read fails with an I/O error: such a
+// file is reported and skipped like one that cannot be opened, never counted as loaded.
+TEST(LoadDriver, FileWhoseReadFailsIsSkipped) {
+    char byte = 0;
+    FILE* probe = std::fopen("/proc/self/mem", "rb");
+    bool failsToRead = probe && std::fread(&byte, 1, 1, probe) == 0 && std::ferror(probe);
+    if (probe) std::fclose(probe);
+    if (!failsToRead) GTEST_SKIP() << "/proc/self/mem reads here";
+    testing::LogCapture log;
+    Fixture f;
+    for (bool threaded : {true, false}) {
+        f.driver.useThread = threaded;
+        log.clear();
+        f.load("/proc/self/mem");
+        EXPECT_EQ(f.driver.lastReport.files, 0u);
+        EXPECT_TRUE(log.contains("cannot read: /proc/self/mem (Input/output error)"));
+        EXPECT_FALSE(log.contains("loaded 1 files"));
+    }
+}
+
+// A replacing load of something that can load nothing (a named pipe, a path that vanished)
+// keeps the loaded text and says why; a load of a real folder still replaces it.
+TEST(LoadDriver, UnloadablePathsKeepTheLoadedText) {
+    testing::TempDir dir;
+    dir.write("a.txt", "one\n");
+    std::string pipe = dir.path() + "/pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    testing::LogCapture log;
+    Fixture f;
+    ASSERT_EQ(f.load(dir.path() + "/a.txt"), 0);
+    int blocks = f.store.blockCount;
+    EXPECT_EQ(f.load(pipe), 1);
+    EXPECT_EQ(f.load(dir.path() + "/gone.txt"), 9);
+    std::vector<std::string> both{pipe, dir.path() + "/gone"};
+    EXPECT_EQ(f.driver.load("", 0, &both), 9);
+    EXPECT_EQ(f.driver.lastReport.errorText, "directory not found: " + dir.path() + "/gone");
+    EXPECT_EQ(f.store.blockCount, blocks);
+    EXPECT_EQ(f.names(), std::vector<std::string>{dir.path() + "/a.txt"});
+    EXPECT_TRUE(log.contains("[note] nothing to load, the loaded text stays:"));
+    EXPECT_TRUE(log.contains(pipe + " (not a file or folder)"));
+    EXPECT_TRUE(log.contains(dir.path() + "/gone.txt (no such file or folder)"));
+    EXPECT_EQ(f.statuses.back(), "[blue] nothing to load, the loaded text stays.");
+
+    dir.write("sub/b.txt", "two\n");
+    ASSERT_EQ(f.load(dir.path() + "/sub"), 0);
+    EXPECT_EQ(f.names(), std::vector<std::string>{dir.path() + "/sub/b.txt"});
 }
 
 TEST(LoadDriver, FolderMasksFromSettings) {
@@ -189,14 +239,16 @@ TEST(LoadDriver, FileSetTextAndMissingPaths) {
     ASSERT_EQ(f.load(text, kLoadFileSetText), 0);
     EXPECT_EQ(f.names(), std::vector<std::string>{dir.path() + "/a/y.cpp"});
 
+    EXPECT_EQ(f.load(dir.path() + "/none"), 9);
+    EXPECT_TRUE(log.contains("directory not found: " + dir.path() + "/none"));
+    EXPECT_EQ(f.driver.lastReport.errorTitle, "error while loading");
+    EXPECT_EQ(f.names(), std::vector<std::string>{dir.path() + "/a/y.cpp"})
+        << "a replace that finds nothing keeps the text";
+
     EXPECT_EQ(f.load("-dir \"unclosed", kLoadFileSetText), 9);
     EXPECT_TRUE(log.contains("missing closing quote"));
     EXPECT_EQ(f.driver.lastReport.errorTitle, "Tessel: wrong parameters");
     EXPECT_TRUE(f.driver.lastReport.errorText.starts_with("missing closing quote"));
-    EXPECT_EQ(f.load(dir.path() + "/none"), 9);
-    EXPECT_TRUE(log.contains("directory not found:"));
-    EXPECT_EQ(f.driver.lastReport.errorTitle, "error while loading");
-    EXPECT_EQ(f.store.blockCount, 2) << "a failed replace still leaves the intro text";
 }
 
 TEST(LoadDriver, BusyUserCommandsCancelTheLoad) {

@@ -4,6 +4,14 @@
 #   #args: WORDS     the words after "-batch FILE" (default: none)
 #   #exit: N         the exit code the run must end with (default: 0)
 #   #config: FILE    a fixture file that becomes the user's configuration file
+#   #locale: NAME    the locale of the run (default: C, so that the text is read in code page
+#                    1252 whatever the locale of the machine that runs the tests)
+#   #copy: FILES     fixture files copied into <work>/files before the run, for scenarios
+#                    that change files; "<work>" in #args names the work folder
+#   #blank: REGEX    what the regular expression matches in the output reads "#" (figures that
+#                    differ from run to run); the header may be given more than once
+#   #stdin: COMMAND  a shell command whose output is piped into the program (default: none,
+#                    standard input is /dev/null)
 cmake_minimum_required(VERSION 3.25)
 
 foreach(variable TESSEL BATCH FIXTURES WORK)
@@ -12,17 +20,30 @@ foreach(variable TESSEL BATCH FIXTURES WORK)
     endif()
 endforeach()
 
-file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config):")
+file(STRINGS ${BATCH} header_lines REGEX "^#(args|exit|config|locale|copy|blank|stdin):")
 set(arguments "")
+set(copied_fixtures "")
 set(expected_exit 0)
 set(config_fixture "")
+set(locale C)
+set(blank_patterns "")
+set(stdin_command "")
 foreach(line IN LISTS header_lines)
     if(line MATCHES "^#args:[ ]*(.*)$")
-        separate_arguments(arguments UNIX_COMMAND "${CMAKE_MATCH_1}")
+        string(REPLACE "<work>" "${WORK}" argument_text "${CMAKE_MATCH_1}")
+        separate_arguments(arguments UNIX_COMMAND "${argument_text}")
     elseif(line MATCHES "^#exit:[ ]*([0-9]+)")
         set(expected_exit ${CMAKE_MATCH_1})
     elseif(line MATCHES "^#config:[ ]*([^ ]+)")
         set(config_fixture ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#locale:[ ]*([^ ]+)")
+        set(locale ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^#copy:[ ]*(.*)$")
+        separate_arguments(copied_fixtures UNIX_COMMAND "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^#stdin:[ ]*(.+)$")
+        set(stdin_command "${CMAKE_MATCH_1}")
+    elseif(line MATCHES "^#blank:[ ]*(.+)$")
+        list(APPEND blank_patterns "${CMAKE_MATCH_1}")
     endif()
 endforeach()
 
@@ -33,14 +54,28 @@ if(config_fixture)
     file(MAKE_DIRECTORY ${WORK}/config/tessel)
     configure_file(${FIXTURES}/${config_fixture} ${WORK}/config/tessel/tessel-config.txt COPYONLY)
 endif()
+foreach(fixture IN LISTS copied_fixtures)
+    file(COPY ${FIXTURES}/${fixture} DESTINATION ${WORK}/files)
+endforeach()
 set(ENV{XDG_CONFIG_HOME} ${WORK}/config)
 set(ENV{HOME} ${WORK})
 set(ENV{QT_QPA_PLATFORM} offscreen)
+set(ENV{LC_ALL} ${locale})
 unset(ENV{TESSEL_CONFIG})
 unset(ENV{TESSEL_PRINT_LOG})
 
-execute_process(COMMAND ${TESSEL} -batch ${BATCH} ${arguments}
-                WORKING_DIRECTORY ${FIXTURES}
+# The run works in a copy of the fixtures: what it writes there (bookmark files beside a
+# collection, edited files) stays out of the source tree and starts fresh every time.
+file(COPY ${FIXTURES}/ DESTINATION ${WORK}/fixtures)
+if(stdin_command)
+    set(feed COMMAND sh -c "${stdin_command}")
+    set(input "")
+else()
+    set(feed "")
+    set(input INPUT_FILE /dev/null)
+endif()
+execute_process(${feed} COMMAND ${TESSEL} -batch ${BATCH} ${arguments} ${input}
+                WORKING_DIRECTORY ${WORK}/fixtures
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result
                 TIMEOUT 120)
 
@@ -55,6 +90,9 @@ string(REGEX REPLACE "[0-9.]+ (km|miles), [0-9]+ (kmh|mph), mach [0-9.]+" "# \\1
 get_filename_component(program_dir ${TESSEL} DIRECTORY)
 string(REPLACE "${program_dir}" "<program>" output "${output}")
 string(REPLACE "${WORK}" "<work>" output "${output}")
+foreach(pattern IN LISTS blank_patterns)
+    string(REGEX REPLACE "${pattern}" "#" output "${output}")
+endforeach()
 
 get_filename_component(directory ${BATCH} DIRECTORY)
 get_filename_component(name ${BATCH} NAME_WE)

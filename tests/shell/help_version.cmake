@@ -40,7 +40,7 @@ expect("-fastload some/folder --help" "usage: tessel ")
 expect("--version --help" "tessel ${VERSION}\n")
 
 # Values of options are not requests: the program starts, plays the batch and ends. The old
-# "-help" still prints the usage after start-up, and the window runs.
+# "-help" opens the built-in help in the window once it runs.
 file(MAKE_DIRECTORY ${WORK}/runtime)
 file(CHMOD ${WORK}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 set(bare_env ${bare_env} QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=${WORK}/runtime)
@@ -50,4 +50,9 @@ execute_process(COMMAND ${bare_env} ${TESSEL} -find --help -batch quit.batch
 if(NOT rc EQUAL 0 OR out MATCHES "usage:")
     message(FATAL_ERROR "-find --help: exit ${rc}, output:\n${out}\n${err}")
 endif()
-expect("-batch quit.batch -help" "usage: tessel ")
+file(WRITE ${WORK}/help.batch "wait\ndump\n")
+execute_process(COMMAND ${bare_env} ${TESSEL} -batch help.batch -help WORKING_DIRECTORY ${WORK}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 60)
+if(NOT rc EQUAL 0 OR out MATCHES "usage:" OR NOT out MATCHES "\nT\\|Tessel help")
+    message(FATAL_ERROR "-help: exit ${rc}, output:\n${out}\n${err}")
+endif()

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
+#include "text/utf8_decoder.h"
 
 namespace tessel {
 namespace {
@@ -73,22 +75,28 @@ TEST_F(ReaderFixture, HeaderLineLayout) {
         << "a long prefix is cut to 50 and the padding never goes negative";
 }
 
-TEST_F(ReaderFixture, LongLinesAreSplit) {
-    std::string y(4086, 'y');
-    ASSERT_EQ(read("long.txt", std::string(5000, 'x') + "\n" + y + "\n" + y), 0);
-    EXPECT_EQ(body(), (Lines{std::string(4086, 'x') + "$", std::string(914, 'x') + "\n", y + "\n",
-                             y + "$"}))
-        << "an exact fit stays one line";
-}
-
-TEST_F(ReaderFixture, HeaderLookalikesAreEscaped) {
-    std::string a(4086, 'a');
-    ASSERT_EQ(read("esc.txt",
-                   ":file:\n:snapfile zuk,1.0.7\n:cluster zuk,x\n :file:\n" + a + ":file: split\n"),
+TEST_F(ReaderFixture, LongLinesStayWholeAndLookalikesAreEscaped) {
+    // Far longer than the read window and the line buffer's first size, with bytes the cutter
+    // must handle on both sides of the buffer's growth.
+    std::string wide(200000, 'x');
+    wide[4096] = '\r';
+    wide[4097] = '\0';
+    wide[150000] = 26;
+    std::string shown = wide;
+    shown.erase(4096, 1);
+    shown[4096] = '.';
+    shown[149999] = '.';
+    std::string header = ":file:" + std::string(9000, 'h');
+    ASSERT_EQ(read("long.txt", wide + "\n:file:\n:snapfile zuk,1.0.7\n:cluster zuk,x\n :file:\n" +
+                                   header + "\nlast"),
               0);
-    EXPECT_EQ(body(), (Lines{"':file:\n", "':snapfile zuk,1.0.7\n", "':cluster zuk,x\n",
-                             " :file:\n", a + "$", "':file: split\n"}))
-        << "a split piece could start a record too";
+    EXPECT_EQ(body(), (Lines{shown + "\n", "':file:\n", "':snapfile zuk,1.0.7\n",
+                             "':cluster zuk,x\n", " :file:\n", "'" + header + "\n", "last$"}))
+        << "a long lookalike keeps its apostrophe and its text";
+
+    // The buffer grown for that line serves the next file as well as a fresh one.
+    ASSERT_EQ(read("short.txt", "a\nb"), 0);
+    EXPECT_EQ(body(), (Lines{"a\n", "b$"}));
 }
 
 TEST_F(ReaderFixture, ControlBytesBehindTheClassifiedStart) {
@@ -115,8 +123,8 @@ TEST_F(ReaderFixture, WideFiles) {
     std::string be = "\xFE\xFF";
     for (char c : std::string(30000, 'w') + "\nend") be += std::string{'\0', c};
     ASSERT_EQ(read("be.txt", be), 0);
-    EXPECT_EQ(body().size(), 9u) << "wide text spans several windows";
-    EXPECT_EQ(body().back(), "end$");
+    EXPECT_EQ(body(), (Lines{std::string(30000, 'w') + "\n", "end$"}))
+        << "wide text spans several windows in one line";
     EXPECT_EQ(lines[0].substr(65), " code=utf16be\n");
 
     LogCapture log;
@@ -125,6 +133,30 @@ TEST_F(ReaderFixture, WideFiles) {
     EXPECT_EQ(readWideText(-1, buffer, 0, false, "f.txt"), -1);
     EXPECT_TRUE(log.contains("cannot read ucs-2, uneven buffer size: f.txt"));
     EXPECT_TRUE(log.contains("cannot read ucs-2, buffer too small: f.txt"));
+}
+
+// In the UTF-8 code page wide text becomes UTF-8, read through windows of its own size.
+TEST_F(ReaderFixture, WideFilesBecomeUtf8InTheUtf8CodePage) {
+    initUtf8Decoder(kCodePageUtf8);
+    reader.options.loadWchar = true;
+    std::u16string text = u"Grüße\r\nПривет 你好 😀\n";
+    std::u16string many;
+    for (int i = 0; i < 3000; ++i) many += u"жизнь 😀\n";
+    for (bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t unit : text + many) {
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        ASSERT_EQ(read("wide.txt", bytes), 0);
+        Lines got = body();
+        ASSERT_EQ(got.size(), 3002u) << "every unit arrives, across several windows";
+        EXPECT_EQ(got[0], "Grüße\n");
+        EXPECT_EQ(got[1], "Привет 你好 😀\n");
+        for (size_t i = 2; i < got.size(); ++i) ASSERT_EQ(got[i], "жизнь 😀\n") << i;
+    }
+    initUtf8Decoder(1252);
 }
 
 TEST_F(ReaderFixture, BinaryFilesAreSkippedOrMined) {

@@ -75,10 +75,12 @@ TEST(SnapfileCopy, RecordsFromTheFirstPrefixOn) {
             flags.push_back(flag);
             return 0;
         },
-        counts);
+        counts, path.c_str());
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(lines, (std::vector<std::string>{":file: size=1\n", "a\n", "':cluster zuk,\n",
-                                               "':file:\n", ":file:\n", "b\n", "last"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{":file: size=1\n", "a\n", "':cluster zuk,\n", "':file:\n",
+                                        "':snapfile zuk," + std::string(4090, 'x') + "\n",
+                                        ":file:\n", "b\n", "last"}));
     EXPECT_TRUE(flags.back());
     EXPECT_EQ(counts.files, 2u);
 }
@@ -180,6 +182,45 @@ TEST_F(StartupLoad, ProgressStopAndMissingFile) {
     EXPECT_EQ(loadStartupSnapfile(std::string(2000, 'p').c_str(), untouched, hooks, stats),
               kStartupFileNotFound);
     EXPECT_EQ(untouched.blockCount, 0);
+}
+
+// A name longer than a line holds is cut with a note naming its line; the rest of the name
+// never becomes text of the file, in either header form, and the next file starts as it should.
+TEST_F(StartupLoad, OverlongNameIsCutNotSpilledIntoTheText) {
+    const std::string longName(12000, 'n');
+    testing::LogCapture log;
+    std::string path = dir.write("l.snap", ":snapfile zuk,1.0.7,lprefix=:file:\n:file:\n" +
+                                               longName + "\nalpha\n:file:\nb.txt\nbeta\n");
+    ASSERT_EQ(loadStartupSnapfile(path.c_str(), store, hooks, stats), 0);
+    ASSERT_EQ(store.blockCount, 3);
+    EXPECT_EQ(std::string(store.blockAt(1)->fileName).size(), kMaxNameLineBytes);
+    EXPECT_EQ(store.blockAt(1)->lineCount, store.blockAt(2)->lineCount) << "name, then one line";
+    EXPECT_STREQ(store.blockAt(2)->fileName, "b.txt");
+    EXPECT_TRUE(log.contains("[note] file name too long in line 3, cut to 4086 bytes: "));
+
+    TextStore sameLine;
+    path = dir.write("p.snap",
+                     ":snapfile zuk,1.0.7,prefix=:f:\n:f:" + longName + "\nalpha\n:f:b\nbeta\n");
+    ASSERT_EQ(loadStartupSnapfile(path.c_str(), sameLine, hooks, stats), 0);
+    ASSERT_EQ(sameLine.blockCount, 3);
+    EXPECT_EQ(sameLine.blockAt(1)->lineCount, sameLine.blockAt(2)->lineCount);
+    EXPECT_TRUE(log.contains("[note] file name too long in line 2"));
+
+    LineSource source;
+    path = dir.write("n.snap", ":snapfile zuk,1.0.7,lprefix=:file:\n:file:\n" + longName + "\na\n");
+    ASSERT_EQ(source.open(path.c_str()), 0);
+    std::vector<std::string> lines;
+    LineReaderCounts counts;
+    copySnapfileRecords(
+        source, ":file:",
+        [&](const char* line, size_t n, bool) {
+            lines.emplace_back(line, n);
+            return 0;
+        },
+        counts, path.c_str());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].size(), kMaxNameLineBytes);
+    EXPECT_EQ(lines[2], "a\n");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/codepage/code_page_tables.h"
 #include "text/text_store.h"
 
 namespace tessel {
@@ -28,16 +29,24 @@ uint32_t scan(const std::string& text) {
 }
 
 class Utf8DecoderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { initUtf8Decoder(1252); }
     void TearDown() override { initUtf8Decoder(1252); }
 };
 
 TEST_F(Utf8DecoderTest, TwoAndThreeByteSequencesBecomeCodePageBytes) {
-    Decoded d = decode("Stra\xC3\x9F" "e \xE2\x82\xAC" "5 \xC3\xA4\xC3\x84");
-    EXPECT_EQ(d.text, "Stra\xDF" "e \x80" "5 \xE4\xC4");
+    Decoded d = decode(
+        "Stra\xC3\x9F"
+        "e \xE2\x82\xAC"
+        "5 \xC3\xA4\xC3\x84");
+    EXPECT_EQ(d.text,
+              "Stra\xDF"
+              "e \x80"
+              "5 \xE4\xC4");
     EXPECT_EQ(d.flags, uint32_t(kEncodingValidUtf8));
-    EXPECT_EQ(scan("Stra\xC3\x9F" "e"), uint32_t(kEncodingValidUtf8));
+    EXPECT_EQ(scan("Stra\xC3\x9F"
+                   "e"),
+              uint32_t(kEncodingValidUtf8));
 }
 
 TEST_F(Utf8DecoderTest, ByteOrderMarkIsSkippedAndFlagged) {
@@ -107,6 +116,66 @@ TEST_F(Utf8DecoderTest, DecodingNeverGrowsAnyInput) {
         if (!(flags & kEncodingValidUtf8) && !(flags & kEncodingBom)) {
             ASSERT_EQ(copy.substr(0, written), text);
         }
+    }
+}
+
+// The UTF-8 code page keeps every byte; the scan tells valid characters from bytes that are
+// not UTF-8 for the header's tag.
+TEST_F(Utf8DecoderTest, Utf8CodePageKeepsBytesAndValidatesStrictly) {
+    initUtf8Decoder(kCodePageUtf8);
+    EXPECT_TRUE(utf8DecoderKeepsBytes());
+    const std::string mixed =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xD0\x9F \xE4\xBD\xA0 \xF0\x9F\x98\x80";
+    Decoded kept = decode(mixed);
+    EXPECT_EQ(kept.text, mixed);
+    EXPECT_EQ(kept.flags, uint32_t(kEncodingValidUtf8));
+    Decoded bom = decode("\xEF\xBB\xBFplain");
+    EXPECT_EQ(bom.text, "\xEF\xBB\xBFplain") << "the mark stays in the text";
+    EXPECT_EQ(bom.flags, uint32_t(kEncodingBom));
+    for (const char* invalid : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                "x\xE2\x82", "\xAC", "caf\xE9 ok"}) {
+        Decoded d = decode(invalid);
+        EXPECT_EQ(d.text, invalid);
+        EXPECT_EQ(d.flags, uint32_t(kEncodingInvalid)) << invalid;
+    }
+    EXPECT_EQ(scan("\xC3\xA4 and \xE9"), uint32_t(kEncodingValidUtf8 | kEncodingInvalid));
+    EXPECT_EQ(scan(std::string(100, 'a')), 0u);
+}
+
+std::string wide(std::u16string text, bool bigEndian) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+std::string toUtf8(WideToUtf8& converter, const std::string& bytes) {
+    std::string out(bytes.size() / 2 * 3 + 3, '\0');
+    auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+    out.resize(converter.convert(in, bytes.size(), out.data()));
+    return out;
+}
+
+TEST(WideToUtf8, UnitsPairsAndLoneSurrogates) {
+    for (bool bigEndian : {false, true}) {
+        WideToUtf8 converter{bigEndian, 0};
+        EXPECT_EQ(toUtf8(converter, wide(u"Grüße Привет 你好 😀", bigEndian)),
+                  "Grüße Привет 你好 😀");
+        // A pair cut between two pieces of the file.
+        const std::string smile = wide(u"😀", bigEndian);
+        EXPECT_EQ(toUtf8(converter, wide(u"a", bigEndian) + smile.substr(0, 2)), "a");
+        EXPECT_EQ(toUtf8(converter, smile.substr(2) + wide(u"b", bigEndian)), "😀b");
+        // Halves without their partner become U+FFFD, never dropped silently.
+        EXPECT_EQ(toUtf8(converter, wide(std::u16string(1, 0xDC00) + u"x", bigEndian)), "\uFFFDx");
+        EXPECT_EQ(toUtf8(converter, wide(std::u16string(1, 0xD800) + u"y", bigEndian)), "\uFFFDy");
+        EXPECT_EQ(toUtf8(converter, wide(std::u16string(1, 0xD800), bigEndian)), "");
+        char end[4];
+        EXPECT_EQ(std::string(end, converter.finish(end)), "\uFFFD");
+        EXPECT_EQ(converter.finish(end), 0u);
     }
 }
 

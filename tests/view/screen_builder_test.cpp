@@ -40,7 +40,9 @@ TEST(ExpandForDisplay, TabsScrollAndCapacity) {
     EXPECT_EQ(attrs, "12223");  // the tab's cells carry the tab's attribute
     // Whatever the scroll, rows never pass the screen width.
     std::string wide(5000, 'w');
-    EXPECT_EQ(expand(wide, nullptr, 4, 100000, kScreenColumns).size(), 800u);
+    EXPECT_EQ(expand(wide, nullptr, 4, 1000, kScreenColumns).size(), 800u);
+    EXPECT_EQ(expand(wide, nullptr, 4, 4900, kScreenColumns), std::string(100, 'w'));
+    EXPECT_EQ(expand(wide, nullptr, 4, INT_MAX, kScreenColumns), "") << "no overflow at the end";
 }
 
 class ScreenBuilderTest : public ::testing::Test {

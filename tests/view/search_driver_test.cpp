@@ -7,6 +7,7 @@
 #include "base/codepage/code_page_tables.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
+#include "editor/editor.h"
 #include "fake_view_host.h"
 #include "platform/platform.h"
 #include "test_support.h"
@@ -149,7 +150,7 @@ TEST_F(SearchDriverTest, ASingleHitLeavesTheFilteredViewEitherWay) {
 TEST_F(SearchDriverTest, AnEditorKeepsTheSearchAndTheResetTimerMarksTheMask) {
     loadThreeFiles();
     view.search.setFindMask("int");
-    view.editor = reinterpret_cast<Editor*>(&store);  // never used, only tested for null
+    view.editor = std::make_unique<Editor>(view.edit);  // an editor without a text
     searchTimerFired(view);
     EXPECT_EQ(view.filterMode, FilterMode::kFullText);
     EXPECT_EQ(view.search.hitCount, 0);

@@ -37,12 +37,12 @@ TEST_F(SidebarTest, ShownWhileThePointerIsInsideOrWhenPermanent) {
     EXPECT_TRUE(sidebarLayout(view).empty());
     view.gestures.pointerInside = true;
     const auto slots = sidebarLayout(view);
-    ASSERT_EQ(slots.size(), 4u);
+    ASSERT_EQ(slots.size(), 5u);
     EXPECT_EQ(slots[0].x + slots[0].size + 4, 800);  // flush with the right edge
     EXPECT_LT(slots[0].y, slots[1].y);
     view.gestures.pointerInside = false;
     config().setInt("sidebarpermanent", 1);
-    EXPECT_EQ(sidebarLayout(view).size(), 4u);
+    EXPECT_EQ(sidebarLayout(view).size(), 5u);
     config().setInt("showsidebar", 0);
     EXPECT_TRUE(sidebarLayout(view).empty());
 }
@@ -59,7 +59,7 @@ TEST_F(SidebarTest, TooSmallViewsHaveNoSidebar) {
 TEST_F(SidebarTest, ButtonsHitAndAct) {
     config().setInt("sidebarpermanent", 1);
     const auto slots = sidebarLayout(view);
-    ASSERT_EQ(slots.size(), 4u);
+    ASSERT_EQ(slots.size(), 5u);
     EXPECT_EQ(sidebarButtonAt(view, slots[0].x, slots[0].y), SidebarButton::kLoad);
     EXPECT_EQ(sidebarButtonAt(view, slots[3].x + 23, slots[3].y + 23), SidebarButton::kCase);
     EXPECT_EQ(sidebarButtonAt(view, slots[3].x + 24, slots[3].y), SidebarButton::kNone);
@@ -70,6 +70,11 @@ TEST_F(SidebarTest, ButtonsHitAndAct) {
     EXPECT_EQ(sidebarClick(view, SidebarButton::kLoad, 0), 0);
     EXPECT_EQ(loads, 1);
     EXPECT_EQ(sidebarClick(view, SidebarButton::kFind, 0), 0);  // no hook: nothing happens
+    int setups = 0;
+    sidebarHooks().openSetup = [&](View&) { ++setups; };
+    EXPECT_EQ(sidebarButtonAt(view, slots[4].x, slots[4].y), SidebarButton::kSetup);
+    EXPECT_EQ(sidebarClick(view, SidebarButton::kSetup, 0), 0);
+    EXPECT_EQ(setups, 1);
 
     LogCapture log;
     const bool caseOn = view.search.caseSensitive;

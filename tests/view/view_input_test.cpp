@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/codepage/code_page_tables.h"
+#include "editor/editor.h"
 #include "fake_view_host.h"
 #include "platform/key_codes.h"
 #include "text/text_store.h"
@@ -163,7 +164,7 @@ TEST_F(ViewInputTest, CursorFollowsMasksReplacedElsewhere) {
 }
 
 TEST_F(ViewInputTest, AnEditorTakesTheKeys) {
-    view.editor = reinterpret_cast<Editor*>(&store);  // never used, only tested for null
+    view.editor = std::make_unique<Editor>(view.edit);  // an editor without a text
     EXPECT_EQ(maskChar(view, input, 'a'), 1);
     EXPECT_EQ(key(kKeyTab), 1);
     EXPECT_EQ(key(kKeyInsert), 1);

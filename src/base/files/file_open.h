@@ -1,5 +1,7 @@
-// Opening and reading the files a load takes: one open and one stat per file, and reads that
-// stop at the end of the file, shared by every way of reading a file into the store.
+// Opening and reading files that Tessel did not make itself (texts, snapfiles, configuration,
+// bookmark sets): the open never blocks, even when a named pipe or a device was put where a
+// file was a moment ago, and anything that is not a regular file is refused after the open, on
+// the descriptor itself, so that no swap between a check and the open can slip through.
 #pragma once
 
 #include <sys/stat.h>

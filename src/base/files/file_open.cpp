@@ -1,4 +1,4 @@
-#include "text/file_open.h"
+#include "base/files/file_open.h"
 
 #include <fcntl.h>
 #include <unistd.h>
