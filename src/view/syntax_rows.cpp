@@ -169,8 +169,17 @@ bool markSyntaxClasses(TextBlock& block, int line, const char* text, int length,
         const LineStepper stepper{block, kind, language, blockDelimiters(kind, language)};
         inBlock = startState(record, stepper, local, pass, exact);
     }
-    const size_t classified = std::min(static_cast<size_t>(length), kMaxClassifiedChars);
-    const bool endsInBlock = classifyLine({text, classified}, kind, language, inBlock, attr);
+    // Blanks at the end show no colour; leaving them plain keeps the row's used width.
+    size_t classified = std::min(static_cast<size_t>(length), kMaxClassifiedChars);
+    while (classified > 0 && (text[classified - 1] == ' ' || text[classified - 1] == '\t')) {
+        --classified;
+    }
+    bool endsInBlock = classifyLine({text, classified}, kind, language, inBlock, attr);
+    // The row holds only the bytes on screen; a comment may open further right.
+    if (text[length] != '\0') {
+        const LineStepper stepper{block, kind, language, blockDelimiters(kind, language)};
+        endsInBlock = stepper.next(local, inBlock);
+    }
     // The row itself extends the known part when it follows it.
     if (exact && record.known == local - record.textStart + 1) record.append(endsInBlock);
     pass.lastBlock = &block;
