@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/live_reload.h"
 #include "editor/edit_host.h"
 #include "editor/edit_session.h"
 #include "editor/editor.h"
@@ -69,6 +70,11 @@ class DesktopEditHost : public EditHost {
 void installEditHost() {
     static DesktopEditHost host;
     editing().host = &host;
+    // The reload scan reads a file again only where no unsaved edit would be lost.
+    LiveHooks& hooks = liveHooks();
+    hooks.unsavedEdits = [] { return openEditorCount() > 0 && changedTextCount() > 0; };
+    hooks.resolveEditors = [] { return openEditorCount() == 0 || commitAllEdits() == 0; };
+    hooks.editState = [](TextBlock& block) { return releaseUnchangedEdit(block); };
 }
 
 bool resolveEditorsBeforeLoad() {

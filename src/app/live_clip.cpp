@@ -1,7 +1,11 @@
 #include "app/live_clip.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "app/live_reload.h"
 #include "app/load_ui.h"
@@ -33,6 +37,24 @@ struct LiveClipState {
     BlockChange before;
     bool hadBlock = false;
     int offeredUrls = 0;
+    // Reads the clipboard after the current delay; what it then runs.
+    std::unique_ptr<PlatformTimer> delayTimer;
+    std::function<void()> delayedRead;
+    // Values chosen in the clip control that wait for "Apply Changes".
+    bool staged = false;
+    ClipAutomation stagedAutomation;
+    bool stagedAllowDups = false;
+    std::array<std::string, kClipSearchViews * 2> stagedTexts;
+};
+
+// The view searches of a fresh configuration, find and path for each of the three views.
+constexpr const char* kDefaultClipTexts[kClipSearchViews * 2] = {
+    "$clipline", "", "class *$clipline NOT ;", "", "::$clipline", "",
+};
+constexpr const char* kClipSearchTitles[kClipSearchViews] = {
+    "Search In First View",
+    "Search In Second View",
+    "Search In Third View",
 };
 
 LiveClipState& state() {
@@ -107,6 +129,29 @@ void searchViewsWithClip(const std::string& text) {
     }
 }
 
+void readAfterDelay(int delayMs, std::function<void()> read) {
+    LiveClipState& live = state();
+    if (delayMs <= 0) {
+        read();
+        return;
+    }
+    live.delayedRead = std::move(read);
+    if (!live.delayTimer) {
+        live.delayTimer = PlatformTimer::create([] {
+            std::function<void()> pending = std::move(state().delayedRead);
+            state().delayedRead = nullptr;
+            if (pending) pending();
+        });
+    }
+    live.delayTimer->start(delayMs, true);
+}
+
+// A change by another program is read after the current delay; its owner is known now.
+void clipboardChangedNow() {
+    const bool own = clipboardOwned();
+    readAfterDelay(clipLoader().currentDelayMs(), [own] { clipLoader().clipboardChanged(own); });
+}
+
 // The clipboard is watched only while something reacts to its changes.
 void updateWatcher() {
     LiveClipState& live = state();
@@ -115,7 +160,7 @@ void updateWatcher() {
     if (wanted == live.watching) return;
     live.watching = wanted;
     if (wanted) {
-        setClipboardWatcher([] { clipLoader().clipboardChanged(clipboardOwned()); });
+        setClipboardWatcher(clipboardChangedNow);
         logMessage("listening for clipboard changes.");
     } else {
         setClipboardWatcher(nullptr);
@@ -142,6 +187,7 @@ void installLiveClip() {
     };
     callbacks.searchViews = searchViewsWithClip;
     callbacks.offerFileNames = [](int lines) { state().offeredUrls = lines; };
+    callbacks.retryAfter = readAfterDelay;
     clipLoader().automation.fileNameMonitoring = appSettings().scanClipUrl;
     updateWatcher();
 }
@@ -175,19 +221,86 @@ int runOfferedClipEntry(int index) {
     return clipLoader().loadList(index == 1);
 }
 
+namespace {
+
+void stageCurrentValues() {
+    LiveClipState& live = state();
+    if (live.staged) return;
+    live.staged = true;
+    live.stagedAutomation = clipLoader().automation;
+    live.stagedAllowDups = appSettings().clipAllowDups;
+    std::copy(appSettings().clipText.begin(), appSettings().clipText.end(),
+              live.stagedTexts.begin());
+}
+
+// "Search In First View" ...: the find and the path text of that view's clipboard search.
+int editClipSearch(int viewIndex) {
+    stageCurrentValues();
+    LiveClipState& live = state();
+    std::string find = live.stagedTexts[static_cast<size_t>(2 * viewIndex)];
+    std::string path = live.stagedTexts[static_cast<size_t>(2 * viewIndex + 1)];
+    const char* title = kClipSearchTitles[viewIndex];
+    if (textDialog(title, "Find", find) != 0 || textDialog(title, "Path", path) != 0) return 1;
+    live.stagedTexts[static_cast<size_t>(2 * viewIndex)] = find.substr(0, kClipTextChars);
+    live.stagedTexts[static_cast<size_t>(2 * viewIndex + 1)] = path.substr(0, kClipTextChars);
+    return 0;
+}
+
+int resetClipDefaults() {
+    stageCurrentValues();
+    LiveClipState& live = state();
+    live.stagedAutomation = ClipAutomation{};
+    live.stagedAllowDups = false;
+    std::copy(std::begin(kDefaultClipTexts), std::end(kDefaultClipTexts), live.stagedTexts.begin());
+    showStatusInfo("Click on apply now to use the default settings.");
+    return 0;
+}
+
+// Stores what the control holds; the view searches go to the configuration with its next
+// save, the check boxes last for the run.
+int applyClipChanges() {
+    LiveClipState& live = state();
+    if (live.staged) {
+        clipLoader().automation = live.stagedAutomation;
+        AppSettings& app = appSettings();
+        app.clipAllowDups = live.stagedAllowDups;
+        for (size_t slot = 0; slot < live.stagedTexts.size(); ++slot) {
+            if (app.clipText[slot] == live.stagedTexts[slot]) continue;
+            app.clipText[slot] = live.stagedTexts[slot];
+            app.clipTextToWrite[slot] = live.stagedTexts[slot];
+            config().touch(kIdView1ClipFind + static_cast<int>(slot));
+        }
+        live.staged = false;
+    }
+    updateWatcher();
+    return 0;
+}
+
+}  // namespace
+
 int openClipControl() {
     ClipLoader& loader = clipLoader();
-    AppSettings& app = appSettings();
+    LiveClipState& live = state();
+    // The check boxes change at once, unless defaults or search texts wait for "Apply
+    // Changes": then they change with them.
+    ClipAutomation& automation = live.staged ? live.stagedAutomation : loader.automation;
+    bool& allowDups = live.staged ? live.stagedAllowDups : appSettings().clipAllowDups;
     auto box = [](bool on) { return std::string(on ? "[x] " : "[ ] "); };
     const std::vector<std::string> entries = {
         "Download Clipboard Content Now",
         "Append Clipboard Content Now",
         "Reset Clipboard Text",
-        box(loader.automation.autoReload) + "Auto Reload Clipboard Text",
-        box(loader.automation.autoAppend) + "Auto Append Clipboard Text",
-        box(app.clipAllowDups) + "Allowing duplicate adds",
-        box(loader.automation.fileNameMonitoring) +
+        box(automation.autoReload) + "Auto Reload Clipboard Text",
+        box(automation.autoAppend) + "Auto Append Clipboard Text",
+        box(allowDups) + "Allowing duplicate adds",
+        box(automation.fileNameMonitoring) +
             "If the clipboard contains absolute filenames offer to load them",
+        kClipSearchTitles[0],
+        kClipSearchTitles[1],
+        kClipSearchTitles[2],
+        "Apply Changes",
+        "Reset To Defaults",
+        "Cancel",
     };
     logMessage("[blue] %s", kClipControlTitle);
     const int chosen = popupMenu(entries);
@@ -204,19 +317,31 @@ int openClipControl() {
             break;
         case 3:
             // Loading and appending on a change exclude each other.
-            loader.automation.autoReload = !loader.automation.autoReload;
-            if (loader.automation.autoReload) loader.automation.autoAppend = false;
+            automation.autoReload = !automation.autoReload;
+            if (automation.autoReload) automation.autoAppend = false;
             break;
         case 4:
-            loader.automation.autoAppend = !loader.automation.autoAppend;
-            if (loader.automation.autoAppend) loader.automation.autoReload = false;
+            automation.autoAppend = !automation.autoAppend;
+            if (automation.autoAppend) automation.autoReload = false;
             break;
         case 5:
-            app.clipAllowDups = !app.clipAllowDups;
+            allowDups = !allowDups;
             break;
         case 6:
-            loader.automation.fileNameMonitoring = !loader.automation.fileNameMonitoring;
+            automation.fileNameMonitoring = !automation.fileNameMonitoring;
             break;
+        case 7:
+        case 8:
+        case 9:
+            return editClipSearch(chosen - 7);
+        case 10:
+            rc = applyClipChanges();
+            break;
+        case 11:
+            return resetClipDefaults();
+        case 12:
+            state().staged = false;
+            return 1;
         default:
             return 1;
     }

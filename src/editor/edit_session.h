@@ -71,6 +71,10 @@ int askSaveChanges();
 // "Save As" of the active editor's text. 2 when the write failed.
 int saveTextAs(EditorView& view);
 
+// Before the block is read again from its file: editors (open or parked) on an unchanged
+// text let it go, 0; a text with unsaved changes stays in edit, 2.
+int releaseUnchangedEdit(TextBlock& block);
+
 // Blocks with unsaved changes, and blocks with edit data.
 int changedTextCount();
 // Checks that the locks on all edit data add up; logs "int. #215301218 ..." when not.

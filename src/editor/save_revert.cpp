@@ -62,6 +62,16 @@ void report(int mode, long processed, long written, long failures) {
 
 }  // namespace
 
+int releaseUnchangedEdit(TextBlock& block) {
+    EditData* data = editDataOf(&block);
+    if (!data) return 0;
+    // Committed or not, changes that are not on disk keep the block as it is.
+    if (data->modified) return 2;
+    dropEditData(block, data);
+    notifyViews();
+    return 0;
+}
+
 int changedTextCount() {
     TextStore& store = editing().textStore();
     int count = 0;

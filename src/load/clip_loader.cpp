@@ -1,5 +1,6 @@
 #include "load/clip_loader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +45,8 @@ ClipSettings clipSettingsFromConfig() {
         app.clipReloadTop >= 0 ? app.clipReloadTop != 0 : config().getInt("clipLoadTop") != 0;
     settings.loadBottom = app.clipReloadBottom >= 0 ? app.clipReloadBottom != 0
                                                     : config().getInt("clipLoadBottom") != 0;
+    settings.autoDelaysMs = {app.clipAutoDelayInitial, app.clipAutoDelayFallback,
+                             app.clipAutoDelayMax};
     return settings;
 }
 
@@ -169,6 +172,10 @@ int ClipLoader::load(int type, bool automatic) {
     if (automatic && current.minLines > 1) {
         std::string text;
         const int code = readClipboard(true, text);
+        if (code == kClipBusy) {
+            raiseDelay(current, "... failed to read clipboard content, please try again.");
+            return 2;
+        }
         const int lines = code == kClipReadOk ? clipLineCount(text) : 0;
         if (lines < current.minLines) {
             if (traceMode()) logMessage("ignoring %ld lines in clip", static_cast<long>(lines));
@@ -255,8 +262,16 @@ void ClipLoader::clipboardChanged(bool ownChange) {
     const ClipSettings current = settings();
     std::string text;
     const int code = readClipboard(true, text);
-    if (code == kClipBusy || code == kClipNoData || code == kClipCannotLock ||
-        code == kClipOutOfMemory) {
+    if (code == kClipBusy) {
+        if (!raiseDelay(current, "... an external application seems to have errors.")) {
+            logMessage("[error] cannot read clipboard content (%ld,1)", long{code});
+            logMessage("[note] you may try to increase the clipautodelay values");
+        } else if (callbacks.retryAfter) {
+            callbacks.retryAfter(currentDelayMs(), [this] { clipboardChanged(false); });
+        }
+        return;
+    }
+    if (code == kClipNoData || code == kClipCannotLock || code == kClipOutOfMemory) {
         logMessage("[error] cannot read clipboard content (%ld,2)", static_cast<long>(code));
         logMessage("[note] there was an unrecoverable error, maybe out of mem");
         return;
@@ -280,6 +295,20 @@ void ClipLoader::clipboardChanged(bool ownChange) {
     if (automation.fileNameMonitoring && looksLikeAbsoluteName(text) && callbacks.offerFileNames)
         callbacks.offerFileNames(clipLineCount(text));
     if (callbacks.searchViews) callbacks.searchViews(text);
+}
+
+int ClipLoader::currentDelayMs() const {
+    return std::max(settings().autoDelaysMs[static_cast<size_t>(delayStep_)], 0);
+}
+
+bool ClipLoader::raiseDelay(const ClipSettings& current, const char* advice) {
+    const auto last = static_cast<int>(current.autoDelaysMs.size()) - 1;
+    if (delayStep_ >= last) return false;
+    ++delayStep_;
+    logMessage("[note] clipboard access conflict, using delay (%ld)",
+               static_cast<long>(current.autoDelaysMs[static_cast<size_t>(delayStep_)]));
+    logMessage("%s", advice);
+    return true;
 }
 
 ClipLoader& clipLoader() {

@@ -6,6 +6,7 @@
 // through ClipCallbacks, so this runs without a display.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -51,6 +52,9 @@ struct ClipSettings {
     std::string separatorLine;
     bool loadTop = true;
     bool loadBottom = false;
+    // "clipautodelay": the delay before reading a changed clipboard starts at the first
+    // value and rises to the second and then the third on each access conflict.
+    std::array<int, 3> autoDelaysMs{0, 200, 500};
 };
 
 // What happens when another program changes the clipboard (the clip control's check boxes;
@@ -82,6 +86,8 @@ struct ClipCallbacks {
     std::function<void(const std::string& text)> searchViews;
     // Offers the clipboard's file names in the load menu ("open %ld clip URLs").
     std::function<void(int lines)> offerFileNames;
+    // Runs `retry` once after the delay (a busy clipboard is read again). Unset: no retry.
+    std::function<void(int delayMs, std::function<void()> retry)> retryAfter;
 };
 
 // Calls onLine for each line of a text as it goes into a block: split at line feeds, carriage
@@ -136,6 +142,8 @@ class ClipLoader {
     // Another program changed the clipboard (ownChange: this program did). Runs the
     // configured automation.
     void clipboardChanged(bool ownChange);
+    // The delay before a changed clipboard is read; it rises with access conflicts.
+    int currentDelayMs() const;
 
     // The clip block of the store, or null.
     TextBlock* clipBlock();
@@ -155,6 +163,11 @@ class ClipLoader {
   private:
     TextStore& theStore();
     ClipSettings settings() const;
+    // Raises the delay to the next configured value after an access conflict and logs it;
+    // false when it is at the last one already.
+    bool raiseDelay(const ClipSettings& current, const char* advice);
+
+    int delayStep_ = 0;
 
     bool loading_ = false;
     bool haveCache_ = false;

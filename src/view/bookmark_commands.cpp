@@ -23,6 +23,7 @@
 namespace tessel {
 namespace {
 
+constexpr uint8_t kControlC = 0x03;
 constexpr uint8_t kControlQ = 0x11;
 constexpr uint8_t kControlS = 0x13;
 constexpr uint8_t kControlV = 0x16;
@@ -147,6 +148,9 @@ int bookmarkKeyDown(View& view, int key, int modifiers) {
     const bool shift = (modifiers & kModShift) != 0;
     const bool control = (modifiers & kModControl) != 0;
     if (key == kKeyInsert && shift && !control) return pasteCommand(view) == 9 ? 9 : 0;
+    if (key == kKeyInsert && control && view.gestures.pointerOnBookmarks) {
+        return exportBookmarkList();
+    }
     if (control && !shift && key > kKey0 && key <= kKey0 + kBookmarkSets) {
         switchBookmarkSet(view, key - kKey0);
         return 0;
@@ -164,6 +168,10 @@ int bookmarkChar(View& view, uint8_t ch, int modifiers) {
         case kControlV:
             pasteCommand(view);
             return 0;
+        case kControlC:
+            // The copy keys take the list while the pointer rests on it, the text otherwise.
+            if (!view.gestures.pointerOnBookmarks) return 1;
+            return exportBookmarkList();
         case kControlS:
             saveIfChanged(bookmarkList(), (modifiers & kModShift) != 0);
             return 1;

@@ -4,7 +4,8 @@
 //
 // Keys: CONTROL+Q shows or hides the list, CONTROL+1 ... 9 switches the set, SHIFT+INSERT and
 // CONTROL+V paste (a bookmark list text is imported, other text goes into the mask being
-// typed), CONTROL+S saves a changed set. Pointer: ALT+click on a line makes a bookmark; on the
+// typed), CONTROL+C and CONTROL+INSERT copy the list as text while the pointer rests on it,
+// CONTROL+S saves a changed set. Pointer: ALT+click on a line makes a bookmark; on the
 // list a click selects, switches the search context or removes the entry (bookmark_panel.h),
 // SHIFT+click selects with the bookmark's file as path mask, a second click on a remark within
 // 400 ms edits it, ALT+click adds a remark line and a right click opens the list's menu.

@@ -384,5 +384,39 @@ TEST_F(EditSaveTest, EditNextChangedCyclesThroughChangedTexts) {
     EXPECT_EQ(checkLockAccounting(), 0);
 }
 
+// A reload of the file lets go of editors that changed nothing, open or set aside, and
+// leaves a text with unsaved changes in edit, committed to the store or not.
+TEST_F(EditSaveTest, ReloadReleasesOnlyUnchangedTexts) {
+    std::string quiet = write("quiet.txt", "same\n");
+    std::string busy = write("busy.txt", "old\n");
+    std::string parked = write("parked.txt", "resting\n");
+    load({quiet, busy, parked});
+    edit(quiet);
+    TestView& quietView = *views.back();
+    Editor& changed = edit(busy, 2, 3);
+    changed.typeKey('!');
+    TestView& busyView = *views.back();
+    edit(parked);
+    TestView& parkedView = *views.back();
+    ASSERT_EQ(commitEdit(parkedView), 0);
+    ASSERT_NE(parkedView.parked, nullptr);
+
+    EXPECT_EQ(releaseUnchangedEdit(blockOf(quiet)), 0);
+    EXPECT_EQ(quietView.editor, nullptr);
+    EXPECT_EQ(blockOf(quiet).editData, nullptr);
+    EXPECT_EQ(releaseUnchangedEdit(blockOf(parked)), 0);
+    EXPECT_EQ(parkedView.parked, nullptr);
+    EXPECT_EQ(blockOf(parked).editData, nullptr);
+
+    EXPECT_EQ(releaseUnchangedEdit(blockOf(busy)), 2);
+    ASSERT_EQ(commitEdit(busyView), 0);
+    EXPECT_EQ(releaseUnchangedEdit(blockOf(busy)), 2);
+    EXPECT_NE(blockOf(busy).editData, nullptr);
+    EXPECT_NE(busyView.parked, nullptr);
+    // A block that was never edited has nothing to let go.
+    EXPECT_EQ(releaseUnchangedEdit(blockOf(quiet)), 0);
+    EXPECT_EQ(checkLockAccounting(), 0);
+}
+
 }  // namespace
 }  // namespace tessel::testing

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,55 @@ TEST(ClipLoader, AutomaticLoadsFollowMinimumLinesAndSkipDuplicates) {
     f.settings.allowDuplicates = true;
     f.loader.clipboardChanged(false);
     EXPECT_EQ(f.loader.clipBlock()->lineCount, 5);
+}
+
+// A busy clipboard is read again after rising delays, until the last delay is used up; a
+// manual load is told to try again instead.
+TEST(ClipLoader, BusyClipboardIsRetriedWithRisingDelays) {
+    ClipFixture f;
+    f.settings.autoDelaysMs = {0, 200, 244};
+    f.loader.automation.autoReload = true;
+    std::vector<int> delays;
+    std::vector<std::function<void()>> retries;
+    f.loader.callbacks.retryAfter = [&](int delayMs, std::function<void()> retry) {
+        delays.push_back(delayMs);
+        retries.push_back(std::move(retry));
+    };
+    testing::LogCapture log;
+    f.clipboard.failure = kClipBusy;
+    EXPECT_EQ(f.loader.currentDelayMs(), 0);
+    f.loader.clipboardChanged(false);
+    EXPECT_TRUE(log.contains("[note] clipboard access conflict, using delay (200)"));
+    EXPECT_TRUE(log.contains("... an external application seems to have errors."));
+    ASSERT_EQ(retries.size(), 1u);
+    retries[0]();
+    ASSERT_EQ(retries.size(), 2u);
+    EXPECT_EQ(delays, (std::vector<int>{200, 244}));
+    // The clipboard is free when the last retry reads it.
+    f.setText("at last\n");
+    retries[1]();
+    EXPECT_EQ(retries.size(), 2u);
+    ASSERT_NE(f.loader.clipBlock(), nullptr);
+    EXPECT_EQ(linesOf(*f.loader.clipBlock())[2], "at last");
+    EXPECT_EQ(f.loader.currentDelayMs(), 244);
+
+    // With the delay at its last value a conflict is reported and not retried.
+    f.clipboard.failure = kClipBusy;
+    f.loader.clipboardChanged(false);
+    EXPECT_EQ(retries.size(), 2u);
+    EXPECT_TRUE(log.contains("[error] cannot read clipboard content (2,1)"));
+    EXPECT_TRUE(log.contains("[note] you may try to increase the clipautodelay values"));
+}
+
+TEST(ClipLoader, BusyClipboardAtAnAutomaticCountAsksToTryAgain) {
+    ClipFixture f;
+    f.settings.minLines = 2;
+    f.clipboard.failure = kClipBusy;
+    testing::LogCapture log;
+    EXPECT_EQ(f.loader.load(kClipLoad, true), 2);
+    EXPECT_TRUE(log.contains("... failed to read clipboard content, please try again."));
+    EXPECT_EQ(f.loader.currentDelayMs(), 200);
+    EXPECT_EQ(f.loader.clipBlock(), nullptr);
 }
 
 TEST(ClipLoader, DroppedFileNames) {

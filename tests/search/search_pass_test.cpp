@@ -13,6 +13,7 @@
 #include "reference_match.h"
 #include "search/candidate_scan.h"
 #include "search_test_data.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace {
@@ -128,7 +129,7 @@ class SearchPassTest : public ::testing::Test {
 
 TEST_F(SearchPassTest, FastPassEqualsTheLineByLineTestOnRandomText) {
     std::mt19937 rng(99);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < testing::roundsForThisBuild(300); ++round) {
         BlockSet set;
         int blockCount = 1 + static_cast<int>(rng() % 6);
         for (int b = 0; b < blockCount; ++b) {
@@ -156,7 +157,7 @@ TEST_F(SearchPassTest, FastPassEqualsTheLineByLineTestOnRealText) {
         "size_t",     "restrict",        "#",      "(",   "*",    "_",    "n",
         "const char", "__nonnull ((1))", "void",   "x",   "Str",  "\t"};
     std::mt19937 rng(7);
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < testing::roundsForThisBuild(400); ++round) {
         std::string mask;
         int terms = 1 + static_cast<int>(rng() % 4);
         if (rng() % 8 == 0) mask += testdata::pick(rng, {"WORD ", "LSTART ", "NOT ", "LEND "});
@@ -195,7 +196,7 @@ TEST_F(SearchPassTest, WordsAnywhereInLongLinesAreFound) {
     }
     ASSERT_GT(planted, 10);
     for (const char* word : kWords) {
-        for (int round = 0; round < 4; ++round) {
+        for (int round = 0; round < testing::roundsForThisBuild(4); ++round) {
             expectSame(request(rng, set, word), set, word);
             const std::string either = std::string(word) + " OR needle";
             expectSame(request(rng, set, either), set, either);
@@ -227,7 +228,9 @@ TEST_F(SearchPassTest, PlanNeedsEveryPositiveGroup) {
 TEST_F(SearchPassTest, CancelStopsAPassEarly) {
     std::vector<std::string> lines(200000, "some ordinary line of text with words ");
     BlockSet set;
-    for (int b = 0; b < 10; ++b) set.add(lines);
+    const int blockCount = testing::kCheckedBuild ? 2 : 10;
+    for (int b = 0; b < blockCount; ++b) set.add(lines);
+    const int lineCount = blockCount * 200000;
     PassRequest r;
     r.blocks = set.blocks;
     r.fold = codePageTables().buildFoldTable(false, true, true);
@@ -235,7 +238,7 @@ TEST_F(SearchPassTest, CancelStopsAPassEarly) {
     std::atomic<bool> cancel{true};
     PassResult result = workers.run(r, &cancel);
     EXPECT_TRUE(result.cancelled);
-    EXPECT_LT(result.testedLines, 2000000);
+    EXPECT_LT(result.testedLines, lineCount);
     r.collectLines = true;
     EXPECT_FALSE(workers.run(r, &cancel).hitLines);  // a cancelled pass lists nothing
     r.collectLines = false;
@@ -249,7 +252,7 @@ TEST_F(SearchPassTest, CancelStopsAPassEarly) {
     result = workers.run(r);
     EXPECT_FALSE(result.cancelled);
     EXPECT_EQ(result.hitCount, 0);
-    EXPECT_EQ(result.testedLines, 2000000);
+    EXPECT_EQ(result.testedLines, lineCount);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "search/line_match.h"
 #include "search/search_pass.h"
 #include "search_test_data.h"
+#include "test_support.h"
 
 namespace tessel {
 namespace {
@@ -161,7 +162,7 @@ TEST_F(Utf8SearchTest, PlanLooksForLeadBytesOfCharactersThatFoldShorter) {
 TEST_F(Utf8SearchTest, LineTestAgreesWithTheReferenceOnMixedScriptText) {
     std::mt19937 rng(65001);
     std::vector<HitSpan> spans;
-    for (int round = 0; round < 20000; ++round) {
+    for (int round = 0; round < testing::roundsForThisBuild(20000); ++round) {
         const FoldTable fold = foldFor(rng() % 3 == 0, rng() % 2 == 0, rng() % 3 != 0);
         flags.sequenceSensitive = rng() % 4 != 0;
         flags.fastLoad = rng() % 8 == 0;
@@ -204,7 +205,7 @@ TEST_F(Utf8SearchTest, LineTestAgreesWithTheReferenceOnMixedScriptText) {
 TEST_F(Utf8SearchTest, FastPassAgreesWithTheReferenceOnMixedScriptText) {
     std::mt19937 rng(1252 + 65001);
     SearchWorkers workers(3);
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < testing::roundsForThisBuild(60); ++round) {
         BlockSet set;
         const int blockCount = 1 + static_cast<int>(rng() % 4);
         for (int b = 0; b < blockCount; ++b) {

@@ -10,6 +10,19 @@
 
 namespace tessel::testing {
 
+// The randomised differential tests run all their rounds in the optimised build; the
+// sanitizer build (unoptimised, every access checked) is some twenty times slower, so there
+// they run an eighth of the rounds, which still walks every code path many times.
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+inline constexpr bool kCheckedBuild = true;
+#else
+inline constexpr bool kCheckedBuild = false;
+#endif
+
+constexpr int roundsForThisBuild(int rounds) {
+    return kCheckedBuild ? (rounds + 7) / 8 : rounds;
+}
+
 // A fresh temporary folder, removed with its contents at destruction.
 class TempDir {
   public:

@@ -100,7 +100,8 @@ int FoldTable::foldUnit(const uint8_t* text, size_t available, char* out, int& w
     }
     const char32_t folded = foldCode(code);
     if (folded == code) {
-        std::memmove(out, text, static_cast<size_t>(length));
+        // At most four bytes: a loop beats a call to memmove here, once per character.
+        for (int i = 0; i < length; ++i) out[i] = static_cast<char>(text[i]);
         written = length;
     } else {
         written = encodeUtf8(folded, out);

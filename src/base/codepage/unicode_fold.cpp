@@ -81,6 +81,8 @@ std::span<const char32_t> quoteMarks() {
 
 bool isQuoteMark(char32_t code) {
     const std::span<const char32_t> marks = quoteMarks();
+    // Most characters of other scripts lie beyond the last mark: no search for them.
+    if (marks.empty() || code < marks.front() || code > marks.back()) return false;
     return std::binary_search(marks.begin(), marks.end(), code);
 }
 
