@@ -30,12 +30,15 @@
 #include "config/app_settings.h"
 #include "config/config_file.h"
 #include "config/qv_config.h"
+#include "config/user_controls.h"
 #include "platform/pictures.h"
 #include "platform/platform.h"
+#include "text/file_kind.h"
 #include "text/text_store.h"
 #include "text/utf8_decoder.h"
 #include "view/help_view.h"
 #include "view/search_driver.h"
+#include "view/syntax_rows.h"
 #include "view/view.h"
 #include "zukmatch/context_rules.h"
 
@@ -101,6 +104,9 @@ void applyTextOptions(const StartupOptions& options) {
     text.loadWchar = config().getInt("loadwchar") != 0;
     text.loadBin = config().getInt("loadbin") != 0;
     text.fastLoad = options.fastLoad || appSettings().fastLoad;
+    // Kinds are worked out also with "-noshl": CONTROL+F7 may switch the colours on later.
+    text.fileKind = fileKindOf;
+    setSyntaxColours(!options.noSyntaxHighlight);
     // The views' line test must know that "-fastload" lines carry no closing blank.
     appSettings().fastLoad = text.fastLoad;
 }
@@ -215,6 +221,8 @@ int runTessel(int argc, char** argv) {
     // The configuration is read while the command line is parsed; its context rules are
     // compiled as it is read.
     installContextRulesHook();
+    // Languages, "on" lines and controls are read with the configuration.
+    installUserFeatureHooks(configHooks());
     StartupOptions options;
     int rc = parseCommandLine(argc, argv, options, makeHooks());
     if (rc != 0) {

@@ -32,6 +32,17 @@ class AppWindowHost : public ViewWindowHost {
     FrameRect frameWindowRect() override { return tessel::frameWindowRect(); }
     FrameRect frameClientRect() override { return tessel::frameClientRect(); }
     void toggleFrameMaximized() override { toggleFrameWindowMaximized(); }
+    void minimizeViews() override {
+        if (PlatformWindow* frame = frameWindowHandle()) {
+            frame->showMinimized();
+            return;
+        }
+        for (auto& view : frameLayout().views) {
+            if (PlatformWindow* window = view ? platformWindowOf(*view) : nullptr) {
+                window->showMinimized();
+            }
+        }
+    }
 
     WindowId createViewWindow(View& view, const ViewWindowRequest& request) override {
         return openViewWindow(view, request.kind, request.title, request.rect, frameWindowHandle());

@@ -258,6 +258,9 @@ class QtWindow : public PlatformWindow {
     void showNormal() override {
         if (widget_) widget_->showNormal();
     }
+    void showMinimized() override {
+        if (widget_) widget_->showMinimized();
+    }
     bool maximized() const override { return widget_ && widget_->isMaximized(); }
 
     void setGeometry(const Rect& rect) override {

@@ -85,6 +85,7 @@ class PlatformWindow {
     virtual bool visible() const = 0;
     virtual void showMaximized() = 0;
     virtual void showNormal() = 0;
+    virtual void showMinimized() = 0;
     virtual bool maximized() const = 0;
     // Geometry of the client area: relative to the parent for child windows, else in screen
     // coordinates.

@@ -378,6 +378,16 @@ bool classifyLine(std::string_view text, int kind, const Language* language,
     return LineWalk(rules, text, classes, startsInBlockComment).run();
 }
 
+BlockDelimiters blockDelimiters(int kind, const Language* language) {
+    const LineRules rules = rulesFor(kind, language);
+    BlockDelimiters delimiters;
+    for (int k = 0; k < 2; ++k) {
+        delimiters.starts[k] = rules.blockStart[k];
+        delimiters.ends[k] = rules.blockEnd[k];
+    }
+    return delimiters;
+}
+
 const Language* userLanguageOf(std::string_view fileName, LanguageCache& cache) {
     if (languageCount() == 0) return nullptr;
     char buffer[41];

@@ -39,6 +39,16 @@ bool hasSyntaxColours(int kind, const Language* language);
 bool classifyLine(std::string_view text, int kind, const Language* language,
                   bool startsInBlockComment, char* classes);
 
+// The delimiters of the blocks that carry over lines (comments, and strings like Python's
+// triple quotes). A line that holds no start leaves a line outside a block outside one, and a
+// line that holds no end leaves a line inside a block inside: the renderer skips classifying
+// such lines while it works out where a screen starts.
+struct BlockDelimiters {
+    std::string_view starts[2];
+    std::string_view ends[2];
+};
+BlockDelimiters blockDelimiters(int kind, const Language* language);
+
 // The user language of a file, through the block's cache.
 const Language* userLanguageOf(std::string_view fileName, LanguageCache& cache);
 

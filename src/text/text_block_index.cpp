@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <climits>
 #include <cstdio>
@@ -174,6 +175,8 @@ int TextBlock::indexLines(bool* headerHadTimeAndSize, TextPool* pool) {
         reportOutOfMemory(120302, static_cast<long>(capacity * 8L));
         return 9;
     }
+    static std::atomic<uint64_t> stamps{0};
+    textStamp = stamps.fetch_add(1, std::memory_order_relaxed) + 1;
     int prefixLines = indexEveryLine();
     if (readRecordHeaders(prefixLines, headerHadTimeAndSize) != 0) return 9;
     finishEncodingTag(tagBracket);

@@ -142,6 +142,10 @@ struct TextBlock {
     // with tens of millions of lines) and the line masks; the capacity is the line capacity.
     LineArrays lineArrays;
     uint32_t spareMask[2] = {};
+    // A number no other indexing of any block has had: it changes whenever the lines are
+    // indexed anew (load, reload, wrap, commit), so that what others keep about the lines can
+    // tell whether it is still theirs. 0 until the first indexing.
+    uint64_t textStamp = 0;
 
     int firstLine = 0;
     int endLine = 0;

@@ -45,6 +45,8 @@ class ViewWindowHost {
     virtual FrameRect frameWindowRect() = 0;
     virtual FrameRect frameClientRect() = 0;
     virtual void toggleFrameMaximized() {}
+    // F12: the master frame, or without one every view window, goes to the task bar.
+    virtual void minimizeViews() {}
 
     // View windows. createViewWindow returns 0 when the window could not be made.
     virtual WindowId createViewWindow(View& view, const ViewWindowRequest& request) = 0;

@@ -40,6 +40,15 @@ inline constexpr char kAttrBookmark = 'T';
 inline constexpr char kAttrBookmarkText = 't';
 inline constexpr char kAttrBookmarkOther = 'u';
 
+// TAB highlighting (CONTROL+T): the cells of a TAB on a blue ground, the blanks of the
+// indentation on a yellow one.
+inline constexpr char kAttrTabCell = 24;
+inline constexpr char kAttrIndentBlank = 25;
+// Words of the clipboard's word group (CONTROL+SHIFT+G), on the "group-match" colour.
+inline constexpr char kAttrGroupMatch = 28;
+// The syntax classes are attributes too (search/syntax_classify.h names them): 'i', 'I',
+// 'k', 'K', 'b', 'c' keyword groups 1 to 6, 'r' remarks, 'G' strings.
+
 inline bool isBookmarkAttr(char attr) {
     return attr == kAttrBookmark || attr == kAttrBookmarkText || attr == kAttrBookmarkOther;
 }

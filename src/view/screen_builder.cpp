@@ -18,6 +18,8 @@
 #include "view/long_lines.h"
 #include "view/row_attributes.h"
 #include "view/status_rows.h"
+#include "view/syntax_rows.h"
+#include "view/text_marks.h"
 #include "view/view.h"
 #include "view/view_editing.h"
 
@@ -122,6 +124,7 @@ struct Builder {
     bool showHits;
     bool headerFollows = false;
     BlockCursor cursor;
+    SyntaxPass syntax{kFullTextCarryLines};
     int widestLine = 0;
     int hitColumnOffScreen = -1;
     // Of the row being built: the store line behind it, and its edit line (-1 for a line the
@@ -229,6 +232,12 @@ void Builder::textRow(int row, int item) {
             bytes = scratch.bytes.data();
             markHelpLine({source, fullLength}, bytes);
         }
+    }
+    if (base == kAttrPlain) {
+        if (block && editLine < 0 && !block->helpText) {
+            markSyntaxClasses(*block, storeLine, source, length, bytes, syntax);
+        }
+        markTextMarks(source, length, bytes);
     }
 
     // The current result line, when results are highlighted as whole lines.
@@ -422,6 +431,7 @@ int buildScreen(View& view) {
                     columns,
                     std::clamp(view.display.scrollColumn, 0, kMaxScrollColumn),
                     showHits};
+    if (view.filterMode != FilterMode::kFullText) builder.syntax.carryBudget = kFilteredCarryLines;
     const int textRows = rows - 2;
     int item = top;
     updateBlockContext(view);

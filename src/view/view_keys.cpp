@@ -2,6 +2,7 @@
 
 #include "platform/key_codes.h"
 #include "view/bookmark_commands.h"
+#include "view/display_keys.h"
 #include "view/filter_view.h"
 #include "view/navigation.h"
 #include "view/view.h"
@@ -19,6 +20,7 @@ int viewKeyDown(View& view, int key, int modifiers) {
     modifiers = effectiveModifiers(modifiers);
     noteAssistKey(view, key, modifiers);
     if (bookmarkKeyDown(view, key, modifiers) == 0) return 0;
+    if (displayKeyDown(view, key, modifiers) == 0) return 0;
     if (commandKeyDown(view, key, modifiers) == 0) return 0;
     if (scrollKeyDown(view, key, modifiers) == 0) return 0;
     if (filterKeyDown(view, key, modifiers) == 0) return 0;
@@ -35,6 +37,7 @@ int viewKeyUp(View& view, int key, int modifiers) {
 int viewChar(View& view, uint8_t ch, int modifiers) {
     modifiers = effectiveModifiers(modifiers);
     if (bookmarkChar(view, ch, modifiers) == 0) return 0;
+    if (displayChar(view, ch, modifiers) == 0) return 0;
     if (commandChar(view, ch, modifiers) == 0) return 0;
     if (filterChar(view, ch, modifiers) == 0) return 0;
     if (navigationChar(view, ch, modifiers) == 0) return 0;

@@ -7,6 +7,7 @@
 #include "base/codepage/code_page_tables.h"
 #include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
+#include "config/languages.h"
 #include "config/qv_config.h"
 #include "view/frame_layout.h"
 #include "view/live_settings.h"
@@ -17,17 +18,6 @@
 
 namespace tessel {
 namespace {
-
-struct NamedColour {
-    const char* name;
-    int code;
-};
-
-constexpr NamedColour kColours[] = {
-    {"Red", 16},     {"Green", 17},   {"Blue", 18},   {"Yellow", 19}, {"Cyan", 20},
-    {"Magenta", 21}, {"red", 22},     {"green", 23},  {"blue", 24},   {"yellow", 25},
-    {"cyan", 26},    {"magenta", 27}, {"orange", 60},
-};
 
 constexpr char kAutoName[] = "any";
 
@@ -162,10 +152,8 @@ HighlightList& highlightListOf(View& view) {
 }
 
 int highlightColour(std::string_view name) {
-    for (const NamedColour& colour : kColours) {
-        if (name == colour.name) return colour.code;
-    }
-    return -1;
+    const int code = highlightColourCode(name);
+    return code != 0 ? code : -1;
 }
 
 void markHighlights(const HighlightList& list, bool caseSensitive, const char* text, int length,
