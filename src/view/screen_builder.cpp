@@ -9,6 +9,7 @@
 #include "base/codepage/code_page_tables.h"
 #include "base/codepage/text_cells.h"
 #include "base/log/message_log.h"
+#include "editor/editor.h"
 #include "search/line_match.h"
 #include "text/text_store.h"
 #include "view/block_context.h"
@@ -236,6 +237,11 @@ void Builder::textRow(int row, int item) {
     if (base == kAttrPlain) {
         if (block && editLine < 0 && !block->helpText) {
             markSyntaxClasses(*block, storeLine, source, length, bytes, syntax);
+        } else if (block && editLine >= 0 && view.editor && view.editor->data) {
+            Editor& editor = *view.editor;
+            markEditSyntaxClasses(
+                *block, editLine, editor.data->lineCount,
+                [&editor](int at) { return editor.lineBytes(at); }, source, length, bytes, syntax);
         }
         markTextMarks(source, length, bytes);
     }

@@ -72,6 +72,17 @@ BlockRecord& recordOf(const TextBlock& block) {
     return record;
 }
 
+// The kind of local line `local` and the block's language; the block's record, or null when
+// the line gets no syntax colours.
+BlockRecord* rulesOf(const TextBlock& block, int local, int& kind, const Language*& language) {
+    uint32_t mask = 0;
+    block.lineAndMask(local, &mask);
+    kind = static_cast<int>(mask & 0x7Fu);
+    BlockRecord& record = recordOf(block);
+    language = block.fileName ? userLanguageOf(block.fileName, record.languageCache) : nullptr;
+    return hasSyntaxColours(kind, language) ? &record : nullptr;
+}
+
 // Starts the known part again when the rules of the block changed (a new configuration).
 void followRules(BlockRecord& record, const TextBlock& block, int kind, const Language* language) {
     const uint32_t generation = language ? record.languageCache.generation : 0;
@@ -88,6 +99,20 @@ void followRules(BlockRecord& record, const TextBlock& block, int kind, const La
     record.append(false);  // the first text line starts outside any block
 }
 
+// The state at the start of the line after `line`, which starts in `inBlock`. A line without
+// the delimiter that could change the state is passed without classifying it.
+bool stateAfter(std::string_view line, int kind, const Language* language,
+                const BlockDelimiters& delimiters, bool inBlock) {
+    line = line.substr(0, kMaxClassifiedChars);
+    const std::string_view* wanted = inBlock ? delimiters.ends : delimiters.starts;
+    bool present = false;
+    for (int k = 0; k < 2 && !present; ++k) {
+        present = !wanted[k].empty() && line.find(wanted[k]) != std::string_view::npos;
+    }
+    if (!present) return inBlock;
+    return classifyLine(line, kind, language, inBlock, records().scratch);
+}
+
 struct LineStepper {
     const TextBlock& block;
     int kind;
@@ -97,14 +122,8 @@ struct LineStepper {
     // The state at the start of the line after local line `local`, which starts in `inBlock`.
     bool next(int local, bool inBlock) const {
         const char* text = block.line(local);
-        const std::string_view line(text, strnlen(text, kMaxClassifiedChars));
-        const std::string_view* wanted = inBlock ? delimiters.ends : delimiters.starts;
-        bool present = false;
-        for (int k = 0; k < 2 && !present; ++k) {
-            present = !wanted[k].empty() && line.find(wanted[k]) != std::string_view::npos;
-        }
-        if (!present) return inBlock;
-        return classifyLine(line, kind, language, inBlock, records().scratch);
+        return stateAfter({text, strnlen(text, kMaxClassifiedChars)}, kind, language, delimiters,
+                          inBlock);
     }
 };
 
@@ -150,13 +169,11 @@ bool markSyntaxClasses(TextBlock& block, int line, const char* text, int length,
     }
     const int local = line - block.firstLine;
     if (local < 0 || local >= block.lineCount) return false;
-    uint32_t mask = 0;
-    block.lineAndMask(local, &mask);
-    const int kind = static_cast<int>(mask & 0x7Fu);
-    BlockRecord& record = recordOf(block);
-    const Language* language =
-        block.fileName ? userLanguageOf(block.fileName, record.languageCache) : nullptr;
-    if (!hasSyntaxColours(kind, language)) return false;
+    int kind = 0;
+    const Language* language = nullptr;
+    BlockRecord* found = rulesOf(block, local, kind, language);
+    if (!found) return false;
+    BlockRecord& record = *found;
     followRules(record, block, kind, language);
     if (local < record.textStart) return false;  // the header and name lines
 
@@ -186,6 +203,49 @@ bool markSyntaxClasses(TextBlock& block, int line, const char* text, int length,
     pass.lastLine = line;
     pass.lastEndsInBlock = endsInBlock;
     pass.lastExact = exact;
+    return true;
+}
+
+bool markEditSyntaxClasses(TextBlock& block, int editLine, int editLineCount,
+                           const std::function<std::string_view(int)>& lineBytes, const char* text,
+                           int length, char* attr, SyntaxPass& pass) {
+    constexpr int kFirstEditTextLine = 2;
+    if (!records().on || block.ring || block.colourText || block.colourBuffer || block.helpText ||
+        !text || length < 0 || editLine < kFirstEditTextLine || editLine >= editLineCount - 1) {
+        return false;
+    }
+    // The edited block still holds the file as it was opened: its first text line's kind.
+    const int textStart = textStartOf(block);
+    if (textStart >= block.lineCount) return false;
+    int kind = 0;
+    const Language* language = nullptr;
+    if (!rulesOf(block, textStart, kind, language)) return false;
+
+    // Edit lines are told from store lines by their negative numbers in the pass.
+    const int passLine = -2 - editLine;
+    bool inBlock = false;
+    if (pass.lastBlock == &block && pass.lastLine == passLine + 1) {
+        inBlock = pass.lastEndsInBlock;
+    } else {
+        const BlockDelimiters delimiters = blockDelimiters(kind, language);
+        for (int at = std::max(editLine - kCarryWindowLines, kFirstEditTextLine); at < editLine;
+             ++at) {
+            inBlock = stateAfter(lineBytes(at), kind, language, delimiters, inBlock);
+        }
+    }
+    size_t classified = std::min(static_cast<size_t>(length), kMaxClassifiedChars);
+    while (classified > 0 && (text[classified - 1] == ' ' || text[classified - 1] == '\t')) {
+        --classified;
+    }
+    bool endsInBlock = classifyLine({text, classified}, kind, language, inBlock, attr);
+    if (text[length] != '\0') {
+        const std::string_view whole = lineBytes(editLine).substr(0, kMaxClassifiedChars);
+        endsInBlock = classifyLine(whole, kind, language, inBlock, records().scratch);
+    }
+    pass.lastBlock = &block;
+    pass.lastLine = passLine;
+    pass.lastEndsInBlock = endsInBlock;
+    pass.lastExact = true;
     return true;
 }
 

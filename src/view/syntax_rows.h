@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string_view>
 
 namespace tessel {
 
@@ -44,6 +46,13 @@ inline constexpr int kFilteredCarryLines = 20000;
 // help text, colours switched off).
 bool markSyntaxClasses(TextBlock& block, int line, const char* text, int length, char* attr,
                        SyntaxPass& pass);
+
+// The same for line `editLine` of an editor's text (0 its header, 1 its name, then the text
+// lines up to `editLineCount` - 2): `lineBytes` reads the edit buffer's lines before it, which
+// tell whether it starts inside a block comment; the kind is the edited block's.
+bool markEditSyntaxClasses(TextBlock& block, int editLine, int editLineCount,
+                           const std::function<std::string_view(int)>& lineBytes, const char* text,
+                           int length, char* attr, SyntaxPass& pass);
 
 // Forgets what was kept about the blocks (tests; the kept records also check themselves
 // against the block's text stamp).
