@@ -156,7 +156,9 @@ const char* Editor::lineText(int globalLine) {
     if (line == 1) return edited->fileName ? edited->fileName : "";
     if (line == count - 1) return " ";
     std::string_view bytes = lineBytes(line);
-    size_t shown = std::min(bytes.size(), static_cast<size_t>(kEditLineChars));
+    // A line longer than the screen line is cut, in UTF-8 before a character, not inside it.
+    const size_t shown =
+        cutAtCharacter(bytes, static_cast<size_t>(kEditLineChars), codePageTables().utf8);
     std::memcpy(lineBuffer_, bytes.data(), shown);
     lineBuffer_[shown] = ' ';
     lineBuffer_[shown + 1] = '\0';

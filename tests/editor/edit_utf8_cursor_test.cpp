@@ -178,6 +178,20 @@ TEST_F(EditUtf8CursorTest, RandomKeysKeepTheTextValid) {
     }
 }
 
+// A line longer than the screen line is shown cut before a character, never inside one.
+TEST_F(EditUtf8CursorTest, LongLineIsCutBetweenCharacters) {
+    std::string line = "x";
+    while (line.size() < kEditLineChars + 10) line += "\xC3\xA9";  // "é"
+    std::string path = write("long.txt", line + "\n");
+    load({path});
+    Editor& editor = edit(path);
+    const std::string shown = editor.lineText(editor.headerGlobalLine() + kFirstTextLine);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_LE(shown.size(), static_cast<size_t>(kEditLineChars) + 1);
+    EXPECT_EQ(shown.back(), ' ');
+    EXPECT_EQ(shown.substr(shown.size() - 3, 2), "\xC3\xA9");
+}
+
 TEST_F(EditUtf8CursorTest, EightBitCodePageStillStepsByBytes) {
     codePageTables().init(1252);
     std::string path = write("bytes.txt", "\xE4\xBD\xA0z\n");
