@@ -1,0 +1,243 @@
+#include "app/script_glue.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/net_glue.h"
+#include "app/window_host.h"
+#include "base/log/message_log.h"
+#include "config/script_runner.h"
+#include "config/user_controls.h"
+#include "platform/key_codes.h"
+#include "platform/platform.h"
+#include "text/text_store.h"
+#include "view/bookmark_commands.h"
+#include "view/filter_view.h"
+#include "view/user_keys.h"
+#include "view/view.h"
+#include "view/view_input.h"
+#include "view/view_window.h"
+#include "view/word_highlights.h"
+
+namespace tessel {
+namespace {
+
+// A waiting script lets the window handle its events this often.
+constexpr int kPumpSliceMs = 10;
+
+void redraw(View& view) {
+    view.screen.valid = false;
+    redrawViewWindow(view);
+}
+
+int ownIndex(const View& own) {
+    for (int i = 0; i < frameViewCount(); ++i) {
+        if (frameViewAt(i) == &own) return i;
+    }
+    return -1;
+}
+
+// The file of a view's current line, null beyond the text.
+const TextBlock* currentBlock(View& view) {
+    TextStore& store = view.textStore();
+    const int line = view.search.currentLine;
+    if (line < 0 || line >= store.lineCount()) return nullptr;
+    return store.blockForLine(line);
+}
+
+// Keys pressed while a script waits go to their bindings too, where a second script is
+// refused while one runs.
+int runUserKey(View& view, std::string_view keyName, int modifiers) {
+    ViewScriptHost host(view, modifiers);
+    return dispatchUserKey(keyName, host);
+}
+
+}  // namespace
+
+int ViewScriptHost::targetView(ViewSelector selector) {
+    const int count = frameViewCount();
+    const int own = ownIndex(own_);
+    if (own < 0 || count <= 0) return -1;
+    switch (selector) {
+        case ViewSelector::kOwn:
+            return own;
+        case ViewSelector::kRight:
+            return own + 1 < count ? own + 1 : 0;
+        case ViewSelector::kLeft:
+            return own > 0 ? own - 1 : count - 1;
+        default:
+            break;
+    }
+    const int wanted = static_cast<int>(selector) - static_cast<int>(ViewSelector::kFirst);
+    return wanted < count ? wanted : -1;
+}
+
+int ViewScriptHost::viewFact(int view, ViewFact fact, std::string& value, std::string& error) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    char number[24];
+    auto numeric = [&](long n) {
+        std::snprintf(number, sizeof number, "%ld", n);
+        value = number;
+        return 0;
+    };
+    switch (fact) {
+        case ViewFact::kFindMask:
+            value = target->search.findMask;
+            return 0;
+        case ViewFact::kPathMask:
+            value = target->search.pathMask;
+            return 0;
+        case ViewFact::kCurrentFile: {
+            const TextBlock* block = currentBlock(*target);
+            if (!block || !block->fileName) {
+                error = "no file at the current line";
+                return 9;
+            }
+            value = block->fileName;
+            return 0;
+        }
+        case ViewFact::kLineNumber: {
+            const TextBlock* block = currentBlock(*target);
+            if (!block) {
+                error = "no file at the current line";
+                return 9;
+            }
+            return numeric(target->search.currentLine - block->headerLine());
+        }
+        case ViewFact::kDesktopX:
+            return numeric(target->windowX);
+        case ViewFact::kDesktopY:
+            return numeric(target->windowY);
+        case ViewFact::kWidth:
+            return numeric(target->clientWidth);
+        case ViewFact::kHeight:
+            return numeric(target->clientHeight);
+        case ViewFact::kMouseWord: {
+            const NavigationState& nav = target->nav;
+            if (nav.lastMouseRow < 0) {
+                error = "cursor outside text";
+                return 9;
+            }
+            value = wordAtCell(*target, nav.lastMouseRow, nav.lastMouseColumn);
+            if (value.empty()) {
+                error = "no word under cursor selected";
+                return 9;
+            }
+            return 0;
+        }
+        default:
+            return kNotAvailable;
+    }
+}
+
+HeldModifiers ViewScriptHost::heldModifiers() {
+    HeldModifiers held;
+    held.shift = (modifiers_ & kModShift) != 0;
+    held.ctrl = (modifiers_ & kModControl) != 0;
+    held.alt = (modifiers_ & kModAlt) != 0;
+    return held;
+}
+
+int ViewScriptHost::setFindMask(int view, std::string_view text) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    setMaskText(*target, target->input, MaskFocus::kFind, text);
+    redraw(*target);
+    return 0;
+}
+
+int ViewScriptHost::setPathMask(int view, std::string_view text) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    setMaskText(*target, target->input, MaskFocus::kPath, text);
+    redraw(*target);
+    return 0;
+}
+
+int ViewScriptHost::setFilter(int view, bool on) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    int rc = 0;
+    if (on && target->filterMode != FilterMode::kFiltered) {
+        if (target->filterMode != FilterMode::kFullText) leaveFilter(*target, true);
+        rc = toggleFilter(*target, 1);
+    } else if (!on && target->filterMode != FilterMode::kFullText) {
+        rc = leaveFilter(*target, true);
+    }
+    redraw(*target);
+    return rc == 9 ? 9 : 0;
+}
+
+int ViewScriptHost::setShift(int view, int columns) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    target->display.scrollColumn = columns;
+    redraw(*target);
+    return 0;
+}
+
+int ViewScriptHost::setTabSize(int view, int size) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    target->tabSize = size;
+    redraw(*target);
+    return 0;
+}
+
+int ViewScriptHost::echo(int view, std::string_view text) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    showStatusInfo(std::string(text).c_str());
+    redraw(*target);
+    return 0;
+}
+
+int ViewScriptHost::activate(int view) {
+    return focusFrameView(view) == 0 ? 0 : 9;
+}
+
+int ViewScriptHost::netlog(int view, NetlogCommand command) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    return runNetlogCommand(*target, command);
+}
+
+int ViewScriptHost::markReset(int view) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    highlightListOf(*target).clear();
+    redraw(*target);
+    return 0;
+}
+
+int ViewScriptHost::markWord(int view, std::string_view colour, std::string_view word,
+                             bool toggle) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    highlightListOf(*target).toggle(word, colour, toggle, false, target->highlights.highlightCase);
+    redraw(*target);
+    return 0;
+}
+
+bool ViewScriptHost::waitStep(int ms) {
+    const int64_t end = tickMs() + ms;
+    do {
+        if (platformRunning()) pumpPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPumpSliceMs));
+    } while (tickMs() < end);
+    return true;
+}
+
+void installScriptHooks() {
+    setUserKeyHandler([](View& view, std::string_view keyName, int modifiers) {
+        return runUserKey(view, keyName, modifiers);
+    });
+    bookmarkViewHooks().runControl = [](View& view, int control) {
+        ViewScriptHost host(view);
+        return runControl(control, host);
+    };
+}
+
+}  // namespace tessel

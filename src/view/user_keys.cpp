@@ -1,0 +1,89 @@
+#include "view/user_keys.h"
+
+#include <utility>
+
+#include "config/hotkeys.h"
+#include "config/script_runner.h"
+#include "platform/key_codes.h"
+
+namespace tessel {
+namespace {
+
+struct UserKeyState {
+    UserKeyHandler handler;
+    // The view whose next character belongs to the key a binding took.
+    const View* charOwner = nullptr;
+};
+
+UserKeyState& userKeyState() {
+    static UserKeyState state;
+    return state;
+}
+
+// The key table name of a key without modifiers; empty when the table has none.
+std::string baseKeyName(int key, bool down) {
+    if (key >= kKeyA && key < kKeyA + 26)
+        return std::string(1, static_cast<char>('a' + key - kKeyA));
+    if (key >= kKey0 && key < kKey0 + 10) return std::string(1, static_cast<char>(key));
+    if (key >= kKeyF5 && key <= kKeyF12) return "f" + std::to_string(key - kKeyF1 + 1);
+    if (key >= kKeyNumpad0 && key < kKeyNumpad0 + 10) {
+        return "num" + std::to_string(key - kKeyNumpad0) + (down ? "down" : "up");
+    }
+    return {};
+}
+
+int offer(View& view, int key, int modifiers, bool down) {
+    UserKeyState& state = userKeyState();
+    if (!state.handler) return 1;
+    const std::string name = userKeyNameOf(key, modifiers, down);
+    if (name.empty()) return 1;
+    if (state.handler(view, name, modifiers) != 0) return 1;
+    if (down) state.charOwner = &view;
+    return 0;
+}
+
+}  // namespace
+
+void setUserKeyHandler(UserKeyHandler handler) {
+    userKeyState().handler = std::move(handler);
+}
+
+std::string userKeyNameOf(int key, int modifiers, bool down) {
+    const std::string base = baseKeyName(key, down);
+    if (base.empty()) return {};
+    const bool alt = (modifiers & kModAlt) != 0;
+    const bool ctrl = (modifiers & kModControl) != 0;
+    const bool shift = (modifiers & kModShift) != 0;
+    const bool typesText = base.size() == 1 && !alt && !ctrl;
+    if (typesText) return {};
+    return userKeyName(alt, ctrl, shift, base);
+}
+
+int userKeyDown(View& view, int key, int modifiers) {
+    // ESCAPE stops a script that waits (a "sleep", a started program) instead of its usual
+    // work.
+    if (key == kKeyEscape && scriptRunning()) {
+        requestScriptStop();
+        return 0;
+    }
+    // The keypad's releases have names of their own; its presses are bound as "numNdown".
+    return offer(view, key, modifiers, true);
+}
+
+int userKeyUp(View& view, int key, int modifiers) {
+    if (key < kKeyNumpad0 || key >= kKeyNumpad0 + 10) return 1;
+    return offer(view, key, modifiers, false);
+}
+
+void forgetUserKeyChar() {
+    userKeyState().charOwner = nullptr;
+}
+
+bool takeUserKeyChar(const View& view) {
+    UserKeyState& state = userKeyState();
+    if (state.charOwner != &view) return false;
+    state.charOwner = nullptr;
+    return true;
+}
+
+}  // namespace tessel
