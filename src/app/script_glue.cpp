@@ -1,5 +1,7 @@
 #include "app/script_glue.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -17,6 +19,7 @@
 #include "view/user_keys.h"
 #include "view/view.h"
 #include "view/view_input.h"
+#include "view/view_scroll.h"
 #include "view/view_window.h"
 #include "view/word_highlights.h"
 
@@ -25,6 +28,8 @@ namespace {
 
 // A waiting script lets the window handle its events this often.
 constexpr int kPumpSliceMs = 10;
+// "set location ... -bottom" leaves this many rows below the end of the file.
+constexpr int kBottomGapRows = 5;
 
 void redraw(View& view) {
     view.screen.valid = false;
@@ -44,6 +49,34 @@ const TextBlock* currentBlock(View& view) {
     const int line = view.search.currentLine;
     if (line < 0 || line >= store.lineCount()) return nullptr;
     return store.blockForLine(line);
+}
+
+// The lines before a file's first text line in a text of several files: its header line and,
+// when the prefix stands on a line of its own, the name line after it.
+int headLines(const TextBlock& block) {
+    const TextStore* store = block.owner;
+    if (!store || store->prefixLength == 0) return 0;
+    return block.headerLine() - block.firstLine + (store->prefixOnNameLine ? 1 : 2);
+}
+
+// The 1-based number of a global line within its file.
+long lineWithinFile(const TextBlock& block, int line) {
+    return line - block.firstLine - headLines(block) + 1;
+}
+
+// File names compare without regard to letter case, "\" standing for "/".
+bool nameContains(std::string_view name, std::string_view part) {
+    auto fold = [](char c) {
+        if (c == '\\') return '/';
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    };
+    if (part.empty() || part.size() > name.size()) return false;
+    for (size_t at = 0; at + part.size() <= name.size(); ++at) {
+        size_t i = 0;
+        while (i < part.size() && fold(name[at + i]) == fold(part[i])) ++i;
+        if (i == part.size()) return true;
+    }
+    return false;
 }
 
 // Keys pressed while a script waits go to their bindings too, where a second script is
@@ -104,7 +137,7 @@ int ViewScriptHost::viewFact(int view, ViewFact fact, std::string& value, std::s
                 error = "no file at the current line";
                 return 9;
             }
-            return numeric(target->search.currentLine - block->headerLine());
+            return numeric(lineWithinFile(*block, target->search.currentLine));
         }
         case ViewFact::kDesktopX:
             return numeric(target->windowX);
@@ -168,6 +201,26 @@ int ViewScriptHost::setFilter(int view, bool on) {
     }
     redraw(*target);
     return rc == 9 ? 9 : 0;
+}
+
+int ViewScriptHost::setLocation(int view, std::string_view mask, bool bottom) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    TextStore& store = target->textStore();
+    for (int b = 0; b < store.blockCount; ++b) {
+        const TextBlock* block = store.blocks[static_cast<size_t>(b)];
+        if (!block || !block->fileName || !nameContains(block->fileName, mask)) continue;
+        if (target->filterMode != FilterMode::kFullText) leaveFilter(*target, true);
+        const int first = block->firstLine;
+        const int last = std::max(first, block->endLine - 1);
+        int top = first - target->search.lockRows;
+        if (bottom) top = std::max(first, last + kBottomGapRows - scrollTextRows(*target) + 1);
+        scrollTo(*target, std::max(top, 0));
+        target->search.currentLine = bottom ? last : std::min(first + headLines(*block), last);
+        redraw(*target);
+        return 0;
+    }
+    return kNoMatchingFile;
 }
 
 int ViewScriptHost::setShift(int view, int columns) {

@@ -24,6 +24,7 @@ class ViewScriptHost : public ScriptHost {
     int setFindMask(int view, std::string_view text) override;
     int setPathMask(int view, std::string_view text) override;
     int setFilter(int view, bool on) override;
+    int setLocation(int view, std::string_view mask, bool bottom) override;
     int setShift(int view, int columns) override;
     int setTabSize(int view, int size) override;
 
