@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/net_glue.h"
+#include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "config/script_runner.h"
@@ -279,7 +280,14 @@ bool ViewScriptHost::waitStep(int ms) {
     do {
         if (platformRunning()) pumpPendingEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(kPumpSliceMs));
+        if (messageLoopEnding()) return false;
     } while (tickMs() < end);
+    return true;
+}
+
+bool scriptBlocksExit() {
+    if (!scriptRunning()) return false;
+    showStatusInfo("#a user command is still running");
     return true;
 }
 

@@ -13,6 +13,8 @@ namespace tessel {
 class View;
 
 // The views of the frame as seen from the view a script runs for.
+// The host never keeps a view by reference beyond comparing it: a view closed while its
+// script waits simply stops being a target.
 class ViewScriptHost : public ScriptHost {
   public:
     explicit ViewScriptHost(View& own, int modifiers = 0) : own_(own), modifiers_(modifiers) {}
@@ -40,6 +42,9 @@ class ViewScriptHost : public ScriptHost {
     View& own_;
     int modifiers_;
 };
+
+// The program does not end while a script runs: true, with the status text saying so.
+bool scriptBlocksExit();
 
 // Connects the key handler's user bindings and the bookmark list's script entries.
 void installScriptHooks();
