@@ -32,14 +32,22 @@ std::string baseKeyName(int key, bool down) {
     return {};
 }
 
-int offer(View& view, int key, int modifiers, bool down) {
+std::string withModifiers(int modifiers, std::string_view base) {
+    return userKeyName((modifiers & kModAlt) != 0, (modifiers & kModControl) != 0,
+                       (modifiers & kModShift) != 0, base);
+}
+
+// ownsNextChar: the key types a character after its press, which then is the binding's too.
+int offerName(View& view, const std::string& name, int modifiers, bool ownsNextChar) {
     UserKeyState& state = userKeyState();
-    if (!state.handler) return 1;
-    const std::string name = userKeyNameOf(key, modifiers, down);
-    if (name.empty()) return 1;
+    if (!state.handler || name.empty()) return 1;
     if (state.handler(view, name, modifiers) != 0) return 1;
-    if (down) state.charOwner = &view;
+    if (ownsNextChar) state.charOwner = &view;
     return 0;
+}
+
+int offer(View& view, int key, int modifiers, bool down) {
+    return offerName(view, userKeyNameOf(key, modifiers, down), modifiers, down);
 }
 
 }  // namespace
@@ -51,12 +59,31 @@ void setUserKeyHandler(UserKeyHandler handler) {
 std::string userKeyNameOf(int key, int modifiers, bool down) {
     const std::string base = baseKeyName(key, down);
     if (base.empty()) return {};
-    const bool alt = (modifiers & kModAlt) != 0;
-    const bool ctrl = (modifiers & kModControl) != 0;
-    const bool shift = (modifiers & kModShift) != 0;
-    const bool typesText = base.size() == 1 && !alt && !ctrl;
+    const bool typesText = base.size() == 1 && (modifiers & (kModAlt | kModControl)) == 0;
     if (typesText) return {};
-    return userKeyName(alt, ctrl, shift, base);
+    return withModifiers(modifiers, base);
+}
+
+std::string userButtonNameOf(int button, int modifiers, bool down) {
+    const char* suffix = down ? "down" : "up";
+    switch (button) {
+        case kMouseMiddle:
+            return withModifiers(modifiers, std::string("mbutton") + suffix);
+        case kMouseBack:
+            return withModifiers(modifiers, std::string("xbutton1") + suffix);
+        case kMouseForward:
+            return withModifiers(modifiers, std::string("xbutton2") + suffix);
+        default:
+            return {};
+    }
+}
+
+int userButtonDown(View& view, int button, int modifiers) {
+    return offerName(view, userButtonNameOf(button, modifiers, true), modifiers, false);
+}
+
+int userButtonUp(View& view, int button, int modifiers) {
+    return offerName(view, userButtonNameOf(button, modifiers, false), modifiers, false);
 }
 
 int userKeyDown(View& view, int key, int modifiers) {

@@ -26,6 +26,12 @@ std::string userKeyNameOf(int key, int modifiers, bool down);
 int userKeyDown(View& view, int key, int modifiers);
 int userKeyUp(View& view, int key, int modifiers);
 
+// The middle and extra mouse buttons ("mbuttondown", "xbutton1up" ...), offered before the
+// view's own use of them: 0 taken, 1 not bound.
+std::string userButtonNameOf(int button, int modifiers, bool down);
+int userButtonDown(View& view, int button, int modifiers);
+int userButtonUp(View& view, int button, int modifiers);
+
 // The character that follows a taken key press (CONTROL+letter) belongs to it: the window
 // forgets the mark at every key press and asks it for every character.
 void forgetUserKeyChar();

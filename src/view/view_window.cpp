@@ -201,6 +201,10 @@ class ViewWindow : public WindowHandler, public ViewHost {
     void onMouseDown(int button, int x, int y, int modifiers) override {
         if (loadRunning()) return;  // the store is the loader's meanwhile
         View& view = *view_;
+        if (userButtonDown(view, button, modifiers) == 0) {
+            refresh();
+            return;
+        }
         // The log button, the sidebar and the gestures on words come first.
         if (pointerPress(view, button, x, y, modifiers) == 0 ||
             editPointerPress(view, button, x, y, modifiers) == 0) {
@@ -220,7 +224,11 @@ class ViewWindow : public WindowHandler, public ViewHost {
         surfEnd(view);
         window_->captureMouse(true);
     }
-    void onMouseUp(int button, int /*x*/, int /*y*/, int /*modifiers*/) override {
+    void onMouseUp(int button, int /*x*/, int /*y*/, int modifiers) override {
+        if (userButtonUp(*view_, button, modifiers) == 0) {
+            refresh();
+            return;
+        }
         if (button != kMouseLeft) return;
         editPointerRelease(*view_);
         // The thumb loses its dragging look.

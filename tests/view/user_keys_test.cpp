@@ -29,6 +29,14 @@ TEST(UserKeys, NamesFollowTheBindingsModifierOrderAndKeyTable) {
     EXPECT_EQ(userKeyNameOf(kKeyA, kModShift, true), "");
 }
 
+TEST(UserKeys, MouseButtonsHaveNamesForPressAndRelease) {
+    EXPECT_EQ(userButtonNameOf(kMouseMiddle, 0, true), "mbuttondown");
+    EXPECT_EQ(userButtonNameOf(kMouseForward, kModControl, false), "ctrl+xbutton2up");
+    EXPECT_EQ(userButtonNameOf(kMouseBack, 0, true), "xbutton1down");
+    EXPECT_EQ(userButtonNameOf(kMouseLeft, 0, true), "");
+    EXPECT_EQ(userButtonNameOf(kMouseRight, kModShift, true), "");
+}
+
 class UserKeyDispatch : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -71,6 +79,15 @@ TEST_F(UserKeyDispatch, ATakenKeyKeepsItsCharacterFromTheMaskUntilTheNextKey) {
     offered.clear();
     EXPECT_EQ(userKeyDown(view, kKeyA, 0), 1);
     EXPECT_TRUE(offered.empty());
+}
+
+TEST_F(UserKeyDispatch, ABoundButtonLeavesTheNextCharacterToTheMask) {
+    View view;
+    bound = "mbuttondown";
+    EXPECT_EQ(userButtonDown(view, kMouseMiddle, 0), 0);
+    EXPECT_FALSE(takeUserKeyChar(view));
+    EXPECT_EQ(userButtonUp(view, kMouseMiddle, 0), 1);
+    EXPECT_EQ(userButtonDown(view, kMouseLeft, 0), 1);
 }
 
 TEST_F(UserKeyDispatch, OnlyKeypadDigitsAreOfferedOnRelease) {
