@@ -7,8 +7,12 @@
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "config/script_runner.h"
+#include "config/user_controls.h"
+#include "platform/key_codes.h"
 #include "test_support.h"
+#include "view/bookmark_commands.h"
 #include "view/frame_layout.h"
+#include "view/user_keys.h"
 #include "view/view.h"
 #include "view/word_highlights.h"
 
@@ -83,6 +87,39 @@ TEST_F(ScriptGlueTest, LocationWithoutMatchingFileIsReported) {
     testing::LogCapture log;
     EXPECT_EQ(run(0, "set location = /no such file/"), 9);
     EXPECT_TRUE(log.contains("no matching file: \"no such file\""));
+}
+
+// The application's hooks lead a bookmark-script entry and a bound key to their controls.
+class ScriptHooksTest : public ScriptGlueTest {
+  protected:
+    void SetUp() override {
+        ScriptGlueTest::SetUp();
+        setUserScript(0, {"pick", "set findmask = /$1/", "0"});
+        setUserControl(0, {"4", "", "", "pick", "Chapter"});
+        setUserControl(1, {"3", "from-key", "", "pick", "ctrl+f9"});
+        installScriptHooks();
+    }
+    void TearDown() override {
+        setUserKeyHandler({});
+        bookmarkViewHooks() = BookmarkViewHooks{};
+        setUserControl(0, {});
+        setUserControl(1, {});
+        setUserScript(0, {});
+        clearRecentControls();
+        ScriptGlueTest::TearDown();
+    }
+};
+
+TEST_F(ScriptHooksTest, BookmarkScriptsAndHotkeysRunTheirControls) {
+    View& view = *frameViewAt(1);
+    ASSERT_TRUE(bookmarkViewHooks().runControl);
+    EXPECT_EQ(bookmarkViewHooks().runControl(view, 0), 0);
+    // A bookmark script without parameters is given its label.
+    EXPECT_STREQ(view.search.findMask, "Chapter");
+
+    EXPECT_EQ(userKeyDown(view, kKeyF9, kModControl), 0);
+    EXPECT_STREQ(view.search.findMask, "from-key");
+    EXPECT_EQ(userKeyDown(view, kKeyF10, kModControl), 1);
 }
 
 }  // namespace
