@@ -94,6 +94,7 @@ void installWindowEvents() {
             loadDriver().requestStop();
             return;
         }
+        if (scriptBlocksExit()) return;
         frameLayout().frameClosing();
     };
     ViewWindowHooks& hooks = viewWindowHooks();

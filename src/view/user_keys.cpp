@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "config/hotkeys.h"
-#include "config/script_runner.h"
 #include "platform/key_codes.h"
 
 namespace tessel {
@@ -87,12 +86,6 @@ int userButtonUp(View& view, int button, int modifiers) {
 }
 
 int userKeyDown(View& view, int key, int modifiers) {
-    // ESCAPE stops a script that waits (a "sleep", a started program) instead of its usual
-    // work.
-    if (key == kKeyEscape && scriptRunning()) {
-        requestScriptStop();
-        return 0;
-    }
     // The keypad's releases have names of their own; its presses are bound as "numNdown".
     return offer(view, key, modifiers, true);
 }

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "app/load_ui.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "config/script_runner.h"
@@ -87,6 +89,29 @@ TEST_F(ScriptGlueTest, LocationWithoutMatchingFileIsReported) {
     testing::LogCapture log;
     EXPECT_EQ(run(0, "set location = /no such file/"), 9);
     EXPECT_TRUE(log.contains("no matching file: \"no such file\""));
+}
+
+// ESCAPE pressed while a script sleeps, as the window delivers it during the wait.
+class EscapeWhileWaiting : public ViewScriptHost {
+  public:
+    using ViewScriptHost::ViewScriptHost;
+    bool waitStep(int ms) override {
+        View& view = *frameViewAt(0);
+        exitRefused = exitByEscape(view) == 1;
+        loadKeyDown(view, kKeyEscape, 0);
+        loadKeyUp(view, kKeyEscape, 0);
+        return ViewScriptHost::waitStep(std::min(ms, 1));
+    }
+    bool exitRefused = false;
+};
+
+TEST_F(ScriptGlueTest, EscapeStopsAWaitingScriptAndDoesNotEndTheProgram) {
+    EscapeWhileWaiting host(*frameViewAt(0));
+    EXPECT_EQ(runScript(host, "sleep 60000\r\nset findmask = /after/", ScriptRun{}), 1);
+    EXPECT_TRUE(host.exitRefused);
+    EXPECT_STREQ(frameViewAt(0)->search.findMask, "");
+    EXPECT_FALSE(messageLoopEnding());
+    EXPECT_FALSE(scriptRunning());
 }
 
 // The application's hooks lead a bookmark-script entry and a bound key to their controls.

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "config/script_runner.h"
 #include "platform/key_codes.h"
 #include "view/view.h"
 
@@ -99,12 +98,6 @@ TEST_F(UserKeyDispatch, OnlyKeypadDigitsAreOfferedOnRelease) {
     EXPECT_EQ(offered, std::vector<std::string>{"num2up"});
     // A release has no character after it.
     EXPECT_FALSE(takeUserKeyChar(view));
-}
-
-TEST_F(UserKeyDispatch, EscapeStopsARunningScriptOnly) {
-    View view;
-    EXPECT_FALSE(scriptRunning());
-    EXPECT_EQ(userKeyDown(view, kKeyEscape, 0), 1);
 }
 
 }  // namespace
