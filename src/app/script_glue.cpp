@@ -10,6 +10,8 @@
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
+#include "config/app_settings.h"
+#include "config/hotkeys.h"
 #include "config/script_runner.h"
 #include "config/user_controls.h"
 #include "platform/key_codes.h"
@@ -84,7 +86,13 @@ bool nameContains(std::string_view name, std::string_view part) {
 // refused while one runs.
 int runUserKey(View& view, std::string_view keyName, int modifiers) {
     ViewScriptHost host(view, modifiers);
-    return dispatchUserKey(keyName, host);
+    const int rc = dispatchUserKey(keyName, host);
+    // The extra mouse buttons do nothing else: an unbound press says how to bind it.
+    const bool extraButton = keyName.find("xbutton") != std::string_view::npos;
+    if (rc != 0 && extraButton && keyName.ends_with("down") && appSettings().userKeys) {
+        reportUnboundKey(keyName);
+    }
+    return rc;
 }
 
 }  // namespace

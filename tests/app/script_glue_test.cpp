@@ -145,6 +145,15 @@ TEST_F(ScriptHooksTest, BookmarkScriptsAndHotkeysRunTheirControls) {
     EXPECT_EQ(userKeyDown(view, kKeyF9, kModControl), 0);
     EXPECT_STREQ(view.search.findMask, "from-key");
     EXPECT_EQ(userKeyDown(view, kKeyF10, kModControl), 1);
+
+    // An extra mouse button without binding tells how to bind it; other keys stay quiet.
+    testing::LogCapture log;
+    EXPECT_EQ(userButtonDown(view, kMouseBack, kModControl), 1);
+    EXPECT_TRUE(log.contains("[blue] on key ctrl+xbutton1down ..."));
+    log.clear();
+    EXPECT_EQ(userButtonUp(view, kMouseBack, 0), 1);
+    EXPECT_EQ(userKeyDown(view, kKeyF11, kModControl), 1);
+    EXPECT_FALSE(log.contains("need config entry"));
 }
 
 }  // namespace
