@@ -9,11 +9,13 @@
 #include "app/live_follow.h"
 #include "app/live_reload.h"
 #include "app/net_glue.h"
+#include "app/script_glue.h"
 #include "app/setup_glue.h"
 #include "app/view_windows.h"
 #include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "config/qv_config.h"
+#include "config/script_runner.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "platform/window.h"
@@ -271,6 +273,12 @@ int loadKeyDown(View& view, int key, int modifiers) {
     if (reloadKeyDown(view, key, modifiers) == 0) return 0;
     if (followKeyDown(view, key, modifiers) == 0) return 0;
     if (key != kKeyEscape) return 1;
+    // ESCAPE stops a user script that waits (a "sleep", a started program); its release then
+    // does not leave the program.
+    if (scriptRunning()) {
+        requestScriptStop();
+        return 0;
+    }
     escapePressedView() = &view;
     return 0;
 }
@@ -299,6 +307,7 @@ int loadChar(View& view, uint8_t ch, int modifiers) {
 }
 
 int exitByEscape(View& view) {
+    if (scriptBlocksExit()) return 1;
     if (config().getInt("esccloseapp") == 0) {
         showStatusInfo(kEscapeCloseDisabled);
         view.screen.valid = false;

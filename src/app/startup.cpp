@@ -21,6 +21,7 @@
 #include "app/load_choice.h"
 #include "app/load_ui.h"
 #include "app/net_glue.h"
+#include "app/script_glue.h"
 #include "app/setup_glue.h"
 #include "app/usage.h"
 #include "app/view_windows.h"
@@ -266,6 +267,7 @@ int runTessel(int argc, char** argv) {
     installPointerHooks();
     installEditHost();
     installSetupHooks();
+    installScriptHooks();
     startNetText(options);
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();

@@ -8,6 +8,7 @@
 #include "app/find_dialog_glue.h"
 #include "app/load_ui.h"
 #include "app/net_glue.h"
+#include "app/script_glue.h"
 #include "app/view_windows.h"
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
@@ -65,7 +66,7 @@ class AppWindowHost : public ViewWindowHost {
     }
     // The whole program ends with its frame, once unsaved edits are saved or dropped.
     void requestExit(View& /*view*/) override {
-        if (editsAllowExit()) endMessageLoop(0);
+        if (!scriptBlocksExit() && editsAllowExit()) endMessageLoop(0);
     }
     bool loadRunning() override { return loadDriver().running(); }
 };
@@ -93,6 +94,7 @@ void installWindowEvents() {
             loadDriver().requestStop();
             return;
         }
+        if (scriptBlocksExit()) return;
         frameLayout().frameClosing();
     };
     ViewWindowHooks& hooks = viewWindowHooks();
@@ -111,7 +113,7 @@ void installWindowEvents() {
         }
         FrameLayout& layout = frameLayout();
         if (layout.viewCount() <= 1) {
-            if (editsAllowExit()) endMessageLoop(0);
+            if (!scriptBlocksExit() && editsAllowExit()) endMessageLoop(0);
         } else {
             layout.removeView(view.index);
         }

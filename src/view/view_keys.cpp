@@ -5,6 +5,7 @@
 #include "view/display_keys.h"
 #include "view/filter_view.h"
 #include "view/navigation.h"
+#include "view/user_keys.h"
 #include "view/view.h"
 #include "view/view_commands.h"
 #include "view/view_scroll.h"
@@ -17,6 +18,8 @@ int effectiveModifiers(int modifiers) {
 }
 
 int viewKeyDown(View& view, int key, int modifiers) {
+    // The user's bindings come first, and see CONTROL also with ALT ("alt+ctrl+x").
+    if (userKeyDown(view, key, modifiers) == 0) return 0;
     modifiers = effectiveModifiers(modifiers);
     noteAssistKey(view, key, modifiers);
     if (bookmarkKeyDown(view, key, modifiers) == 0) return 0;
@@ -29,6 +32,7 @@ int viewKeyDown(View& view, int key, int modifiers) {
 }
 
 int viewKeyUp(View& view, int key, int modifiers) {
+    if (userKeyUp(view, key, modifiers) == 0) return 0;
     modifiers = effectiveModifiers(modifiers);
     if (navigationKeyUp(view, key, modifiers) == 0) return 0;
     return 1;

@@ -17,6 +17,7 @@
 #include "view/scroll_bars.h"
 #include "view/search_driver.h"
 #include "view/surf.h"
+#include "view/user_keys.h"
 #include "view/view_editing.h"
 #include "view/view_host.h"
 #include "view/view_input.h"
@@ -123,6 +124,7 @@ class ViewWindow : public WindowHandler, public ViewHost {
     // Without an editor the typing keys edit the mask rows; a change there has already
     // scheduled the search and dropped the rows, so the window only repaints.
     void onKeyDown(int key, int modifiers, bool /*autoRepeat*/) override {
+        forgetUserKeyChar();
         const ViewWindowHooks& hooks = viewWindowHooks();
         if (hooks.loadKeyDown && hooks.loadKeyDown(*view_, key, modifiers) == 0) return;
         if (editKeyDown(*view_, key, modifiers) == 0) {
@@ -145,6 +147,7 @@ class ViewWindow : public WindowHandler, public ViewHost {
     }
 
     void onChar(uint8_t ch) override {
+        if (takeUserKeyChar(*view_)) return;
         const int modifiers = modifierState();
         const ViewWindowHooks& hooks = viewWindowHooks();
         if (hooks.loadChar && hooks.loadChar(*view_, ch, modifiers) == 0) return;
@@ -198,6 +201,10 @@ class ViewWindow : public WindowHandler, public ViewHost {
     void onMouseDown(int button, int x, int y, int modifiers) override {
         if (loadRunning()) return;  // the store is the loader's meanwhile
         View& view = *view_;
+        if (userButtonDown(view, button, modifiers) == 0) {
+            refresh();
+            return;
+        }
         // The log button, the sidebar and the gestures on words come first.
         if (pointerPress(view, button, x, y, modifiers) == 0 ||
             editPointerPress(view, button, x, y, modifiers) == 0) {
@@ -217,7 +224,11 @@ class ViewWindow : public WindowHandler, public ViewHost {
         surfEnd(view);
         window_->captureMouse(true);
     }
-    void onMouseUp(int button, int /*x*/, int /*y*/, int /*modifiers*/) override {
+    void onMouseUp(int button, int /*x*/, int /*y*/, int modifiers) override {
+        if (userButtonUp(*view_, button, modifiers) == 0) {
+            refresh();
+            return;
+        }
         if (button != kMouseLeft) return;
         editPointerRelease(*view_);
         // The thumb loses its dragging look.
