@@ -74,8 +74,13 @@ const char* ScreenBuffer::rowAttr(int row) const {
 }
 
 void ScreenBuffer::reset() {
-    for (auto& row : text) row[0] = '\0';
-    for (auto& row : attr) row[0] = '\0';
+    // Rows never written stay untouched zero pages.
+    for (auto& row : text) {
+        if (row[0]) row[0] = '\0';
+    }
+    for (auto& row : attr) {
+        if (row[0]) row[0] = '\0';
+    }
     flags.fill(0);
     maskStart.fill(0);
     maskEnd.fill(0);

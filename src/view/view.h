@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,11 +45,34 @@ inline constexpr int kScreenRowBytes = 802;
 // character while there is room for them).
 inline constexpr int kScreenTextBytes = 4 * kScreenColumns + 2;
 
+// kScreenRows zero-filled rows of kBytes bytes. A view's rows take megabytes of which a
+// window touches only the first rows; taken from calloc, they come as zero pages on first
+// touch instead of being written when the view is made (start-up, every new view).
+template <size_t kBytes>
+class ScreenRows {
+  public:
+    using Row = std::array<char, kBytes>;
+    ScreenRows() : rows_(static_cast<Row*>(std::calloc(kScreenRows, sizeof(Row)))) {
+        if (!rows_) throw std::bad_alloc();
+    }
+    ~ScreenRows() { std::free(rows_); }
+    ScreenRows(const ScreenRows&) = delete;
+    ScreenRows& operator=(const ScreenRows&) = delete;
+
+    Row& operator[](size_t row) { return rows_[row]; }
+    const Row& operator[](size_t row) const { return rows_[row]; }
+    Row* begin() { return rows_; }
+    Row* end() { return rows_ + kScreenRows; }
+
+  private:
+    Row* rows_;
+};
+
 // The rows the screen builder fills and the painter draws: text, a parallel row of colour
 // attribute characters, and one flag byte per row.
 struct ScreenBuffer {
-    std::array<std::array<char, kScreenTextBytes>, kScreenRows> text{};
-    std::array<std::array<char, kScreenRowBytes>, kScreenRows> attr{};
+    ScreenRows<kScreenTextBytes> text;
+    ScreenRows<kScreenRowBytes> attr;
     std::array<uint8_t, kScreenRows> flags{};
     // The global line a text row shows (-1 for other rows), so drawn rows can be reused after
     // scrolling; the screen builder sets every row.
