@@ -14,11 +14,14 @@
 #include "config/hotkeys.h"
 #include "config/script_runner.h"
 #include "config/user_controls.h"
+#include "editor/edit_session.h"
+#include "editor/editor.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "view/bookmark_commands.h"
 #include "view/filter_view.h"
+#include "view/screen_builder.h"
 #include "view/user_keys.h"
 #include "view/view.h"
 #include "view/view_input.h"
@@ -167,6 +170,36 @@ int ViewScriptHost::viewFact(int view, ViewFact fact, std::string& value, std::s
                 error = "no word under cursor selected";
                 return 9;
             }
+            return 0;
+        }
+        case ViewFact::kColumn:
+        case ViewFact::kRawColumn: {
+            // The editor's cursor; in the viewer the start of the line.
+            Editor* editor = target->editor.get();
+            if (!editor) return numeric(1);
+            return numeric(1L + (fact == ViewFact::kColumn ? editor->cursorCharacterColumn()
+                                                           : editor->cursorColumn));
+        }
+        case ViewFact::kReplaceSource:
+        case ViewFact::kReplaceTarget: {
+            const RecentEdit& recent = editing().recent;
+            const bool source = fact == ViewFact::kReplaceSource;
+            value = source ? recent.source : recent.replacement;
+            if (value.empty()) {
+                error = source ? "no replace source is set" : "no replace destination is set";
+                return 9;
+            }
+            return 0;
+        }
+        case ViewFact::kMouseLine: {
+            const NavigationState& nav = target->nav;
+            if (!target->screen.valid || nav.lastMouseRow < 0 || nav.lastMouseRow >= kScreenRows ||
+                target->screen.flags[static_cast<size_t>(nav.lastMouseRow)] != kRowText) {
+                error = "cursor outside text";
+                return 9;
+            }
+            value = target->screen.rowText(nav.lastMouseRow);
+            while (!value.empty() && value.back() == ' ') value.pop_back();
             return 0;
         }
         default:

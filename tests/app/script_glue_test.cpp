@@ -10,6 +10,7 @@
 #include "app/window_host.h"
 #include "config/script_runner.h"
 #include "config/user_controls.h"
+#include "editor/edit_session.h"
 #include "platform/key_codes.h"
 #include "test_support.h"
 #include "view/bookmark_commands.h"
@@ -83,6 +84,43 @@ TEST_F(ScriptGlueTest, MarksAddToggleAndResetTheWordHighlights) {
     EXPECT_EQ(highlightListOf(view).entries()[0], "any beta");
     EXPECT_EQ(run(0, "mark reset"), 0);
     EXPECT_TRUE(highlightListOf(view).empty());
+}
+
+// The column, replace and mouse variables come from the view, the editor's last replace and
+// the screen; each says why when it has nothing to give.
+TEST_F(ScriptGlueTest, ColumnReplaceAndMouseVariables) {
+    View& view = *frameViewAt(0);
+    ViewScriptHost host(view);
+    std::string value;
+    std::string error;
+    EXPECT_EQ(host.viewFact(0, ViewFact::kColumn, value, error), 0);
+    EXPECT_EQ(value, "1");  // no editor: the start of the line
+    EXPECT_EQ(host.viewFact(0, ViewFact::kRawColumn, value, error), 0);
+    EXPECT_EQ(value, "1");
+
+    editing().recent.clear();
+    EXPECT_EQ(host.viewFact(0, ViewFact::kReplaceSource, value, error), 9);
+    EXPECT_EQ(error, "no replace source is set");
+    EXPECT_EQ(host.viewFact(0, ViewFact::kReplaceTarget, value, error), 9);
+    EXPECT_EQ(error, "no replace destination is set");
+    editing().recent.source = "foo";
+    editing().recent.replacement = "bar";
+    EXPECT_EQ(host.viewFact(0, ViewFact::kReplaceSource, value, error), 0);
+    EXPECT_EQ(value, "foo");
+    EXPECT_EQ(host.viewFact(0, ViewFact::kReplaceTarget, value, error), 0);
+    EXPECT_EQ(value, "bar");
+    editing().recent.clear();
+
+    view.nav.lastMouseRow = -1;
+    EXPECT_EQ(host.viewFact(0, ViewFact::kMouseLine, value, error), 9);
+    EXPECT_EQ(error, "cursor outside text");
+    view.screen.writeRow(2, "a line of text   ", "");
+    view.screen.valid = true;
+    view.nav.lastMouseRow = 2;
+    EXPECT_EQ(host.viewFact(0, ViewFact::kMouseLine, value, error), 0);
+    EXPECT_EQ(value, "a line of text");
+    view.nav.lastMouseRow = -1;
+    view.screen.valid = false;
 }
 
 TEST_F(ScriptGlueTest, LocationWithoutMatchingFileIsReported) {
