@@ -7,6 +7,7 @@
 #include "base/codepage/code_page_tables.h"
 #include "base/codepage/text_cells.h"
 #include "config/setup_model.h"
+#include "config/user_controls.h"
 #include "platform/key_codes.h"
 #include "view/view.h"
 
@@ -489,6 +490,12 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
                rectText({slot.x, slot.y, slot.size, slot.size});
     }
     out += "\n";
+    // Only a configuration with buttons prints the line, so other dumps stay as they were.
+    for (const ControlButtonShape& button : overlay.controlButtons) {
+        out += std::string(button.type == kControlScope ? "scope" : "action") +
+               " control=" + std::to_string(button.control) + " \"" + button.caption + "\" " +
+               rectText(button.box) + "\n";
+    }
     const BubbleShape& bubble = overlay.bubble;
     out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
     for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
