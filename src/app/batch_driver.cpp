@@ -490,15 +490,15 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
                rectText({slot.x, slot.y, slot.size, slot.size});
     }
     out += "\n";
-    // Only a configuration with buttons prints the line, so other dumps stay as they were.
+    const BubbleShape& bubble = overlay.bubble;
+    out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
+    for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    // A line per user button; without buttons the dump stays as it was.
     for (const ControlButtonShape& button : overlay.controlButtons) {
         out += std::string(button.type == kControlScope ? "scope" : "action") +
                " control=" + std::to_string(button.control) + " \"" + button.caption + "\" " +
                rectText(button.box) + "\n";
     }
-    const BubbleShape& bubble = overlay.bubble;
-    out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
-    for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
     for (const HelpPictureShape& picture : overlay.helpPictures) {
         out += "picture " + std::string(picture.name) + " " +
                rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +
