@@ -6,6 +6,7 @@
 #include "config/user_controls.h"
 #include "platform/key_codes.h"
 #include "platform/painter.h"
+#include "text/text_store.h"
 #include "view/live_settings.h"
 #include "view/scroll_bars.h"
 #include "view/sidebar.h"
@@ -53,6 +54,8 @@ ControlButtonHooks& controlButtonHooks() {
 std::vector<ControlButtonShape> controlButtonLayout(const View& view) {
     std::vector<ControlButtonShape> buttons;
     if (!liveSettings().assist || view.lineHeight < 4 || view.charWidth < 1) return buttons;
+    // While a load runs the view shows its progress and takes no clicks.
+    if (view.textStore().loadRunning.load()) return buttons;
     const int right = rightLimit(view);
     int x = kMargin;
     for (int slot = 0; slot < kControlSlots; ++slot) {
