@@ -7,6 +7,7 @@
 #include "base/codepage/code_page_tables.h"
 #include "base/codepage/text_cells.h"
 #include "config/setup_model.h"
+#include "config/user_controls.h"
 #include "platform/key_codes.h"
 #include "view/view.h"
 
@@ -492,6 +493,12 @@ std::string formatOverlayDump(const ScreenOverlay& overlay) {
     const BubbleShape& bubble = overlay.bubble;
     out += bubble.shown ? "bubble " + rectText(bubble.box) + "\n" : "bubble none\n";
     for (const std::string& line : bubble.lines) out += "B|" + line + "\n";
+    // A line per user button; without buttons the dump stays as it was.
+    for (const ControlButtonShape& button : overlay.controlButtons) {
+        out += std::string(button.type == kControlScope ? "scope" : "action") +
+               " control=" + std::to_string(button.control) + " \"" + button.caption + "\" " +
+               rectText(button.box) + "\n";
+    }
     for (const HelpPictureShape& picture : overlay.helpPictures) {
         out += "picture " + std::string(picture.name) + " " +
                rectText({picture.x, picture.y, picture.width, picture.height}) + " rows " +

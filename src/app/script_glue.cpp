@@ -20,6 +20,7 @@
 #include "platform/platform.h"
 #include "text/text_store.h"
 #include "view/bookmark_commands.h"
+#include "view/control_buttons.h"
 #include "view/filter_view.h"
 #include "view/screen_builder.h"
 #include "view/user_keys.h"
@@ -336,6 +337,10 @@ void installScriptHooks() {
     setUserKeyHandler([](View& view, std::string_view keyName, int modifiers) {
         return runUserKey(view, keyName, modifiers);
     });
+    controlButtonHooks().runControl = [](View& view, int control, int modifiers) {
+        ViewScriptHost host(view, modifiers);
+        return runControl(control, host);
+    };
     bookmarkViewHooks().runControl = [](View& view, int control) {
         ViewScriptHost host(view);
         return runControl(control, host);

@@ -435,6 +435,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
 
     const int64_t now = tickMs();
     if (fonts.small) drawLogOverlayIn(view, painter, *fonts.small, now, area);
+    drawControlButtons(painter, overlay.controlButtons, *fonts.main);
     drawSidebar(painter, overlay.sidebar);
     if (view.textStore().loadRunning.load()) drawLoadDisplay(view, painter, *fonts.main, now);
     painter.resetClip();

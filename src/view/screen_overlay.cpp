@@ -12,6 +12,7 @@ ScreenOverlay layoutScreenOverlay(const View& view, const TextMeasure& measure) 
     overlay.bubble = noHitBubbleShape(view, measure);
     overlay.bookmarks = bookmarkPanelShape(view, bookmarkList(), bookFontMeasure());
     overlay.helpPictures = helpPictureShapes(view);
+    overlay.controlButtons = controlButtonLayout(view);
     return overlay;
 }
 

@@ -9,6 +9,7 @@
 
 #include "view/assist_hints.h"
 #include "view/bookmark_panel.h"
+#include "view/control_buttons.h"
 #include "view/help_view.h"
 #include "view/scroll_bars.h"
 #include "view/sidebar.h"
@@ -23,6 +24,7 @@ struct ScreenOverlay {
     BubbleShape bubble;
     BookmarkPanelShape bookmarks;
     std::vector<HelpPictureShape> helpPictures;  // chapter pictures of the help
+    std::vector<ControlButtonShape> controlButtons;
 };
 
 // `measure` is the font the bubble is drawn with (the main screen font); the bookmark list

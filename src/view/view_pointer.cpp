@@ -4,6 +4,7 @@
 #include "platform/key_codes.h"
 #include "view/assist_hints.h"
 #include "view/bookmark_commands.h"
+#include "view/control_buttons.h"
 #include "view/help_view.h"
 #include "view/log_button.h"
 #include "view/log_overlay.h"
@@ -42,6 +43,7 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
         logButtonClick(button == kMouseRight, modifiers);
         return 0;
     }
+    if (controlButtonPress(view, button, x, y, modifiers) == 0) return 0;
     const SidebarButton side = sidebarButtonAt(view, x, y);
     if (side != SidebarButton::kNone) {
         if (button == kMouseLeft) sidebarClick(view, side, modifiers);
@@ -61,6 +63,8 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
 
 int pointerDoubleClick(View& view, int button, int x, int y, int modifiers) {
     if (onLogButton(view, x, y) || sidebarButtonAt(view, x, y) != SidebarButton::kNone) return 1;
+    // The first press ran the control; a double click does not run it twice.
+    if (controlButtonAt(view, x, y) >= 0) return 0;
     // A double click on the track pages once more, as a second press would.
     if (pressOnScrollBar(view, button, x, y)) return 0;
     if (bookmarkPointerDoubleClick(view, button, x, y, modifiers) == 0) return 0;

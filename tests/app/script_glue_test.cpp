@@ -14,6 +14,7 @@
 #include "platform/key_codes.h"
 #include "test_support.h"
 #include "view/bookmark_commands.h"
+#include "view/control_buttons.h"
 #include "view/frame_layout.h"
 #include "view/user_keys.h"
 #include "view/view.h"
@@ -160,14 +161,19 @@ class ScriptHooksTest : public ScriptGlueTest {
         setUserScript(0, {"pick", "set findmask = /$1/", "0"});
         setUserControl(0, {"4", "", "", "pick", "Chapter"});
         setUserControl(1, {"3", "from-key", "", "pick", "ctrl+f9"});
+        setUserScript(1, {"held", "set findmask = /$1-$shift/", "0"});
+        setUserControl(2, {"2", "scoped", "", "held", "Scope"});
         installScriptHooks();
     }
     void TearDown() override {
         setUserKeyHandler({});
         bookmarkViewHooks() = BookmarkViewHooks{};
+        controlButtonHooks() = ControlButtonHooks{};
         setUserControl(0, {});
         setUserControl(1, {});
+        setUserControl(2, {});
         setUserScript(0, {});
+        setUserScript(1, {});
         clearRecentControls();
         ScriptGlueTest::TearDown();
     }
@@ -183,6 +189,12 @@ TEST_F(ScriptHooksTest, BookmarkScriptsAndHotkeysRunTheirControls) {
     EXPECT_EQ(userKeyDown(view, kKeyF9, kModControl), 0);
     EXPECT_STREQ(view.search.findMask, "from-key");
     EXPECT_EQ(userKeyDown(view, kKeyF10, kModControl), 1);
+
+    // A button runs its control in the view it was clicked in, with the keys held at the click.
+    ASSERT_TRUE(controlButtonHooks().runControl);
+    EXPECT_EQ(controlButtonHooks().runControl(view, 2, kModShift), 0);
+    EXPECT_STREQ(view.search.findMask, "scoped-1");
+    EXPECT_STREQ(frameViewAt(0)->search.findMask, "");
 
     // An extra mouse button without binding tells how to bind it; other keys stay quiet.
     testing::LogCapture log;
