@@ -43,6 +43,7 @@ int ScreenBuffer::writeRow(int row, std::string_view rowText, std::string_view r
                            uint8_t flag) {
     if (row < 0 || row >= kScreenRows) return 1;
     size_t r = static_cast<size_t>(row);
+    writtenRows = std::max(writtenRows, row + 1);
     copyRow(text[r], rowText);
     copyRow(attr[r], rowAttr);
     flags[r] = flag;
@@ -75,12 +76,11 @@ const char* ScreenBuffer::rowAttr(int row) const {
 
 void ScreenBuffer::reset() {
     // Rows never written stay untouched zero pages.
-    for (auto& row : text) {
-        if (row[0]) row[0] = '\0';
+    for (size_t r = 0; r < static_cast<size_t>(writtenRows); ++r) {
+        text[r][0] = '\0';
+        attr[r][0] = '\0';
     }
-    for (auto& row : attr) {
-        if (row[0]) row[0] = '\0';
-    }
+    writtenRows = 0;
     flags.fill(0);
     maskStart.fill(0);
     maskEnd.fill(0);

@@ -83,6 +83,8 @@ struct ScreenBuffer {
     std::array<int16_t, kScreenRows> maskEnd{};
     // False until the builder has filled the rows for the current layout.
     bool valid = false;
+    // The rows below this one were never written: reset leaves their zero pages untouched.
+    int writtenRows = 0;
 
     // Cuts both strings to 800 cells, the text between characters; a row outside the buffer
     // is ignored (result 1).
