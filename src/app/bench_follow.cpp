@@ -23,13 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int64_t threadCpuMicros() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * int64_t{1000000} +
-           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
-}
-
 // Writes the log in batches every 10 ms, as a busy service does, until `seconds` are up.
 void writeLog(const std::string& path, int linesPerSecond, int seconds, std::atomic<int>& written) {
     FILE* log = std::fopen(path.c_str(), "ab");
@@ -50,6 +43,13 @@ void writeLog(const std::string& path, int linesPerSecond, int seconds, std::ato
 }
 
 }  // namespace
+
+int64_t threadCpuMicros() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * int64_t{1000000} +
+           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+}
 
 int benchFollow(TextStore& store, int linesPerSecond, int seconds) {
     std::string folder = (std::filesystem::temp_directory_path() / "tessel-follow-XXXXXX").string();

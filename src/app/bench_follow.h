@@ -1,7 +1,13 @@
-// tessel-bench's figure for following a growing log file.
+// tessel-bench's figure for following a growing log file, and the clock its figures share.
 #pragma once
 
+#include <cstdint>
+
 namespace tessel {
+
+// The calling thread's own processor time in microseconds: what work costs the thread that
+// stands for the user interface thread, beyond waiting.
+int64_t threadCpuMicros();
 
 class TextStore;
 

@@ -190,13 +190,7 @@ int64_t cpuMicros() {
            usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
 }
 
-// The calling thread's own CPU time: what a filter update costs the UI thread beyond waiting.
-int64_t threadCpuMicros() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * int64_t{1000000} +
-           usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
-}
+using tessel::threadCpuMicros;
 
 // Microseconds per screen built, over 200 screens spread across `rowCount` rows.
 int64_t screenMicros(tessel::View& view, int rowCount) {

@@ -102,21 +102,7 @@ int runUserKey(View& view, std::string_view keyName, int modifiers) {
 }  // namespace
 
 int ViewScriptHost::targetView(ViewSelector selector) {
-    const int count = frameViewCount();
-    const int own = ownIndex(own_);
-    if (own < 0 || count <= 0) return -1;
-    switch (selector) {
-        case ViewSelector::kOwn:
-            return own;
-        case ViewSelector::kRight:
-            return own + 1 < count ? own + 1 : 0;
-        case ViewSelector::kLeft:
-            return own > 0 ? own - 1 : count - 1;
-        default:
-            break;
-    }
-    const int wanted = static_cast<int>(selector) - static_cast<int>(ViewSelector::kFirst);
-    return wanted < count ? wanted : -1;
+    return viewForSelector(selector, ownIndex(own_), frameViewCount());
 }
 
 int ViewScriptHost::viewFact(int view, ViewFact fact, std::string& value, std::string& error) {

@@ -20,6 +20,24 @@ inline constexpr int kNoMatchingFile = 4;
 // The view a statement acts on, from its prefix ("left.echo hi").
 enum class ViewSelector { kOwn, kRight, kLeft, kFirst, kSecond, kThird, kFourth, kFifth };
 
+// The view a selector names among `count` views, seen from view `own`: "right." and "left."
+// wrap around the row of views, "first." … "fifth." count from the left. -1 when there is none.
+inline int viewForSelector(ViewSelector selector, int own, int count) {
+    if (own < 0 || count <= 0) return -1;
+    switch (selector) {
+        case ViewSelector::kOwn:
+            return own;
+        case ViewSelector::kRight:
+            return own + 1 < count ? own + 1 : 0;
+        case ViewSelector::kLeft:
+            return own > 0 ? own - 1 : count - 1;
+        default:
+            break;
+    }
+    const int wanted = static_cast<int>(selector) - static_cast<int>(ViewSelector::kFirst);
+    return wanted < count ? wanted : -1;
+}
+
 enum class NetlogCommand { kShow, kClear, kFollow, kNoFollow, kPause };
 
 // Values of script variables that only a view knows.

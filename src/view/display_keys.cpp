@@ -110,20 +110,27 @@ void toggleSyntaxColours(View& view) {
     redrawAll(view);
 }
 
-void switchMainFont(View& view) {
-    AppSettings& app = appSettings();
-    app.mainFont2Selected = !app.mainFont2Selected;
-    config().setInt("usemainfont2", app.mainFont2Selected ? 1 : 0);
+namespace {
+
+// Switches between a font and its second choice, kept in the configuration as `key`.
+void switchFont(View& view, bool& secondSelected, const char* key, const char* firstText,
+                const char* secondText) {
+    secondSelected = !secondSelected;
+    config().setInt(key, secondSelected ? 1 : 0);
     refitViews(view);
-    showStatusInfo(app.mainFont2Selected ? "mainfont2 selected." : "mainfont selected.");
+    showStatusInfo(secondSelected ? secondText : firstText);
+}
+
+}  // namespace
+
+void switchMainFont(View& view) {
+    switchFont(view, appSettings().mainFont2Selected, "usemainfont2", "mainfont selected.",
+               "mainfont2 selected.");
 }
 
 void switchSmallFont(View& view) {
-    AppSettings& app = appSettings();
-    app.bookFont2Selected = !app.bookFont2Selected;
-    config().setInt("usebookfont2", app.bookFont2Selected ? 1 : 0);
-    refitViews(view);
-    showStatusInfo(app.bookFont2Selected ? "bookfont2 selected." : "bookfont selected.");
+    switchFont(view, appSettings().bookFont2Selected, "usebookfont2", "bookfont selected.",
+               "bookfont2 selected.");
 }
 
 int nextBackgroundShade(int shade) {

@@ -28,25 +28,7 @@ class RecordingHost : public ScriptHost {
     std::function<void()> onEcho;
 
     int targetView(ViewSelector selector) override {
-        switch (selector) {
-            case ViewSelector::kOwn:
-                return ownView;
-            case ViewSelector::kRight:
-                return ownView + 1 < viewCount ? ownView + 1 : 0;
-            case ViewSelector::kLeft:
-                return ownView > 0 ? ownView - 1 : viewCount - 1;
-            case ViewSelector::kFirst:
-                return viewCount >= 1 ? 0 : -1;
-            case ViewSelector::kSecond:
-                return viewCount >= 2 ? 1 : -1;
-            case ViewSelector::kThird:
-                return viewCount >= 3 ? 2 : -1;
-            case ViewSelector::kFourth:
-                return viewCount >= 4 ? 3 : -1;
-            case ViewSelector::kFifth:
-                return viewCount >= 5 ? 4 : -1;
-        }
-        return -1;
+        return viewForSelector(selector, ownView, viewCount);
     }
     int viewFact(int, ViewFact fact, std::string& value, std::string& error) override {
         auto found = facts.find(fact);
