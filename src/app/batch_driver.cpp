@@ -320,9 +320,11 @@ int parseBatchLine(std::string_view line, int lineNumber, BatchCommand& out, std
             if (!parseNumber(nextWord(rest), kMaxBatchExtent, out.value)) {
                 return fail(error, lineNumber, "wrong menu entry", text);
             }
-        } else if (word == "path" || word == "text") {
-            // A text dialog takes its answer from the same queue as a file dialog.
+        } else if (word == "path" || word == "text" || word == "form") {
+            // Text dialogs and forms take their answers from the same queue as file dialogs;
+            // a form's answer is taken as written (its scripts hold "$" words of their own).
             out.verb = BatchVerb::kAnswerPath;
+            out.value = word == "form" ? 1 : 0;
             out.text.assign(trimmed(rest));
             if (out.text.empty()) return fail(error, lineNumber, "missing path", text);
             return 0;

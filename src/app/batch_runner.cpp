@@ -124,7 +124,7 @@ void queueAnswer(const BatchCommand& command) {
     } else if (command.verb == BatchVerb::kAnswerMenu) {
         queueMenuAnswer(command.value - 1);
     } else if (command.verb == BatchVerb::kAnswerPath) {
-        queueDialogAnswer(expandVariables(command.text));
+        queueDialogAnswer(command.value == 1 ? command.text : expandVariables(command.text));
     }
 }
 

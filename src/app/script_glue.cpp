@@ -252,6 +252,13 @@ int ViewScriptHost::setLocation(int view, std::string_view mask, bool bottom) {
     return kNoMatchingFile;
 }
 
+int ViewScriptHost::setJumpMask(int view, std::string_view text) {
+    View* target = frameViewAt(view);
+    if (!target) return 9;
+    target->search.setJumpMask(text);
+    return 0;
+}
+
 int ViewScriptHost::setShift(int view, int columns) {
     View* target = frameViewAt(view);
     if (!target) return 9;

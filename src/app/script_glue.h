@@ -27,6 +27,7 @@ class ViewScriptHost : public ScriptHost {
     int setPathMask(int view, std::string_view text) override;
     int setFilter(int view, bool on) override;
     int setLocation(int view, std::string_view mask, bool bottom) override;
+    int setJumpMask(int view, std::string_view text) override;
     int setShift(int view, int columns) override;
     int setTabSize(int view, int size) override;
 

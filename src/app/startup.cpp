@@ -13,6 +13,7 @@
 #include "app/batch_driver.h"
 #include "app/bookmark_glue.h"
 #include "app/command_line.h"
+#include "app/control_dialogs.h"
 #include "app/edit_glue.h"
 #include "app/live_clip.h"
 #include "app/live_follow.h"
@@ -268,6 +269,7 @@ int runTessel(int argc, char** argv) {
     installEditHost();
     installSetupHooks();
     installScriptHooks();
+    installControlDialogs();
     startNetText(options);
     if (!options.batchFile.empty() && prepareBatch(options.batchFile) != 0) {
         printLogIfAsked();

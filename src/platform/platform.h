@@ -105,6 +105,26 @@ void clearDialogAnswers();
 // Asks for one line of text, `text` giving the start: 0 confirmed (text holds the answer), 1
 // cancelled. Non-interactive mode answers from the dialog queue above (an empty path cancels).
 int textDialog(std::string_view title, std::string_view label, std::string& text);
+// A dialog of labelled fields with OK, Cancel and an optional extra button (such as
+// "Delete"). A field with choices is a list to pick from (its text the chosen entry); one of
+// more than one line is a multi-line text whose lines are separated by "\n".
+struct FormField {
+    std::string label;
+    std::string text;
+    int lines = 1;
+    std::vector<std::string> choices;
+    std::string hint;  // shown under the field
+};
+// 0 confirmed (the fields hold the answers), 1 cancelled, 2 the extra button.
+int formDialog(std::string_view title, std::vector<FormField>& fields,
+               std::string_view extraButton = {});
+// Non-interactive mode answers a form from the dialog queue: an empty answer or none cancels,
+// the extra button's caption presses it, otherwise "LABEL=VALUE" items separated by "|" set
+// the fields of those labels (letter case ignored; "\n", "\|" and "\\" stand for a line
+// break, "|" and "\") and leave the others. Returns what formDialog returns; an item naming
+// no field is reported and skipped.
+int applyFormAnswer(std::string_view title, std::string_view answer, std::vector<FormField>& fields,
+                    std::string_view extraButton);
 // Lets the user change a font: 0 changed, 1 cancelled. Name, height and weight are updated.
 int fontDialog(std::string_view title, FontRequest& font);
 

@@ -171,21 +171,12 @@ std::deque<std::string>& dialogAnswers() {
     return answers;
 }
 
-bool takeDialogAnswer(std::string& path) {
-    std::lock_guard<std::mutex> hold(boxState().lock);
-    auto& queue = dialogAnswers();
-    if (queue.empty()) return false;
-    path = std::move(queue.front());
-    queue.pop_front();
-    return true;
-}
-
 int runFileDialog(DialogKind kind, std::string_view title, const std::string& startPath,
                   std::string_view filter, std::string& chosen) {
     if (nonInteractive() || !platformRunning()) {
         const int length = static_cast<int>(std::min<size_t>(title.size(), 400));
         std::string queued;
-        if (takeDialogAnswer(queued) && !queued.empty()) {
+        if (qt::takeDialogAnswer(queued) && !queued.empty()) {
             logMessage("[blue] dialog \"%.*s\" answered \"%s\"", length, title.data(),
                        queued.c_str());
             chosen = queued;
@@ -216,6 +207,15 @@ int runFileDialog(DialogKind kind, std::string_view title, const std::string& st
 
 }  // namespace
 
+bool qt::takeDialogAnswer(std::string& path) {
+    std::lock_guard<std::mutex> hold(boxState().lock);
+    auto& queue = dialogAnswers();
+    if (queue.empty()) return false;
+    path = std::move(queue.front());
+    queue.pop_front();
+    return true;
+}
+
 void queueDialogAnswer(std::string path) {
     std::lock_guard<std::mutex> hold(boxState().lock);
     dialogAnswers().push_back(std::move(path));
@@ -244,7 +244,7 @@ int textDialog(std::string_view title, std::string_view label, std::string& text
     const int length = static_cast<int>(std::min<size_t>(title.size(), 400));
     if (nonInteractive() || !platformRunning()) {
         std::string queued;
-        if (takeDialogAnswer(queued) && !queued.empty()) {
+        if (qt::takeDialogAnswer(queued) && !queued.empty()) {
             logMessage("[blue] dialog \"%.*s\" answered \"%s\"", length, title.data(),
                        queued.c_str());
             text = queued;

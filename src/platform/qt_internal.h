@@ -43,6 +43,9 @@ int saveWidgetShot(QWidget& widget, const std::string& path, int width);
 
 QCursor cursorOf(CursorKind kind);
 
+// The next queued answer for a dialog in non-interactive mode; false when none is queued.
+bool takeDialogAnswer(std::string& answer);
+
 // Key state as seen by the windows' key events.
 void noteKeyState(int key, bool down);
 void clearKeyState();

@@ -59,6 +59,24 @@ void SearchState::setPathMask(std::string_view text) {
     copyBounded(pathMask, text);
 }
 
+void SearchState::setJumpMask(std::string_view text) {
+    copyBounded(jumpMask, text);
+    jumpExpr.clear();
+    if (jumpMask[0] == '\0') return;
+    // The fold tables are rebuilt here too: the mask may be set before the first search.
+    compileSearch(false);
+    if (!jumpExpr.errorText.empty()) logMessage("jump mask: %s", jumpExpr.errorText.c_str());
+}
+
+bool SearchState::jumpSelects(int index) {
+    if (jumpMask[0] == '\0' || jumpExpr.termCount == 0) return isFileSelected(index);
+    TextStore& s = store();
+    if (index < 0 || index >= s.blockCount) return false;
+    const TextBlock* block = s.blocks[static_cast<size_t>(index)];
+    return block && block->fileName &&
+           matchLine(block->fileName, 0, jumpExpr, foldPath, 0, nullptr, nullptr);
+}
+
 // Compiling costs a few microseconds (two fold tables of 256 bytes and the terms), so a
 // keystroke compiles twice: when the search is scheduled, so that the message line shows a
 // mistake in the mask and the verbose trace the terms at once, and when the pass starts,
@@ -73,6 +91,8 @@ void SearchState::compileSearch(bool verbose) {
     findExpr.compile(findMask, false, foldMain, operatorsOn);
     pathExpr.clear();
     if (pathMask[0]) pathExpr.compile(pathMask, true, foldPath, operatorsOn);
+    jumpExpr.clear();
+    if (jumpMask[0]) jumpExpr.compile(jumpMask, true, foldPath, operatorsOn);
     messageLine = !findExpr.errorText.empty() ? findExpr.errorText : pathExpr.errorText;
     if (sequenceSensitive) {
         for (uint32_t i = 0; i < findExpr.termCount; ++i) {

@@ -105,6 +105,9 @@ struct SearchState {
     // Bounded copies into the mask fields.
     void setFindMask(std::string_view text);
     void setPathMask(std::string_view text);
+    // The jump mask narrows where a file reference jumped to from another view may land; it
+    // stands in for the path selection there while it is set.
+    void setJumpMask(std::string_view text);
 
     // Rebuilds both fold tables and compiles both masks.
     void compileSearch(bool verbose);
@@ -117,6 +120,9 @@ struct SearchState {
     int nextSelectedFile(int index);
     int prevSelectedFile(int index);
     bool isFileSelected(int index) const;
+    // Whether a block may receive a jump: its name matches the jump mask, or without one, it
+    // is selected by the path mask (selectFiles must have run).
+    bool jumpSelects(int index);
 
     // The delay before the next search (search_delay.cpp): `pathMaskTyped` when the path mask
     // has the input focus, `mouseOnBookmarks` while the pointer rests on the bookmarks.
@@ -149,6 +155,8 @@ struct SearchState {
     char pathMask[kMaskTextChars + 1] = {};
     SearchExpression findExpr;
     SearchExpression pathExpr;
+    char jumpMask[kMaskTextChars + 1] = {};
+    SearchExpression jumpExpr;  // compiled with the path fold table when the mask is set
     FoldTable foldMain;
     FoldTable foldPath;
     std::string messageLine;  // the last compile error, for the view's message line

@@ -44,6 +44,13 @@ int rightLimit(const View& view) {
     return right;
 }
 
+// The band is the row assistance mode keeps free above the text. While a load runs the view
+// shows its progress and takes no clicks.
+bool bandShown(const View& view) {
+    return liveSettings().assist && view.lineHeight >= 4 && view.charWidth >= 1 &&
+           !view.textStore().loadRunning.load();
+}
+
 }  // namespace
 
 ControlButtonHooks& controlButtonHooks() {
@@ -53,9 +60,7 @@ ControlButtonHooks& controlButtonHooks() {
 
 std::vector<ControlButtonShape> controlButtonLayout(const View& view) {
     std::vector<ControlButtonShape> buttons;
-    if (!liveSettings().assist || view.lineHeight < 4 || view.charWidth < 1) return buttons;
-    // While a load runs the view shows its progress and takes no clicks.
-    if (view.textStore().loadRunning.load()) return buttons;
+    if (!bandShown(view)) return buttons;
     const int right = rightLimit(view);
     int x = kMargin;
     for (int slot = 0; slot < kControlSlots; ++slot) {
@@ -80,10 +85,19 @@ int controlButtonAt(const View& view, int x, int y) {
     return -1;
 }
 
+bool onControlBand(const View& view, int x, int y) {
+    return bandShown(view) && x >= 0 && x < rightLimit(view) && y >= 0 && y < view.lineHeight;
+}
+
 int controlButtonPress(View& view, int button, int x, int y, int modifiers) {
-    const int control = controlButtonAt(view, x, y);
-    if (control < 0) return 1;
     ControlButtonHooks& hooks = controlButtonHooks();
+    const int control = controlButtonAt(view, x, y);
+    if (button == kMouseRight && hooks.openMenu && onControlBand(view, x, y)) {
+        hooks.openMenu(view, control);
+        view.screen.valid = false;
+        return 0;
+    }
+    if (control < 0) return 1;
     if (button == kMouseLeft && hooks.runControl) {
         hooks.runControl(view, control, modifiers);
         view.screen.valid = false;

@@ -22,9 +22,12 @@ struct ControlButtonShape {
     Rect box;
 };
 
-// Runs a control for a view: 0 done, 1 stopped, 9 refused or failed (reported).
+// Runs a control for a view: 0 done, 1 stopped, 9 refused or failed (reported). The menu
+// of the user's controls opens on a right click on the band, `control` being the button under
+// the pointer or -1.
 struct ControlButtonHooks {
     std::function<int(View& view, int control, int modifiers)> runControl;
+    std::function<void(View& view, int control)> openMenu;
 };
 ControlButtonHooks& controlButtonHooks();
 
@@ -33,7 +36,10 @@ ControlButtonHooks& controlButtonHooks();
 std::vector<ControlButtonShape> controlButtonLayout(const View& view);
 // The control of the button under a point, -1 when there is none.
 int controlButtonAt(const View& view, int x, int y);
-// A press on a button: 0 taken (a left click runs the control), 1 no button there.
+// Whether a point lies on the band the buttons sit in (assistance mode only).
+bool onControlBand(const View& view, int x, int y);
+// A press on the band: 0 taken (a left click on a button runs its control, a right click
+// anywhere on the band opens the controls menu), 1 not on the band or not for it.
 int controlButtonPress(View& view, int button, int x, int y, int modifiers);
 
 void drawControlButtons(Painter& painter, const std::vector<ControlButtonShape>& buttons,

@@ -192,7 +192,7 @@ int findJumpTarget(View& view, std::string_view name, int sourceLine) {
     search.selectFiles(true);
     int sourceIndex = -1;
     if (sourceLine >= 0) blockOfLine(view, sourceLine, &sourceIndex);
-    const bool sourceInside = sourceIndex >= 0 && search.isFileSelected(sourceIndex);
+    const bool sourceInside = sourceIndex >= 0 && search.jumpSelects(sourceIndex);
     if (verboseMode()) {
         logMessage("[blue] jump: %.200s from file %d", std::string(name).c_str(), sourceIndex);
     }
@@ -204,7 +204,7 @@ int findJumpTarget(View& view, std::string_view name, int sourceLine) {
     for (int b = 0; b < store.blockCount; ++b) {
         const TextBlock* block = store.blocks[static_cast<size_t>(b)];
         if (!block || !block->fileName || !nameMatches(name, block->fileName)) continue;
-        if (search.isFileSelected(b)) {
+        if (search.jumpSelects(b)) {
             if (firstSelected < 0) firstSelected = b;
             if (nearestSelected < 0 || distance(b) < distance(nearestSelected)) nearestSelected = b;
         } else if (nearestOther < 0 || distance(b) < distance(nearestOther)) {

@@ -44,5 +44,24 @@ TEST(Dialogs, QueuedPathsAnswerFileAndFolderDialogsInTurn) {
     EXPECT_EQ(saveFileDialog("save", "/tmp", "All files (*)", chosen), 1) << "queue used up";
 }
 
+TEST(Dialogs, FormAnswersNameTheirFieldsAndKeepTheOthers) {
+    clearDialogAnswers();
+    std::vector<FormField> fields{{"Title", "old", 1, {}, {}},
+                                  {"Script Call", "s", 1, {}, {}},
+                                  {"Script", "a\nb", 4, {}, {}}};
+    queueDialogAnswer(R"(title=a\|b \\|Script=one\ntwo|Nowhere=x|no equals sign)");
+    queueDialogAnswer("Delete");
+    testing::LogCapture log;
+    EXPECT_EQ(formDialog("Edit", fields, "Delete"), 0);
+    EXPECT_EQ(fields[0].text, "a|b \\");
+    EXPECT_EQ(fields[1].text, "s") << "a field the answer does not name keeps its text";
+    EXPECT_EQ(fields[2].text, "one\ntwo");
+    EXPECT_TRUE(log.contains("no field for \"Nowhere=x\""));
+    EXPECT_TRUE(log.contains("no field for \"no equals sign\""));
+    EXPECT_EQ(formDialog("Edit", fields, "Delete"), 2) << "the extra button's caption presses it";
+    EXPECT_EQ(formDialog("Edit", fields, "Delete"), 1) << "nothing queued: cancelled";
+    EXPECT_EQ(fields[0].text, "a|b \\");
+}
+
 }  // namespace
 }  // namespace tessel

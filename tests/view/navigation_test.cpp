@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/codepage/code_page_tables.h"
+#include "base/log/message_log.h"
 #include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
-#include "base/codepage/code_page_tables.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/frame_layout.h"
-#include "base/log/message_log.h"
 #include "view/screen_builder.h"
 #include "view/view.h"
 
@@ -301,6 +301,15 @@ TEST_F(NavigationTest, JumpTargetNames) {
     EXPECT_EQ(findJumpTarget(view, "a.cpp", store.blocks[5]->firstLine), 5);
     // Only unselected matches: the nearest of them.
     EXPECT_EQ(findJumpTarget(view, "readme", store.blocks[5]->firstLine), 4);
+
+    // A jump mask takes the path mask's place for jumps only: "other" selects block 5 alone,
+    // so a jump from outside it lands there, and the path mask is left as it was.
+    view.search.setJumpMask("other OR xlib");
+    EXPECT_EQ(findJumpTarget(view, "a.cpp", store.blocks[4]->firstLine), 2);
+    EXPECT_EQ(findJumpTarget(view, "a.cpp", store.blocks[5]->firstLine), 5);
+    EXPECT_STREQ(view.search.pathMask, "lib");
+    view.search.setJumpMask("");
+    EXPECT_EQ(findJumpTarget(view, "a.cpp", store.blocks[4]->firstLine), 1);
 }
 
 TEST(FileReference, Forms) {
