@@ -308,6 +308,12 @@ int loadChar(View& view, uint8_t ch, int modifiers) {
 
 int exitByEscape(View& view) {
     if (scriptBlocksExit()) return 1;
+    // The dialog's changes are saved when it closes; leaving now would drop them.
+    if (setupDialogIsOpen()) {
+        showStatusInfo(kEscapeSetupOpen);
+        view.screen.valid = false;
+        return 1;
+    }
     if (config().getInt("esccloseapp") == 0) {
         showStatusInfo(kEscapeCloseDisabled);
         view.screen.valid = false;

@@ -57,6 +57,7 @@ inline constexpr char kAppendFileTitle[] = "Add text from a single file.";
 const char* loadDialogTitle(bool append, bool singleFile);
 
 inline constexpr char kEscapeCloseDisabled[] = "close app on escape is disabled.";
+inline constexpr char kEscapeSetupOpen[] = "#close the setup dialog first.";
 
 // The callbacks for loads started from the window: dialogs, the frame's views, status texts,
 // pumping and repainting, the ESCAPE key state and questions in message boxes.
@@ -77,7 +78,8 @@ int loadKeyDown(View& view, int key, int modifiers);
 int loadKeyUp(View& view, int key, int modifiers);
 int loadChar(View& view, uint8_t ch, int modifiers);
 
-// The view's exit operation: ends the program, unless closing by ESCAPE is switched off
+// The view's exit operation: ends the program, unless a user command still runs, the setup
+// dialog is open ("close the setup dialog first.") or closing by ESCAPE is switched off
 // ("close app on escape is disabled."). 0 closing, 1 refused.
 int exitByEscape(View& view);
 

@@ -8,6 +8,7 @@
 #include "bookmarks/bookmark_export.h"
 #include "bookmarks/bookmark_files.h"
 #include "bookmarks/bookmark_list.h"
+#include "config/app_settings.h"
 #include "config/config_file.h"
 #include "config/config_location.h"
 #include "config/qv_config.h"
@@ -293,13 +294,13 @@ void pressButton(SetupSession& open, int id, int modifiers) {
 // Changed fonts show at once: the fonts are made again and every view measures its rows anew
 // (rows drawn with the old font are dropped).
 void applyFontSettings() {
+    // The dialog and the file set the stored choice of each font pair; the display follows it.
+    AppSettings& app = appSettings();
+    app.mainFont2Selected = config().getInt("usemainfont2") != 0;
+    app.bookFont2Selected = config().getInt("usebookfont2") != 0;
     reloadScreenFonts();
     for (auto& view : frameLayout().views) {
-        if (!view) continue;
-        measureFont(*view);
-        view->rowCache.reset();
-        view->screen.valid = false;
-        if (view->host) view->host->refresh();
+        if (view) refitViewFont(*view);
     }
 }
 

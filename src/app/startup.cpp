@@ -52,7 +52,6 @@ namespace {
 // UTF-8 locale keeps text as UTF-8, any other reads it as western European unless "-code"
 // names another code page.
 constexpr int kFallbackCodePage = 1252;
-constexpr int kDefaultFontHeight = 16;
 // Exit codes of a start-up that never reached the message loop.
 constexpr int kExitStartupFailed = 2;
 constexpr int kExitWindowsFailed = 3;
@@ -138,9 +137,7 @@ int createFonts() {
         second = true;
     }
     app.mainFont2Selected = second;
-    FontSetting main = config().getFont(second ? "mainfont2" : "mainfont");
-    int height = main.height > 0 ? main.height : kDefaultFontHeight;
-    return createMainFont(main.name, height, main.weight);
+    return reloadScreenFonts();
 }
 
 FrameStart frameStartOf(const StartupOptions& options) {

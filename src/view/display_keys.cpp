@@ -58,12 +58,7 @@ void redrawAll(View& view) {
 // A new font: every view measures its rows again, and rows drawn with the old font go.
 void refitViews(View& view) {
     reloadScreenFonts();
-    forEachView(view, [](View& each) {
-        measureFont(each);
-        each.rowCache.reset();
-        each.screen.valid = false;
-        if (each.host) each.host->refresh();
-    });
+    forEachView(view, refitViewFont);
 }
 
 int minuteOfDay() {

@@ -3,15 +3,17 @@
 #include <algorithm>
 
 #include "base/log/message_log.h"
+#include "config/app_settings.h"
 #include "config/qv_config.h"
 #include "view/view.h"
+#include "view/view_host.h"
 
 namespace tessel {
 namespace {
 
 constexpr const char* kFallbackFontFamily = "DejaVu Sans Mono";
 constexpr int kDefaultFontHeight = 18;
-constexpr int kDefaultSettingHeight = 12;
+constexpr int kDefaultSmallHeight = 12;
 constexpr int kDefaultMainHeight = 16;
 constexpr int kDefaultFontWeight = 400;
 
@@ -20,12 +22,22 @@ ScreenFonts& fontStore() {
     return fonts;
 }
 
-FontRequest requestOf(const FontSetting& setting) {
+FontRequest smallRequestOf(const FontSetting& setting) {
     FontRequest request;
     request.name = setting.name;
     request.width = setting.width;
-    request.height = setting.height > 0 ? setting.height : kDefaultSettingHeight;
+    request.height = setting.height > 0 ? setting.height : kDefaultSmallHeight;
     request.weight = setting.weight > 0 ? setting.weight : kDefaultFontWeight;
+    return request;
+}
+
+// The main font's cell is its own advance: a width setting narrower than that would squeeze
+// the glyphs into each other, so only name, height and weight are asked for.
+FontRequest mainRequestOf(std::string name, int height, int weight) {
+    FontRequest request;
+    request.name = std::move(name);
+    request.height = height > 0 ? height : kDefaultMainHeight;
+    request.weight = weight > 0 ? weight : kDefaultFontWeight;
     return request;
 }
 
@@ -43,16 +55,26 @@ std::unique_ptr<Font> makeFixedPitchFont(FontRequest request) {
     return Font::create(request);
 }
 
+// Which font of each pair shows is the display state: start-up may pick the second main font
+// for a large screen without changing the stored choice.
 FontSetting mainSetting() {
-    const QVConfig& settings = config();
-    return settings.getFont(settings.getInt("usemainfont2") ? 1 : 0);
+    return config().getFont(appSettings().mainFont2Selected ? 1 : 0);
 }
 
 void makeSmallFont(ScreenFonts& fonts) {
-    const QVConfig& settings = config();
     fonts.small =
-        Font::create(requestOf(settings.getFont(settings.getInt("usebookfont2") ? 3 : 2)));
+        Font::create(smallRequestOf(config().getFont(appSettings().bookFont2Selected ? 3 : 2)));
     fonts.lineSpacing = mainSetting().lineSpacing;
+}
+
+int installMainFont(const FontRequest& request) {
+    std::unique_ptr<Font> font = makeFixedPitchFont(request);
+    if (!font || font->metrics().charWidth <= 0 || font->metrics().height <= 0) {
+        logError(0, "cannot create the main font %s", request.name.c_str());
+        return 9;
+    }
+    fontStore().main = std::move(font);
+    return 0;
 }
 
 }  // namespace
@@ -62,10 +84,18 @@ ScreenFonts& screenFonts() {
     return fontStore();
 }
 
-void reloadScreenFonts() {
-    ScreenFonts& fonts = fontStore();
-    fonts.main = makeFixedPitchFont(requestOf(mainSetting()));
-    makeSmallFont(fonts);
+int reloadScreenFonts() {
+    const FontSetting main = mainSetting();
+    const int rc = installMainFont(mainRequestOf(main.name, main.height, main.weight));
+    makeSmallFont(fontStore());
+    return rc;
+}
+
+void refitViewFont(View& view) {
+    measureFont(view);
+    view.rowCache.reset();
+    view.screen.valid = false;
+    if (view.host) view.host->refresh();
 }
 
 void releaseScreenFonts() {
@@ -75,17 +105,8 @@ void releaseScreenFonts() {
 }
 
 int createMainFont(const std::string& name, int height, int weight) {
-    FontRequest request;
-    request.name = name;
-    request.height = height > 0 ? height : kDefaultMainHeight;
-    request.weight = weight > 0 ? weight : kDefaultFontWeight;
-    std::unique_ptr<Font> font = makeFixedPitchFont(request);
-    if (!font || font->metrics().charWidth <= 0 || font->metrics().height <= 0) {
-        logError(0, "cannot create the main font %s", name.c_str());
-        return 9;
-    }
+    if (installMainFont(mainRequestOf(name, height, weight)) != 0) return 9;
     ScreenFonts& fonts = fontStore();
-    fonts.main = std::move(font);
     if (!fonts.small) makeSmallFont(fonts);
     return 0;
 }

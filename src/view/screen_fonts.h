@@ -20,8 +20,12 @@ struct ScreenFonts {
     int lineSpacing = 0;  // added to the main font's height for a row (negative: overlap)
 };
 ScreenFonts& screenFonts();
-// Makes both fonts again from the font settings.
-void reloadScreenFonts();
+// Makes both fonts again from the font settings, each the one of its pair that
+// `AppSettings::mainFont2Selected` / `bookFont2Selected` choose. 0 made, 9 no main font
+// (logged).
+int reloadScreenFonts();
+// After new fonts: the view measures its rows again and drops rows drawn with the old font.
+void refitViewFont(View& view);
 void releaseScreenFonts();
 
 // The main font by name: a proportional substitute gives way to the fallback family. The small

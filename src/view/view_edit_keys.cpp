@@ -10,6 +10,7 @@
 #include "editor/edit_session.h"
 #include "editor/editor.h"
 #include "platform/key_codes.h"
+#include "view/display_keys.h"
 #include "view/view.h"
 #include "view/view_editing.h"
 #include "view/view_window.h"
@@ -234,6 +235,10 @@ int editChar(View& view, uint8_t ch, int modifiers) {
                 saveAllChanged(view.edit);
             }
             return sessionChanged(view);
+        } else if (ch == controlChar('W')) {
+            // The viewer's re-wrap, which says why it cannot run while a file is edited.
+            rewrapText(view, shift);
+            return 0;
         } else if (ch == controlChar('F')) {
             // The find dialog, in its editor form.
             if (viewWindowHooks().openFindDialog) viewWindowHooks().openFindDialog(view);

@@ -26,6 +26,7 @@ namespace tessel {
 namespace {
 
 constexpr uint8_t kControlS = 0x13;
+constexpr uint8_t kControlW = 0x17;
 constexpr uint8_t kControlZ = 0x1A;
 constexpr int kCell = 10;  // pixels per cell in both directions
 
@@ -203,6 +204,14 @@ TEST_F(ViewEditingTest, TypingUndoAndSaveReachTheFileWithItsOwnLineEnds) {
     EXPECT_EQ(editChar(view, 'q', kModAlt), 0);
     EXPECT_EQ(editChar(view, '@', kModAlt | kModControl), 0);
     EXPECT_EQ(std::string(view.editor->data->textView()), "alpha beta\na@gamma\n");
+
+    // CONTROL+W is the viewer's re-wrap, refused while editing; it types nothing.
+    {
+        testing::LogCapture log;
+        ASSERT_EQ(editChar(view, kControlW, kModControl), 0);
+        EXPECT_TRUE(log.contains("cannot wrap while editing."));
+        EXPECT_EQ(std::string(view.editor->data->textView()), "alpha beta\na@gamma\n");
+    }
 
     ASSERT_EQ(editChar(view, kControlS, kModControl), 0);
     EXPECT_EQ(testing::readFile(middle), "alpha beta\r\na@gamma\r\n");
