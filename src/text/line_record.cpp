@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "base/files/file_open.h"
 #include "text/file_classify.h"
@@ -66,6 +69,80 @@ inline size_t copyPlain(const char* in, size_t limit, char* out, bool& high) {
     return at;
 }
 
+#if defined(__x86_64__)
+#define TESSEL_CUT_VECTORS 1
+#define TESSEL_CUT_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt")))
+
+bool haveCutVectors() {
+    static const bool has = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi2");
+    return has;
+}
+
+// Writes 32 bytes of ordinary line text (their newlines in `newlines`) with a blank in front
+// of every newline, and returns how many bytes that made. Up to 64 bytes are written.
+TESSEL_CUT_TARGET inline int expandHalf(__m512i bytes, uint32_t newlines, char* out) {
+    // The k-th newline of the half moves k places on, and its blank goes right before it.
+    uint64_t blanks = 0;
+    int moved = 0;
+    for (uint32_t rest = newlines; rest != 0; rest &= rest - 1, ++moved)
+        blanks |= uint64_t{1} << (std::countr_zero(rest) + moved);
+    const int written = 32 + moved;
+    const __mmask64 kept = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(written)) & ~blanks;
+    __m512i spread = _mm512_maskz_expand_epi8(kept, bytes);
+    spread = _mm512_mask_mov_epi8(spread, blanks, _mm512_set1_epi8(' '));
+    _mm512_storeu_si512(out, spread);
+    return written;
+}
+
+// Cuts whole 64-byte windows in which every line is an ordinary one: no carriage return, NUL
+// or end-of-file mark, no line that starts like a header or colour text, and, when lines are
+// scanned for UTF-8, no byte above 127. Each line is written as the loop in cutLines writes
+// it; the line still open when the windows stop is left to that loop, `start` and `length`
+// telling where it began and how much of it is written. Returns the lines ended.
+TESSEL_CUT_TARGET int64_t cutOrdinaryWindows(const char*& in, const char* end, char* text,
+                                             int64_t& at, int64_t& start, size_t& length,
+                                             char headerStart, bool stopAtHigh) {
+    const __m512i newline = _mm512_set1_epi8('\n');
+    const __m512i carriageReturn = _mm512_set1_epi8('\r');
+    const __m512i endOfFile = _mm512_set1_epi8(26);
+    const __m512i header = _mm512_set1_epi8(headerStart);
+    const __m512i snapfile = _mm512_set1_epi8(kSnapfileMagic[0]);
+    const __m512i colour = _mm512_set1_epi8(kColourTextMagic[0]);
+    int64_t lines = 0;
+    while (end - in >= 64) {
+        const __m512i bytes = _mm512_loadu_si512(in);
+        const __mmask64 newlines = _mm512_cmpeq_epi8_mask(bytes, newline);
+        __mmask64 odd = _mm512_cmpeq_epi8_mask(bytes, carriageReturn) |
+                        _mm512_cmpeq_epi8_mask(bytes, endOfFile) |
+                        _mm512_testn_epi8_mask(bytes, bytes);
+        if (stopAtHigh) odd |= _mm512_movepi8_mask(bytes);
+        // Lines start behind each newline, and at the window's first byte when the line
+        // before ended right in front of it.
+        const __mmask64 lineStarts = (newlines << 1) | (length == 0 ? 1 : 0);
+        odd |= lineStarts &
+               (_mm512_cmpeq_epi8_mask(bytes, header) | _mm512_cmpeq_epi8_mask(bytes, snapfile) |
+                _mm512_cmpeq_epi8_mask(bytes, colour));
+        const size_t firstEnd = newlines != 0 ? std::countr_zero(newlines) : 64;
+        if (odd != 0 || length + firstEnd > kMaxLineBytes) break;
+        at += expandHalf(bytes, static_cast<uint32_t>(newlines), text + at);
+        at += expandHalf(_mm512_maskz_alignr_epi64(0x0F, bytes, bytes, 4),
+                         static_cast<uint32_t>(newlines >> 32), text + at);
+        in += 64;
+        if (newlines == 0) {
+            length += 64;
+            continue;
+        }
+        lines += std::popcount(newlines);
+        // The bytes behind the last newline open the next line.
+        length = static_cast<size_t>(std::countl_zero(newlines));
+        start = at - static_cast<int64_t>(length);
+    }
+    return lines;
+}
+#endif
+
 bool startsWithColourMagic(const char* line, size_t length) {
     constexpr size_t kLength = sizeof kColourTextMagic - 1;
     return length >= kLength && line[0] == kColourTextMagic[0] &&
@@ -82,11 +159,20 @@ int64_t cutLines(TextBlock& block, const char* in, const char* end, std::string_
     int64_t at = block.usedBytes;
     bool scan = textOptions().utf8Decode;
     int64_t lines = 0;
+#if defined(TESSEL_CUT_VECTORS)
+    const bool vectors = haveCutVectors();
+#endif
     while (in < end) {
         int64_t start = at;
         size_t length = 0;
         bool newline = false;
         bool high = false;
+#if defined(TESSEL_CUT_VECTORS)
+        // Most lines are ordinary: whole windows of them are cut at once, and this loop goes
+        // on with the line the windows leave open.
+        if (vectors)
+            lines += cutOrdinaryWindows(in, end, text, at, start, length, prefix.front(), scan);
+#endif
         for (;;) {
             size_t room = kMaxLineBytes - length;
             auto left = static_cast<size_t>(end - in);

@@ -90,6 +90,26 @@ std::vector<std::pair<std::string, std::string>> plainFiles() {
         mixed += kBytes[(state >> 8) % (sizeof kBytes - 1)];
     }
     files.emplace_back("mixed.txt", std::string(100, 'm') + mixed);
+    // Mostly ordinary lines, which are cut a window of many bytes at a time, with now and then
+    // one that is not: a header-like or colour-like start, a return, a NUL, a high byte. They
+    // fall on every offset within a window over the length of the file.
+    std::string lines;
+    static const char* const kOdd[] = {":file: x", ":snapfile zuk,1",    "<interleaved", "a\rb",
+                                       "nul\0x",   "gr\xc3\xbc\xc3\x9f", "\xe4 high",    "<p>",
+                                       ":"};
+    for (int i = 0; i < 30000; ++i) {
+        state = state * 1103515245u + 12345u;
+        const uint32_t pick = (state >> 8) % 1000;
+        if (pick < 25) {
+            lines += kOdd[pick % (sizeof kOdd / sizeof kOdd[0])];
+        } else {
+            lines.append((state >> 12) % 150, static_cast<char>('a' + pick % 26));
+        }
+        if (pick != 999) lines += '\n';
+    }
+    files.emplace_back("lines.txt", lines);
+    files.emplace_back("windows.txt", std::string(63, 'a') + "\n" + std::string(64, 'b') + "\n" +
+                                          std::string(128, 'c') + "\n\n" + std::string(190, 'd'));
     return files;
 }
 
