@@ -83,14 +83,16 @@ bool haveCutVectors() {
 // Writes 32 bytes of ordinary line text (their newlines in `newlines`) with a blank in front
 // of every newline, and returns how many bytes that made. Up to 64 bytes are written.
 TESSEL_CUT_TARGET inline int expandHalf(__m512i bytes, uint32_t newlines, char* out) {
-    // The k-th newline of the half moves k places on, and its blank goes right before it.
-    uint64_t blanks = 0;
-    int moved = 0;
-    for (uint32_t rest = newlines; rest != 0; rest &= rest - 1, ++moved)
-        blanks |= uint64_t{1} << (std::countr_zero(rest) + moved);
-    const int written = 32 + moved;
-    const __mmask64 kept = _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(written)) & ~blanks;
-    __m512i spread = _mm512_maskz_expand_epi8(kept, bytes);
+    // Every byte of the half becomes a pair of output bits: a byte "1 -" (only the first bit
+    // used), a newline "0 1", the 0 being its blank. Gathering the used bits gives where the
+    // bytes go, without a branch per line.
+    constexpr uint64_t kFirst = 0x5555555555555555;
+    const uint64_t newlinePairs = _pdep_u64(newlines, ~kFirst);
+    const uint64_t pairs = _pdep_u64(~newlines, kFirst) | newlinePairs;
+    const int written = 32 + std::popcount(newlines);
+    const uint64_t placed = _pext_u64(pairs, kFirst | newlinePairs);
+    const uint64_t blanks = _bzhi_u64(~placed, static_cast<unsigned>(written));
+    __m512i spread = _mm512_maskz_expand_epi8(placed, bytes);
     spread = _mm512_mask_mov_epi8(spread, blanks, _mm512_set1_epi8(' '));
     _mm512_storeu_si512(out, spread);
     return written;
