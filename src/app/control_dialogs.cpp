@@ -166,8 +166,11 @@ void refuse(const char* title, const std::string& reason) {
 }
 
 // Checks the form and stores the control in `slot` (-1: a free one). An empty string when
-// stored, else why not.
-std::string storeControl(int slot, const std::vector<FormField>& fields) {
+// stored, else why not. The script's lines are written only when they were edited
+// (`shownText` is what the form showed): a control pointed at another existing script must
+// not copy the old script's lines over it.
+std::string storeControl(int slot, const std::vector<FormField>& fields,
+                         const std::string& shownText) {
     const int type = typeIndexOf(fields[kType].text);
     if (type == 0) return "choose the kind of control.";
     UserControl control;
@@ -199,7 +202,7 @@ std::string storeControl(int slot, const std::vector<FormField>& fields) {
         script = freeScriptSlot();
         if (script < 0) return "too many scripts, cannot add further.";
         setUserScript(script, {control.script, text, "0"});
-    } else if (userScript(script).text != text) {
+    } else if (fields[kScriptText].text != shownText && userScript(script).text != text) {
         UserScript changed = userScript(script);
         changed.text = text;
         setUserScript(script, changed);
@@ -212,6 +215,7 @@ std::string storeControl(int slot, const std::vector<FormField>& fields) {
 
 // Runs the control form until it is stored, removed or cancelled.
 int controlFormLoop(int slot, std::vector<FormField> fields, const char* title) {
+    const std::string shownText = fields[kScriptText].text;
     for (;;) {
         const int answer = formDialog(title, fields, slot >= 0 ? kDeleteButton : "");
         if (answer == 1) return 1;
@@ -219,7 +223,7 @@ int controlFormLoop(int slot, std::vector<FormField> fields, const char* title) 
             removeControl(slot);
             return 0;
         }
-        const std::string reason = storeControl(slot, fields);
+        const std::string reason = storeControl(slot, fields, shownText);
         if (reason.empty()) {
             keepChanges();
             return 0;

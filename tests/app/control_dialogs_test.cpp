@@ -105,6 +105,22 @@ TEST_F(ControlDialogsTest, ANewControlWithANewScriptCallMakesItsScript) {
     EXPECT_GE(findScript("go-script"), 0);
 }
 
+TEST_F(ControlDialogsTest, PointingAControlAtAnotherScriptLeavesThatScriptsLines) {
+    setUserScript(0, {"a", "echo a", "0"});
+    setUserScript(1, {"b", "echo b", "0"});
+    define(0, "1", "button", "a");
+    // The form shows the lines of "a"; only the call changes.
+    queueDialogAnswer("Script Call=b");
+    ASSERT_EQ(editControlDialog(0), 0);
+    EXPECT_EQ(userControl(0).script, "b");
+    EXPECT_EQ(userScript(1).text, "echo b");
+    EXPECT_EQ(userScript(0).text, "echo a");
+    // Edited lines go to the script the control calls.
+    queueDialogAnswer("Script=echo new b");
+    ASSERT_EQ(editControlDialog(0), 0);
+    EXPECT_EQ(userScript(1).text, "echo new b");
+}
+
 TEST_F(ControlDialogsTest, NoNewControlWhenEverySlotIsTaken) {
     for (int slot = 0; slot < kMaxControls; ++slot)
         define(slot, "1", ("b" + std::to_string(slot)).c_str(), "s");
