@@ -298,19 +298,6 @@ int pickSlot(int slots, const std::function<bool(int)>& used,
                : -1;
 }
 
-enum class MenuAction {
-    kEditButton,
-    kEditButtonScript,
-    kRemoveButton,
-    kNewAction,
-    kNewScope,
-    kNewHotkey,
-    kNewBookmarkScript,
-    kEditControl,
-    kEditScript,
-    kNewScript,
-};
-
 }  // namespace
 
 int editControlDialog(int slot) {
@@ -376,71 +363,49 @@ int editScriptDialog(int slot) {
 void openControlMenu(View& view, int control) {
     (void)view;
     std::vector<std::string> items;
-    std::vector<MenuAction> actions;
-    auto offer = [&](std::string item, MenuAction action) {
+    std::vector<std::function<void()>> actions;
+    auto offer = [&](std::string item, std::function<void()> action) {
         items.push_back(std::move(item));
-        actions.push_back(action);
+        actions.push_back(std::move(action));
     };
     const UserControl pressed = control >= 0 ? userControl(control) : UserControl{};
     if (control >= 0) {
         const std::string caption = pressed.title.empty() ? pressed.script : pressed.title;
-        offer("edit button \"" + caption + "\" ...", MenuAction::kEditButton);
-        if (findScript(pressed.script) >= 0)
-            offer("edit script \"" + pressed.script + "\" ...", MenuAction::kEditButtonScript);
-        offer("remove button \"" + caption + "\"", MenuAction::kRemoveButton);
+        offer("edit button \"" + caption + "\" ...", [control] { editControlDialog(control); });
+        if (const int script = findScript(pressed.script); script >= 0) {
+            offer("edit script \"" + pressed.script + "\" ...",
+                  [script] { editScriptDialog(script); });
+        }
+        offer("remove button \"" + caption + "\"", [control] { removeControl(control); });
     }
-    offer("new action button ...", MenuAction::kNewAction);
-    offer("new scope button ...", MenuAction::kNewScope);
-    offer("new hotkey ...", MenuAction::kNewHotkey);
-    offer("new bookmark script ...", MenuAction::kNewBookmarkScript);
+    for (int type = kControlAction; type <= kControlBookmarkScript; ++type) {
+        offer(std::string("new ") + kTypeNames[static_cast<size_t>(type - 1)] + " ...",
+              [type] { newControlDialog(type); });
+    }
     auto controlUsed = [](int slot) { return !userControl(slot).type.empty(); };
     auto scriptUsed = [](int slot) { return !userScript(slot).id.empty(); };
     bool anyControl = false;
     bool anyScript = false;
     for (int slot = 0; slot < kMaxControls; ++slot) anyControl = anyControl || controlUsed(slot);
     for (int slot = 0; slot < kMaxScripts; ++slot) anyScript = anyScript || scriptUsed(slot);
-    if (anyControl) offer("edit user control ...", MenuAction::kEditControl);
-    if (anyScript) offer("edit script ...", MenuAction::kEditScript);
-    offer("new script ...", MenuAction::kNewScript);
-
-    const int chosen = popupMenu(items);
-    if (chosen < 0 || chosen >= static_cast<int>(actions.size())) return;
-    switch (actions[static_cast<size_t>(chosen)]) {
-        case MenuAction::kEditButton:
-            editControlDialog(control);
-            break;
-        case MenuAction::kEditButtonScript:
-            editScriptDialog(findScript(pressed.script));
-            break;
-        case MenuAction::kRemoveButton:
-            removeControl(control);
-            break;
-        case MenuAction::kNewAction:
-            newControlDialog(kControlAction);
-            break;
-        case MenuAction::kNewScope:
-            newControlDialog(kControlScope);
-            break;
-        case MenuAction::kNewHotkey:
-            newControlDialog(kControlHotkey);
-            break;
-        case MenuAction::kNewBookmarkScript:
-            newControlDialog(kControlBookmarkScript);
-            break;
-        case MenuAction::kEditControl:
+    if (anyControl) {
+        offer("edit user control ...", [&] {
             if (const int slot = pickSlot(kMaxControls, controlUsed, controlLabel); slot >= 0)
                 editControlDialog(slot);
-            break;
-        case MenuAction::kEditScript: {
+        });
+    }
+    if (anyScript) {
+        offer("edit script ...", [&] {
             auto label = [](int slot) { return "script: " + userScript(slot).id; };
             if (const int slot = pickSlot(kMaxScripts, scriptUsed, label); slot >= 0)
                 editScriptDialog(slot);
-            break;
-        }
-        case MenuAction::kNewScript:
-            editScriptDialog(-1);
-            break;
+        });
     }
+    offer("new script ...", [] { editScriptDialog(-1); });
+
+    const int chosen = popupMenu(items);
+    if (chosen >= 0 && chosen < static_cast<int>(actions.size()))
+        actions[static_cast<size_t>(chosen)]();
 }
 
 void installControlDialogs() {

@@ -29,11 +29,7 @@ class ControlDialogsTest : public ::testing::Test {
         for (int slot = 0; slot < kMaxScripts; ++slot) setUserScript(slot, {});
     }
     static void define(int slot, const char* type, const char* title, const char* script) {
-        UserControl control;
-        control.type = type;
-        control.title = title;
-        control.script = script;
-        setUserControl(slot, control);
+        setUserControl(slot, UserControl{type, "", "", script, title});
     }
 };
 

@@ -32,11 +32,7 @@ class ControlButtonsTest : public ::testing::Test {
         controlButtonHooks() = {};
     }
     static void define(int slot, const char* type, const char* title, const char* script) {
-        UserControl control;
-        control.type = type;
-        control.title = title;
-        control.script = script;
-        setUserControl(slot, control);
+        setUserControl(slot, UserControl{type, "", "", script, title});
     }
     int savedAssist = 0;
     int savedSidebar = 0;
