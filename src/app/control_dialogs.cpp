@@ -15,7 +15,6 @@
 #include "platform/platform.h"
 #include "view/control_buttons.h"
 #include "view/view.h"
-#include "view/view_window.h"
 
 namespace tessel {
 
@@ -130,20 +129,11 @@ int controlWithTitle(int type, std::string_view title, int except) {
     return -1;
 }
 
-void refreshViews() {
-    for (int i = 0; i < frameViewCount(); ++i) {
-        if (View* view = frameViewAt(i)) {
-            view->screen.valid = false;
-            redrawViewWindow(*view);
-        }
-    }
-}
-
 // What the forms change is the configuration file's too: it is written at once, as closing
 // the setup dialog writes its changes.
 void keepChanges() {
     markDuplicateControls();
-    refreshViews();
+    redrawAllViews();
     if (configFile().haveText) {
         saveConfigIfChanged();
     } else {

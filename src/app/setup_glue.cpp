@@ -4,6 +4,7 @@
 #include <set>
 #include <vector>
 
+#include "app/window_host.h"
 #include "base/log/message_log.h"
 #include "bookmarks/bookmark_export.h"
 #include "bookmarks/bookmark_files.h"
@@ -17,6 +18,7 @@
 #include "platform/platform.h"
 #include "platform/setup_dialog.h"
 #include "text/text_store.h"
+#include "view/background_picture.h"
 #include "view/frame_layout.h"
 #include "view/screen_fonts.h"
 #include "view/sidebar.h"
@@ -479,6 +481,12 @@ std::string setupDump() {
 void installSetupHooks() {
     ConfigHooks& hooks = configHooks();
     if (!hooks.fontsChanged) hooks.fontsChanged = applyFontSettings;
+    // A reloaded configuration may choose another background picture, or the chosen file
+    // may have changed: it is read again at the next paint, and the buttons drawn anew.
+    hooks.afterReload = [] {
+        resetBackground();
+        redrawAllViews();
+    };
     if (!hooks.askYesNo) {
         hooks.askYesNo = [](const char* title, const char* text) {
             return messageBox(title, text, BoxButtons::yesNo) == BoxAnswer::yes;

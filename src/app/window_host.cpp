@@ -20,6 +20,7 @@
 #include "view/search_driver.h"
 #include "view/sidebar.h"
 #include "view/view_host.h"
+#include "view/view_window.h"
 
 namespace tessel {
 namespace {
@@ -202,6 +203,15 @@ int frameViewCount() {
 
 View* frameViewAt(int index) {
     return frameLayout().viewAt(index);
+}
+
+void redrawAllViews() {
+    for (int i = 0; i < frameViewCount(); ++i) {
+        if (View* view = frameViewAt(i)) {
+            view->screen.valid = false;
+            redrawViewWindow(*view);
+        }
+    }
 }
 
 View* frameFocusedView() {

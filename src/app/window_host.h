@@ -37,6 +37,8 @@ int frameViewCount();
 // Null outside 0 .. frameViewCount() - 1.
 View* frameViewAt(int index);
 View* frameFocusedView();
+// Every view builds its rows again and repaints.
+void redrawAllViews();
 // Makes the view with this index the focused one. 0 done, 9 no such view.
 int focusFrameView(int index);
 // Lays the views out again in a new frame or view size.

@@ -1,7 +1,6 @@
 #include "view/display_keys.h"
 
 #include <array>
-#include <ctime>
 
 #include "base/log/message_log.h"
 #include "config/app_settings.h"
@@ -9,6 +8,7 @@
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
 #include "platform/platform.h"
+#include "view/background_picture.h"
 #include "view/frame_layout.h"
 #include "view/screen_fonts.h"
 #include "view/syntax_rows.h"
@@ -61,21 +61,15 @@ void refitViews(View& view) {
     forEachView(view, refitViewFont);
 }
 
-int minuteOfDay() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_hour * 60 + local.tm_min;
-}
-
 // The shade dims the background picture, so it has a meaning only while one is chosen.
-void cycleBackgroundShade() {
-    if (backgroundForTime(minuteOfDay()).empty()) {
+void cycleBackgroundShade(View& view) {
+    if (chosenBackgroundFile().empty()) {
         showStatusInfo("#no background picture to shade.");
         return;
     }
     shadeValue() = nextBackgroundShade(shadeValue());
     logMessage("backpale = %ld", static_cast<long>(shadeValue()));
+    redrawAll(view);
 }
 
 void switchGroupMatch(View& view) {
@@ -191,7 +185,7 @@ int displayChar(View& view, uint8_t ch, int modifiers) {
         return 0;
     }
     if (ch == controlChar('B') && shift) {
-        cycleBackgroundShade();
+        cycleBackgroundShade(view);
         return 0;
     }
     if (ch == controlChar('G') && shift) {

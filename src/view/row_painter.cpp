@@ -12,6 +12,8 @@
 #include "editor/editor.h"
 #include "platform/pictures.h"
 #include "text/text_store.h"
+#include "view/background_picture.h"
+#include "view/display_keys.h"
 #include "view/log_overlay.h"
 #include "view/row_attributes.h"
 #include "view/row_cache.h"
@@ -225,7 +227,7 @@ int drawRow(Painter& painter, const RowPaint& paint, int x, int y, int maxWidth,
             next.opaque = true;
             next.background = background;
         } else if (c != ' ') {
-            next.opaque = true;
+            next.opaque = !paint.overPicture;
         } else if (state.opaque && state.background == kWhite && blanks < 2 && i > 0) {
             // A single blank between words stays in the run; longer blank stretches are
             // left unpainted.
@@ -383,7 +385,15 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     if (!view.rowCache) view.rowCache = std::make_shared<RowCache>();
     RowCache& cache = *view.rowCache;
     const int strips = std::min(view.rows + 4, kCacheStrips);
-    const bool cached = cache.configure(width, strips * paint.lineHeight, paint.lineHeight) == 0;
+    // Cached rows carry their white ground: over a background picture every row is drawn.
+    const Picture* backdrop = backgroundFor(width, height, backgroundShade());
+    paint.overPicture = backdrop != nullptr;
+    const bool cached =
+        !backdrop && cache.configure(width, strips * paint.lineHeight, paint.lineHeight) == 0;
+    auto fillGround = [&](const Rect& box) {
+        if (!backdrop) painter.fillRect(box, kWhite);
+    };
+    if (backdrop) painter.drawPicture(*backdrop, 0, 0);
 
     const int rows = std::clamp(view.rows, 0, kScreenRows);
     const int lh = paint.lineHeight;
@@ -399,7 +409,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
     };
     if (rows * lh < area.bottom()) {
         const int top = std::max(area.y, rows * lh);
-        painter.fillRect({area.x, top, area.width, area.bottom() - top}, kWhite);
+        fillGround({area.x, top, area.width, area.bottom() - top});
     }
     int filledTo = 0;
     for (int row = 0; row < rows; ++row) {
@@ -410,7 +420,7 @@ void paintView(View& view, Painter& painter, const Rect& dirty) {
             while (filledTo < rows && filledTo * lh < area.bottom() && !fromCache(filledTo)) {
                 ++filledTo;
             }
-            painter.fillRect({area.x, y, area.width, filledTo * lh - y}, kWhite);
+            fillGround({area.x, y, area.width, filledTo * lh - y});
         }
         const auto r = static_cast<size_t>(row);
         const int rowType = view.screen.flags[r];

@@ -24,6 +24,9 @@ struct RowPaint {
     bool insertMode = true;
     bool verticalCursor = false;
     bool currentRow = false;  // the row of the current result gets no context underline
+    // A background picture lies under the rows: text without a colour of its own is drawn
+    // without the white ground.
+    bool overPicture = false;
     // Status rows: only the mask between these columns gets a background.
     int maskStart = 0;
     int maskEnd = 0;
