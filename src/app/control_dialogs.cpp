@@ -39,6 +39,10 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
+bool hasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 // Script texts keep CR LF between lines; the form's text field uses line feeds.
 std::string toFormLines(std::string_view text) {
     std::string out;
@@ -169,6 +173,11 @@ std::string storeControl(int slot, const std::vector<FormField>& fields,
     control.parms = fields[kParameters].text;
     control.views = fields[kViews].text;
     control.script = std::string(trimmed(fields[kScriptCall].text));
+    // Each field is one line of the configuration file: a line break would cut it in two.
+    for (int field : {kTitle, kParameters, kViews, kScriptCall}) {
+        if (hasLineBreak(fields[static_cast<size_t>(field)].text))
+            return "the " + fields[static_cast<size_t>(field)].label + " must be one line.";
+    }
     if (type == kControlHotkey) {
         std::string message;
         if (control.title.empty()) return "a hotkey needs its key as title, like ctrl+f7.";
@@ -235,7 +244,7 @@ int controlsCalling(std::string_view id) {
 std::string storeScript(int slot, const std::vector<FormField>& fields) {
     const std::string id(trimmed(fields[0].text));
     if (id.empty()) return "a script needs an id, the name its controls call it by.";
-    if (id.find_first_of(" \t;") != std::string::npos)
+    if (id.find_first_of(" \t;\r\n") != std::string::npos)
         return "a script id is one word without blanks or \";\".";
     const int same = findScript(id);
     if (same >= 0 && same != slot) return "another script has the id \"" + id + "\".";

@@ -77,6 +77,15 @@ TEST_F(ControlDialogsTest, RefusedEntriesAreExplainedAndTheFormComesAgain) {
     queueDialogAnswer("Script Call=taken");
     EXPECT_EQ(newControlDialog(kControlHotkey), 1);
     EXPECT_TRUE(log.contains("a hotkey needs its key as title, like ctrl+f7."));
+    // Every field but the script is one line of the configuration file.
+    queueDialogAnswer("Title=two\\nlines|Script Call=taken");
+    EXPECT_EQ(newControlDialog(kControlAction), 1);
+    EXPECT_TRUE(log.contains("the Title must be one line."));
+    queueDialogAnswer("Title=ok|Parameters=a\\nb|Script Call=taken");
+    EXPECT_EQ(newControlDialog(kControlAction), 1);
+    EXPECT_TRUE(log.contains("the Parameters must be one line."));
+    queueDialogAnswer("Script Id=two\\nlines");
+    EXPECT_EQ(editScriptDialog(-1), 1);
     EXPECT_EQ(userControl(1).type, "") << "nothing was stored";
 }
 
