@@ -70,20 +70,27 @@ TEST_F(ControlDialogsTest, RefusedEntriesAreExplainedAndTheFormComesAgain) {
     EXPECT_TRUE(log.contains("script \"taken\" is called by 1 control(s): change them first."));
     EXPECT_EQ(userScript(0).text, "echo changed");
 
-    // A second scope button with the same title is refused; a hotkey without a key too.
-    queueDialogAnswer("Title=Scope|Script Call=taken");
-    EXPECT_EQ(newControlDialog(kControlScope), 1);
-    EXPECT_TRUE(log.contains("another scope button has the title \"Scope\"."));
-    queueDialogAnswer("Script Call=taken");
-    EXPECT_EQ(newControlDialog(kControlHotkey), 1);
-    EXPECT_TRUE(log.contains("a hotkey needs its key as title, like ctrl+f7."));
-    // Every field but the script is one line of the configuration file.
-    queueDialogAnswer("Title=two\\nlines|Script Call=taken");
-    EXPECT_EQ(newControlDialog(kControlAction), 1);
-    EXPECT_TRUE(log.contains("the Title must be one line."));
-    queueDialogAnswer("Title=ok|Parameters=a\\nb|Script Call=taken");
-    EXPECT_EQ(newControlDialog(kControlAction), 1);
-    EXPECT_TRUE(log.contains("the Parameters must be one line."));
+    // A second scope button with the same title, a hotkey without a key, and line breaks in
+    // fields that are one line of the configuration file are refused with their reasons.
+    struct Refused {
+        int type;
+        const char* answer;
+        const char* reason;
+    };
+    for (const Refused& refused : {
+             Refused{kControlScope, "Title=Scope|Script Call=taken",
+                     "another scope button has the title \"Scope\"."},
+             Refused{kControlHotkey, "Script Call=taken",
+                     "a hotkey needs its key as title, like ctrl+f7."},
+             Refused{kControlAction, "Title=two\\nlines|Script Call=taken",
+                     "the Title must be one line."},
+             Refused{kControlAction, "Title=ok|Parameters=a\\nb|Script Call=taken",
+                     "the Parameters must be one line."},
+         }) {
+        queueDialogAnswer(refused.answer);
+        EXPECT_EQ(newControlDialog(refused.type), 1) << refused.answer;
+        EXPECT_TRUE(log.contains(refused.reason)) << refused.reason;
+    }
     queueDialogAnswer("Script Id=two\\nlines");
     EXPECT_EQ(editScriptDialog(-1), 1);
     EXPECT_EQ(userControl(1).type, "") << "nothing was stored";
