@@ -43,7 +43,9 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
         logButtonClick(button == kMouseRight, modifiers);
         return 0;
     }
-    if (controlButtonPress(view, button, x, y, modifiers) == 0) return 0;
+    // A right click on the button row opens the controls menu, unless the sidebar, the
+    // scroll bar or the bookmark list lies there and takes it first.
+    if (button != kMouseRight && controlButtonPress(view, button, x, y, modifiers) == 0) return 0;
     const SidebarButton side = sidebarButtonAt(view, x, y);
     if (side != SidebarButton::kNone) {
         if (button == kMouseLeft) sidebarClick(view, side, modifiers);
@@ -51,6 +53,7 @@ int pointerPress(View& view, int button, int x, int y, int modifiers) {
     }
     if (pressOnScrollBar(view, button, x, y)) return 0;
     if (bookmarkPointerPress(view, button, x, y, modifiers) == 0) return 0;
+    if (button == kMouseRight && controlButtonPress(view, button, x, y, modifiers) == 0) return 0;
     int row = 0;
     int column = 0;
     if (cellAt(view, x, y, &row, &column) != 0) return 1;
