@@ -8,6 +8,7 @@
 #include "base/codepage/code_page_tables.h"
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "setting_overrides.h"
 #include "test_support.h"
 #include "text/text_store.h"
 #include "view/surf.h"
@@ -24,17 +25,11 @@ class AssistHintsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         codePageTables().init(1252);
-        savedAssist = config().getInt("assist");
-        savedSoft = config().getInt("softscrollenable");
-        config().setInt("assist", 1);
-        config().setInt("softscrollenable", 0);
+        settings.set("assist", 1);
+        settings.set("softscrollenable", 0);
         for (int i = 0; i < 100; ++i) ASSERT_EQ(store.addLine("text\n", true), 0);
         ASSERT_EQ(store.finish(), 0);
         view.search.textStorePtr = &store;
-    }
-    void TearDown() override {
-        config().setInt("assist", savedAssist);
-        config().setInt("softscrollenable", savedSoft);
     }
     // n presses of one key, 100 ms apart from `start`; the number of hints they gave.
     int presses(const char* what, int n, int64_t start) {
@@ -46,8 +41,7 @@ class AssistHintsTest : public ::testing::Test {
         std::strncpy(view.search.findMask, mask, sizeof view.search.findMask - 1);
     }
 
-    int savedAssist = 0;
-    int savedSoft = 0;
+    testing::SettingOverrides settings;
     TextStore store;
     View view;
 };

@@ -7,6 +7,7 @@
 #include "config/qv_config.h"
 #include "config/user_controls.h"
 #include "platform/key_codes.h"
+#include "setting_overrides.h"
 #include "view/view.h"
 
 namespace tessel {
@@ -15,10 +16,8 @@ namespace {
 class ControlButtonsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedAssist = config().getInt("assist");
-        savedSidebar = config().getInt("showsidebar");
-        config().setInt("assist", 1);
-        config().setInt("showsidebar", 0);
+        settings.set("assist", 1);
+        settings.set("showsidebar", 0);
         for (int slot = 0; slot < 50; ++slot) setUserControl(slot, {});
         view.clientWidth = 800;
         view.clientHeight = 600;
@@ -27,15 +26,12 @@ class ControlButtonsTest : public ::testing::Test {
     }
     void TearDown() override {
         for (int slot = 0; slot < 50; ++slot) setUserControl(slot, {});
-        config().setInt("assist", savedAssist);
-        config().setInt("showsidebar", savedSidebar);
         controlButtonHooks() = {};
     }
     static void define(int slot, const char* type, const char* title, const char* script) {
         setUserControl(slot, UserControl{type, "", "", script, title});
     }
-    int savedAssist = 0;
-    int savedSidebar = 0;
+    testing::SettingOverrides settings;
     View view;
 };
 

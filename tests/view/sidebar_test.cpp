@@ -4,6 +4,7 @@
 
 #include "config/qv_config.h"
 #include "platform/key_codes.h"
+#include "setting_overrides.h"
 #include "test_support.h"
 #include "view/view.h"
 
@@ -15,21 +16,14 @@ using testing::LogCapture;
 class SidebarTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedShow = config().getInt("showsidebar");
-        savedPermanent = config().getInt("sidebarpermanent");
-        config().setInt("showsidebar", 1);
-        config().setInt("sidebarpermanent", 0);
+        settings.set("showsidebar", 1);
+        settings.set("sidebarpermanent", 0);
         view.clientWidth = 800;
         view.clientHeight = 600;
         view.lineHeight = 16;
     }
-    void TearDown() override {
-        config().setInt("showsidebar", savedShow);
-        config().setInt("sidebarpermanent", savedPermanent);
-        sidebarHooks() = {};
-    }
-    int savedShow = 0;
-    int savedPermanent = 0;
+    void TearDown() override { sidebarHooks() = {}; }
+    testing::SettingOverrides settings;
     View view;
 };
 
