@@ -32,6 +32,18 @@ BackgroundCache& cache() {
     return state;
 }
 
+// The choice changes with the minute at most: every paint asks for it, and it is looked up
+// among the configuration's "on" lines only when the minute has moved on.
+struct Choice {
+    int minute = -1;
+    std::string file;
+};
+
+Choice& choice() {
+    static Choice chosen;  // user interface thread only
+    return chosen;
+}
+
 int minuteOfDay() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -71,11 +83,17 @@ int readPicture(const std::string& file, Picture& out) {
 }  // namespace
 
 std::string chosenBackgroundFile() {
-    std::string file = backgroundForTime(minuteOfDay());
-    if (file.empty() || file.front() == '/') return file;
-    const std::string config = configPath();
-    const size_t slash = config.find_last_of('/');
-    return slash == std::string::npos ? file : config.substr(0, slash + 1) + file;
+    Choice& chosen = choice();
+    const int minute = minuteOfDay();
+    if (minute == chosen.minute) return chosen.file;
+    chosen.minute = minute;
+    chosen.file = backgroundForTime(minute);
+    if (!chosen.file.empty() && chosen.file.front() != '/') {
+        const std::string config = configPath();
+        const size_t slash = config.find_last_of('/');
+        if (slash != std::string::npos) chosen.file.insert(0, config.substr(0, slash + 1));
+    }
+    return chosen.file;
 }
 
 Picture coverAndPale(const Picture& source, int width, int height, int shade) {
@@ -140,6 +158,7 @@ const Picture* backgroundFor(int width, int height, int shade) {
 
 void resetBackground() {
     cache() = BackgroundCache{};
+    choice() = Choice{};
 }
 
 }  // namespace tessel
