@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/window_host.h"
+#include "base/blanks.h"
 #include "base/log/message_log.h"
 #include "config/config_file.h"
 #include "config/hotkeys.h"
@@ -20,8 +21,6 @@ namespace tessel {
 
 namespace {
 
-constexpr std::array<const char*, 4> kTypeNames{"action button", "scope button", "hotkey",
-                                                "bookmark script"};
 constexpr std::array<const char*, 4> kEditTitles{"Edit Action Button", "Edit Scope Button",
                                                  "Edit Hotkey", "Edit Bookmark Script"};
 constexpr std::array<const char*, 4> kNewTitles{"New Action Button", "New Scope Button",
@@ -32,12 +31,6 @@ constexpr int kScriptLines = 10;
 
 // Fields of the control form, in their order.
 enum ControlField { kType, kTitle, kParameters, kViews, kScriptCall, kScriptText };
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
 
 bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
@@ -64,15 +57,15 @@ std::string fromFormLines(std::string_view text) {
     return out;
 }
 
-int typeIndexOf(std::string_view name) {
-    for (size_t i = 0; i < kTypeNames.size(); ++i) {
-        if (name == kTypeNames[i]) return static_cast<int>(i) + 1;
-    }
-    return 0;
+const char* typeName(int type) {
+    return controlTypeDisplayName(std::to_string(type));
 }
 
-int controlType(const UserControl& control) {
-    return control.type.size() == 1 ? control.type[0] - '0' : 0;
+int typeIndexOf(std::string_view name) {
+    for (int type = kControlAction; type <= kControlBookmarkScript; ++type) {
+        if (name == typeName(type)) return type;
+    }
+    return 0;
 }
 
 std::string titleHint(int type) {
@@ -89,11 +82,10 @@ std::string titleHint(int type) {
 
 std::vector<FormField> controlForm(const UserControl& control, int type) {
     std::vector<FormField> fields(6);
-    fields[kType] = {"Type",
-                     kTypeNames[static_cast<size_t>(type - 1)],
-                     1,
-                     {kTypeNames.begin(), kTypeNames.end()},
-                     {}};
+    std::vector<std::string> typeNames;
+    for (int each = kControlAction; each <= kControlBookmarkScript; ++each)
+        typeNames.emplace_back(typeName(each));
+    fields[kType] = {"Type", typeName(type), 1, std::move(typeNames), {}};
     fields[kTitle] = {"Title", control.title, 1, {}, titleHint(type)};
     fields[kParameters] = {"Parameters",
                            control.parms,
@@ -128,7 +120,7 @@ int controlWithTitle(int type, std::string_view title, int except) {
     for (int slot = 0; slot < kMaxControls; ++slot) {
         if (slot == except) continue;
         const UserControl other = userControl(slot);
-        if (controlType(other) == type && other.title == title) return slot;
+        if (controlTypeNumber(other.type) == type && other.title == title) return slot;
     }
     return -1;
 }
@@ -169,10 +161,10 @@ std::string storeControl(int slot, const std::vector<FormField>& fields,
     if (type == 0) return "choose the kind of control.";
     UserControl control;
     control.type = std::to_string(type);
-    control.title = std::string(trimmed(fields[kTitle].text));
+    control.title = std::string(trimBlanks(fields[kTitle].text));
     control.parms = fields[kParameters].text;
     control.views = fields[kViews].text;
-    control.script = std::string(trimmed(fields[kScriptCall].text));
+    control.script = std::string(trimBlanks(fields[kScriptCall].text));
     // Each field is one line of the configuration file: a line break would cut it in two.
     for (int field : {kTitle, kParameters, kViews, kScriptCall}) {
         if (hasLineBreak(fields[static_cast<size_t>(field)].text))
@@ -189,8 +181,8 @@ std::string storeControl(int slot, const std::vector<FormField>& fields,
     if (control.script.find_first_of(" \t;") != std::string::npos)
         return "a script call is one word without blanks or \";\".";
     if (controlWithTitle(type, control.title, slot) >= 0) {
-        return std::string("another ") + kTypeNames[static_cast<size_t>(type - 1)] +
-               " has the title \"" + control.title + "\".";
+        return std::string("another ") + typeName(type) + " has the title \"" + control.title +
+               "\".";
     }
     if (slot < 0) slot = freeControlSlot();
     if (slot < 0) return "too many controls, cannot add further.";
@@ -207,7 +199,7 @@ std::string storeControl(int slot, const std::vector<FormField>& fields,
         setUserScript(script, changed);
     }
     setUserControl(slot, control);
-    logMessage("[blue] %s \"%s\" stored.", kTypeNames[static_cast<size_t>(type - 1)],
+    logMessage("[blue] %s \"%s\" stored.", typeName(type),
                control.title.empty() ? control.script.c_str() : control.title.c_str());
     return {};
 }
@@ -242,7 +234,7 @@ int controlsCalling(std::string_view id) {
 // Checks the script form and stores it in `slot` (-1: a free one); renaming a script renames
 // the calls of the controls that ran it.
 std::string storeScript(int slot, const std::vector<FormField>& fields) {
-    const std::string id(trimmed(fields[0].text));
+    const std::string id(trimBlanks(fields[0].text));
     if (id.empty()) return "a script needs an id, the name its controls call it by.";
     if (id.find_first_of(" \t;\r\n") != std::string::npos)
         return "a script id is one word without blanks or \";\".";
@@ -302,7 +294,7 @@ int pickSlot(int slots, const std::function<bool(int)>& used,
 int editControlDialog(int slot) {
     if (slot < 0 || slot >= kMaxControls) return 1;
     const UserControl control = userControl(slot);
-    const int type = controlType(control);
+    const int type = controlTypeNumber(control.type);
     if (type < kControlAction || type > kControlBookmarkScript) {
         logMessage("[error] undefined control %d", slot);
         return 1;
@@ -378,8 +370,7 @@ void openControlMenu(View& view, int control) {
         offer("remove button \"" + caption + "\"", [control] { removeControl(control); });
     }
     for (int type = kControlAction; type <= kControlBookmarkScript; ++type) {
-        offer(std::string("new ") + kTypeNames[static_cast<size_t>(type - 1)] + " ...",
-              [type] { newControlDialog(type); });
+        offer(std::string("new ") + typeName(type) + " ...", [type] { newControlDialog(type); });
     }
     auto controlUsed = [](int slot) { return !userControl(slot).type.empty(); };
     auto scriptUsed = [](int slot) { return !userScript(slot).id.empty(); };

@@ -1,5 +1,6 @@
 #include "app/tessel_config_env.h"
 
+#include "base/blanks.h"
 #include "base/log/message_log.h"
 
 namespace tessel {
@@ -12,12 +13,6 @@ constexpr int kFontSpecCommas = 4;
 bool isFontKey(std::string_view key) {
     return key.starts_with("mainfont") || key.starts_with("bookfont") ||
            key.starts_with("menufont");
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
 }
 
 std::string_view stripOuterQuotes(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/blanks.h"
 #include "config/config_file.h"
 
 namespace tessel::configdetail {
@@ -18,7 +19,6 @@ struct TextLine {
 };
 TextLine lineAt(std::string_view text, size_t pos);
 std::string_view trimTrailing(std::string_view text);
-std::string_view skipBlanks(std::string_view text);
 
 // A keyword line: keyword, blanks or tabs, value, and an optional trailing remark (the
 // text from the blanks before the last "//" on, when the value is longer than one

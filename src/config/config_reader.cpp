@@ -313,11 +313,6 @@ std::string_view trimTrailing(std::string_view text) {
     return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
-std::string_view skipBlanks(std::string_view text) {
-    size_t start = text.find_first_not_of(" \t");
-    return start == std::string_view::npos ? std::string_view() : text.substr(start);
-}
-
 int walkConfigText(ConfigFileState& state, bool apply) {
     state.lineMap.clear();
     state.sections.clear();

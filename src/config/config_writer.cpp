@@ -107,7 +107,7 @@ void copyLine(std::string_view raw, std::string& out) {
 
 bool dropInSection(const SectionRange& range, long line, std::string_view content) {
     if (line == range.firstLine || line == range.lastLine) return true;
-    std::string_view start = configdetail::skipBlanks(content);
+    std::string_view start = skipBlanks(content);
     switch (range.kind) {
         case ConfigSection::kContext:
             return start.starts_with("qvctx");
@@ -143,7 +143,7 @@ bool shouldWriteSection(const ConfigFileState& state, ConfigSection kind, std::s
                                   .substr(std::min(state.unreadFrom, state.writerCopy.size()));
     for (size_t pos = 0; pos < unread.size();) {
         configdetail::TextLine line = configdetail::lineAt(unread, pos);
-        if (configdetail::skipBlanks(line.raw).starts_with(tag)) return false;
+        if (skipBlanks(line.raw).starts_with(tag)) return false;
         pos = line.next;
     }
     return true;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/blanks.h"
 #include "config/script_runner.h"
 
 namespace tessel::scriptdetail {
@@ -25,8 +26,5 @@ std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 
 Outcome runStatement(ScriptHost& host, std::string_view statement, const ScriptRun& run);
 
 bool stopRequested();
-
-std::string_view skipBlanks(std::string_view text);
-std::string_view trimBlanks(std::string_view text);
 
 }  // namespace tessel::scriptdetail

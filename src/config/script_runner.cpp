@@ -51,17 +51,6 @@ bool stopRequested() {
     return stopFlag.load();
 }
 
-std::string_view skipBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    return text;
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    text = skipBlanks(text);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace scriptdetail
 
 namespace {

@@ -51,16 +51,11 @@ bool validSlot(int slot, int count) {
     return slot >= 0 && slot < count;
 }
 
-int typeNumber(std::string_view type) {
-    if (type.size() != 1 || type[0] < '1' || type[0] > '4') return 0;
-    return type[0] - '0';
-}
-
 // Remembers a control that ran, by what identifies it to the user.
 void rememberRecent(const UserControl& control, std::string_view parms) {
     ControlState& state = controlState();
     RecentControl recent{true, control.type, control.title, std::string(parms)};
-    int type = typeNumber(control.type);
+    int type = controlTypeNumber(control.type);
     state.recentByType[static_cast<size_t>(type)] = recent;
     if (type == kControlAction || type == kControlScope) state.recentButton = recent;
     if (type != kControlHotkey) state.recentAction = recent;
@@ -76,7 +71,7 @@ int runControlWith(int slot, const std::string* parmsOverride, bool nested, Scri
         logError(0, "undefined control %d", slot);
         return 9;
     }
-    if (typeNumber(control.type) == 0) {
+    if (controlTypeNumber(control.type) == 0) {
         logError(0, "wrong control type \"%.20s\"", control.type.c_str());
         return 9;
     }
@@ -95,7 +90,8 @@ int runControlWith(int slot, const std::string* parmsOverride, bool nested, Scri
         return 9;
     }
     std::string parms = parmsOverride != nullptr ? *parmsOverride : control.parms;
-    if (parms.empty() && parmsOverride == nullptr && typeNumber(control.type) != kControlHotkey) {
+    if (parms.empty() && parmsOverride == nullptr &&
+        controlTypeNumber(control.type) != kControlHotkey) {
         parms = control.title;
     }
     ScriptRun run;
@@ -241,8 +237,13 @@ int freeScriptSlot() {
     return -1;
 }
 
+int controlTypeNumber(std::string_view type) {
+    if (type.size() != 1 || type[0] < '1' || type[0] > '4') return 0;
+    return type[0] - '0';
+}
+
 const char* controlTypeDisplayName(std::string_view type) {
-    switch (typeNumber(type)) {
+    switch (controlTypeNumber(type)) {
         case kControlAction:
             return "action button";
         case kControlScope:

@@ -50,6 +50,8 @@ int findHotkeyControl(std::string_view keyName);
 int freeControlSlot();
 int freeScriptSlot();
 
+// The ControlType of a control's type text; 0 for a free slot or an unknown type.
+int controlTypeNumber(std::string_view type);
 // "action button", "scope button", "hotkey", "bookmark script"; "" for other types.
 const char* controlTypeDisplayName(std::string_view type);
 
